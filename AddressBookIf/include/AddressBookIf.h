@@ -1,0 +1,129 @@
+/*
+ * AddressBookIf: the address-book framework of the DirectFax fax printers.
+ *
+ * It keeps the computer's address-book files and reads the address book of a device.
+ * Records are fixed-size little-endian byte blocks; a text field holds UTF-16LE code units
+ * ended by a zero unit inside the field. Unlisted bytes are zero when written and never read.
+ *
+ *   MyFax (computer entry, 960 bytes)    0: u16 Id   2: name[66]   68: fax number[102]
+ *                                        170: company[130]   300: note[510]   816: i64 time added
+ *   MyFaxGroup (computer group, 152)     2: name[66]   80: u16 member count   82: u16 Ids[35]
+ *   Fax (device entry, 184)              0: u16 Id   2: name[66]   68: fax number[102]
+ *   FaxGroup (device group, 480)         2: name[66]   68: u16 member count   70: u16 Ids[205]
+ *
+ * Every call answers 0 on success or one of the result codes below. Text arguments and
+ * results are UTF-8. Strings returned by the library belong to it and stay valid until the
+ * same call is made again on the same thread.
+ */
+#ifndef ADDRESSBOOKIF_H
+#define ADDRESSBOOKIF_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ABIF_API __attribute__((visibility("default")))
+
+/* Result codes. */
+enum {
+    kAbifSuccess = 0,
+    kAbifErrInvalidArgument = 0x20000001, /* a null pointer, a bad count or index */
+    kAbifErrFile = 0x20000002,            /* the file cannot be opened, read or written */
+    kAbifErrWrongPassword = 0x20000003,   /* the device refused the password */
+    kAbifErrNotAddressBook = 0x20000004,  /* the file is not an address book, or is damaged */
+    kAbifErrDeviceUnreachable = 0x20000005, /* no connection, or the device stayed silent */
+    kAbifErrProtocol = 0x20000006,        /* the device's reply is malformed or too large */
+    kAbifErrNoMemory = 0x20000007,
+    kAbifErrNoName = 0x20000008,          /* an entry without a name */
+    kAbifErrTooManyMembers = 0x20000009,  /* a group with more members than its record holds */
+    kAbifErrFull = 0x2000000A,            /* no free entry Id left in the file */
+    kAbifErrNotInitialized = 0x2000000B,  /* no device selected */
+    kAbifErrAlreadyInFile = 0x20000010,   /* an entry with this name and fax number exists */
+    kAbifDeviceReachable = 0x21000001,    /* AbifDevice_GetStatus: the device is ready */
+    kAbifDeviceNotReady = 0x21000002      /* AbifDevice_GetStatus: it answers but is not ready */
+};
+
+/* Device kinds of AbifDevice_SetDestinationDevice. */
+enum { kAbifDeviceUSB = 0, kAbifDeviceNetwork = 1 };
+
+/* Record sizes and field offsets (bytes). */
+enum {
+    ABIF_MYFAX_SIZE = 960,
+    ABIF_MYFAX_ID = 0,
+    ABIF_MYFAX_NAME = 2,
+    ABIF_MYFAX_NAME_SIZE = 66,
+    ABIF_MYFAX_PHONE = 68,
+    ABIF_MYFAX_PHONE_SIZE = 102,
+    ABIF_MYFAX_COMPANY = 170,
+    ABIF_MYFAX_COMPANY_SIZE = 130,
+    ABIF_MYFAX_NOTE = 300,
+    ABIF_MYFAX_NOTE_SIZE = 510,
+    ABIF_MYFAX_TIME = 816,
+
+    ABIF_MYFAXGROUP_SIZE = 152,
+    ABIF_MYFAXGROUP_NAME = 2,
+    ABIF_MYFAXGROUP_NAME_SIZE = 66,
+    ABIF_MYFAXGROUP_COUNT = 80,
+    ABIF_MYFAXGROUP_MEMBERS = 82,
+    ABIF_MYFAXGROUP_MAX_MEMBERS = 35,
+
+    ABIF_FAX_SIZE = 184,
+    ABIF_FAX_ID = 0,
+    ABIF_FAX_NAME = 2,
+    ABIF_FAX_NAME_SIZE = 66,
+    ABIF_FAX_PHONE = 68,
+    ABIF_FAX_PHONE_SIZE = 102,
+
+    ABIF_FAXGROUP_SIZE = 480,
+    ABIF_FAXGROUP_NAME = 2,
+    ABIF_FAXGROUP_NAME_SIZE = 66,
+    ABIF_FAXGROUP_COUNT = 68,
+    ABIF_FAXGROUP_MEMBERS = 70,
+    ABIF_FAXGROUP_MAX_MEMBERS = 205
+};
+
+typedef struct { uint8_t bytes[ABIF_MYFAX_SIZE]; } ABIF_MyFax;
+typedef struct { uint8_t bytes[ABIF_MYFAXGROUP_SIZE]; } ABIF_MyFaxGroup;
+typedef struct { uint8_t bytes[ABIF_FAX_SIZE]; } ABIF_Fax;
+typedef struct { uint8_t bytes[ABIF_FAXGROUP_SIZE]; } ABIF_FaxGroup;
+
+/* A data handle: records of the four kinds, in the order they were taken in. */
+typedef struct ABIFData ABIFData;
+
+/* Address-book files. */
+ABIF_API const char* AbifGADFile_GetFileDirectory(void);
+/* The file names of the folder, each ended by U+0000, the list ended by an empty name. */
+ABIF_API const char* AbifGADFile_GetFileList(void);
+ABIF_API int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags);
+ABIF_API int32_t AbifGADFile_Add(const char* path, ABIFData* data, int32_t flags);
+
+/* Data handles. */
+ABIF_API ABIFData* ABIFData_Create(void);
+ABIF_API void ABIFData_Delete(ABIFData* data);
+ABIF_API int32_t ABIFData_Add_MyFax(ABIFData* data, int32_t count, const ABIF_MyFax* records);
+ABIF_API int32_t ABIFData_Add_MyFaxGroup(ABIFData* data, int32_t count, const ABIF_MyFaxGroup* records);
+ABIF_API int32_t ABIFData_Add_Fax(ABIFData* data, int32_t count, const ABIF_Fax* records);
+ABIF_API int32_t ABIFData_Add_FaxGroup(ABIFData* data, int32_t count, const ABIF_FaxGroup* records);
+ABIF_API int32_t ABIFData_GetCount_MyFax(const ABIFData* data);
+ABIF_API int32_t ABIFData_GetCount_MyFaxGroup(const ABIFData* data);
+ABIF_API int32_t ABIFData_GetCount_Fax(const ABIFData* data);
+ABIF_API int32_t ABIFData_GetCount_FaxGroup(const ABIFData* data);
+/* Copy record `index` into `buffer`, which holds at least the record's size. */
+ABIF_API int32_t ABIFData_GetAt_MyFax(const ABIFData* data, int32_t index, void* buffer);
+ABIF_API int32_t ABIFData_GetAt_MyFaxGroup(const ABIFData* data, int32_t index, void* buffer);
+ABIF_API int32_t ABIFData_GetAt_Fax(const ABIFData* data, int32_t index, void* buffer);
+ABIF_API int32_t ABIFData_GetAt_FaxGroup(const ABIFData* data, int32_t index, void* buffer);
+
+/* The device. */
+ABIF_API int32_t Abif_Initialize(int32_t flags);
+ABIF_API int32_t AbifDevice_SetDestinationDevice(int32_t reserved, int32_t kind, const char* address);
+ABIF_API int32_t AbifDevice_GetStatus(int32_t reserved, int32_t timeoutMs);
+ABIF_API int32_t AbifDevice_ReadData(int32_t reserved, ABIFData* data, int32_t what, const char* password);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ADDRESSBOOKIF_H */

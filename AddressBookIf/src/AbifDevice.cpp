@@ -1,0 +1,2 @@
+// The device's address book.
+#include "AbifRecords.h"

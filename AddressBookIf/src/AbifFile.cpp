@@ -1,0 +1,2 @@
+// Address-book files.
+#include "AbifRecords.h"

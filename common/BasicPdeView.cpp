@@ -1,0 +1,1 @@
+#include "BasicPdeView.h"

@@ -1,0 +1,1 @@
+#include "UtilityFunctions.h"

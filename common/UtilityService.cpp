@@ -1,0 +1,1 @@
+#include "UtilityService.h"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the main job.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+"$root/scripts/build.sh"
+build=${BUILD_DIR:-$root/build}
+if [ -x "$build/host/directfax-print" ]; then
+  exec "$build/host/directfax-print" "$@"
+fi
+echo "directfax-print was not built" >&2
+exit 1
