@@ -115,4 +115,13 @@ void InputStringChecker::installOn(QLineEdit* field) {
     field->setValidator(this);
 }
 
+void InputStringChecker::setFieldText(QLineEdit* field, const QString& text) {
+    if (!field)
+        return;
+    const QValidator* validator = field->validator();
+    field->setValidator(nullptr);
+    field->setText(text);
+    field->setValidator(validator);
+}
+
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

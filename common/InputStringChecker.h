@@ -69,6 +69,11 @@ public:
     // and is refused, not cut. The checker must outlive the field or be detached first.
     void installOn(QLineEdit* field);
 
+    // Puts a text into a field from the program. QLineEdit stops refusing edits after a program-set text
+    // that its validator does not accept, until the user's edits make it acceptable again; setting the
+    // text with the validator detached keeps every later edit checked. The text itself is not checked.
+    static void setFieldText(QLineEdit* field, const QString& text);
+
 private:
     using CodeUnitTable = std::unique_ptr<std::uint8_t[]>;
     static void fillTable(CodeUnitTable& table, std::span<const char16_t> ranges);

@@ -130,4 +130,16 @@ TEST_F(LineEditCheckerTest, InstallingKeepsTheFieldsText) {
     EXPECT_EQ(other.text(), "7");
 }
 
+TEST_F(LineEditCheckerTest, EditsStayCheckedAfterAnUnacceptableProgramSetText) {
+    installPasswordChecker();
+    InputStringChecker::setFieldText(&field, "123456");
+    EXPECT_EQ(field.text(), "123456");
+    EXPECT_EQ(field.validator(), &checker);
+    QTest::keyClicks(&field, "7x");
+    EXPECT_EQ(field.text(), "123456");
+    field.selectAll();
+    QTest::keyClicks(&field, "42");
+    EXPECT_EQ(field.text(), "42");
+}
+
 } // namespace
