@@ -11,22 +11,40 @@ namespace {
 
 using Json = nlohmann::json;
 
-// The messages are flat; anything nested deeper than this is not one of them.
-constexpr size_t kMaxDepth = 4;
+// The messages are flat (an address-book reply nests four levels); anything nested deeper is
+// not one of them, and is refused before parsing.
+constexpr size_t kMaxDepth = 8;
 
-// Parses `body` without exceptions and without building values nested deeper than kMaxDepth.
-// Answers a discarded value when the text is not JSON or too deep.
+// Answers whether the arrays and objects of the JSON text `body` nest at most kMaxDepth levels.
+bool shallow(std::string_view body) {
+    size_t depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (char c : body) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth)
+                return false;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
+}
+
+// Parses `body` without exceptions; answers a discarded value when it is not JSON or too deep.
 Json parseShallow(std::string_view body) {
-    bool tooDeep = false;
-    Json value = Json::parse(
-        body.begin(), body.end(),
-        [&tooDeep](int depth, Json::parse_event_t, Json&) {
-            if (size_t(depth) > kMaxDepth)
-                tooDeep = true;
-            return !tooDeep;
-        },
-        /*allow_exceptions=*/false);
-    return tooDeep ? Json(Json::value_t::discarded) : value;
+    if (!shallow(body))
+        return Json(Json::value_t::discarded);
+    return Json::parse(body.begin(), body.end(), nullptr, /*allow_exceptions=*/false);
 }
 
 std::string dump(const Json& value) {
