@@ -20,7 +20,7 @@ namespace {
 using std::chrono::milliseconds;
 
 // Every exchange with the device, connection included, is over within this time.
-constexpr milliseconds kLongestExchange{4500};
+constexpr milliseconds kLongestExchange{4000};
 constexpr size_t kMaxPasswordBytes = 256;
 // Bits of AbifDevice_ReadData's `what`: the fax entries and the fax groups.
 constexpr int32_t kReadEntries = 0x1;
