@@ -22,9 +22,6 @@ using std::chrono::milliseconds;
 // Every exchange with the device, connection included, is over within this time.
 constexpr milliseconds kLongestExchange{4000};
 constexpr size_t kMaxPasswordBytes = 256;
-// Bits of AbifDevice_ReadData's `what`: the fax entries and the fax groups.
-constexpr int32_t kReadEntries = 0x1;
-constexpr int32_t kReadGroups = 0x2;
 
 // The selected device of the process.
 struct Selection {
@@ -123,9 +120,9 @@ int32_t readAddressBook(ABIFData* data, int32_t what, const char* password, cons
                      "AbifDevice_ReadData - %zu groups had more than %d members; kept the first %d.\n", cut,
                      int(ABIF_FAXGROUP_MAX_MEMBERS), int(ABIF_FAXGROUP_MAX_MEMBERS));
     // The handle takes the records only once the whole reply has been understood.
-    if (what & kReadEntries)
+    if (what & kAbifReadFax)
         data->fax = std::move(entries);
-    if (what & kReadGroups)
+    if (what & kAbifReadFaxGroup)
         data->faxGroups = std::move(groups);
     return kAbifSuccess;
 }
@@ -186,7 +183,7 @@ int32_t AbifDevice_ReadData(int32_t, ABIFData* data, int32_t what, const char* p
     DeviceEndpoint endpoint;
     int32_t result = guarded([&] {
         if (!data || !password || strnlen(password, kMaxPasswordBytes + 1) > kMaxPasswordBytes ||
-            (what & (kReadEntries | kReadGroups)) == 0)
+            (what & (kAbifReadFax | kAbifReadFaxGroup)) == 0)
             return int32_t(kAbifErrInvalidArgument);
         int32_t selected = selectedEndpoint(endpoint);
         return selected == kAbifSuccess ? readAddressBook(data, what, password, endpoint) : selected;

@@ -12,11 +12,16 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
+
+// The file side of the framework, when this build has it.
+#pragma weak AbifGADFile_Add
+#pragma weak AbifGADFile_Read
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::testing;
 using abif::DeviceBook;
@@ -60,6 +65,10 @@ protected:
                      const std::string& host = "127.0.0.1") {
         auto file = dir.path() / "book.json";
         writeJsonBook(file, book);
+        startDeviceWithFile(file, extra, host);
+    }
+    void startDeviceWithFile(const std::filesystem::path& file, const std::vector<std::string>& extra,
+                             const std::string& host = "127.0.0.1") {
         std::vector<std::string> args{"--book", file.string(), "--host",     host,
                                       "--port", "0",           "--password", kPassword};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -153,6 +162,19 @@ TEST_F(AbifDeviceTest, SilentDeviceGivesUpWithinTheBound) {
     EXPECT_EQ(AbifDevice_GetStatus(0, kStatusTimeout), kAbifErrDeviceUnreachable);
     EXPECT_LT(Clock::now() - start, kCallBound);
 
+    Handle data = newHandle();
+    start = Clock::now();
+    EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrDeviceUnreachable);
+    EXPECT_LT(Clock::now() - start, kCallBound);
+    EXPECT_EQ(ABIFData_GetCount_Fax(data.get()), 0);
+}
+
+TEST_F(AbifDeviceTest, TricklingDeviceIsCutOffWithinTheBound) {
+    ASSERT_NO_FATAL_FAILURE(startDevice({"--garbage", "trickle"}));
+    AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
+    auto start = Clock::now();
+    EXPECT_EQ(AbifDevice_GetStatus(0, kStatusTimeout), kAbifErrDeviceUnreachable);
+    EXPECT_LT(Clock::now() - start, kCallBound);
     Handle data = newHandle();
     start = Clock::now();
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrDeviceUnreachable);
@@ -279,6 +301,36 @@ TEST_F(AbifDeviceTest, NoDeviceOrABadAddressFailsWithoutNetwork) {
     // Initialising again forgets the device.
     ASSERT_EQ(Abif_Initialize(0), kAbifSuccess);
     EXPECT_EQ(AbifDevice_GetStatus(0, kStatusTimeout), kAbifErrNotInitialized);
+}
+
+TEST_F(AbifDeviceTest, ServesAComputerAddressBookFile) {
+    if (!AbifGADFile_Add || !AbifGADFile_Read)
+        GTEST_SKIP() << "this build reads no address-book files";
+    Handle records = newHandle();
+    ABIF_MyFax fax[2] = {};
+    const char16_t* names[] = {u"Anna", u"Bob"};
+    const char16_t* numbers[] = {u"0301", u"0302"};
+    for (int i = 0; i < 2; ++i) {
+        abif::writeText(fax[i].bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, names[i]);
+        abif::writeText(fax[i].bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, numbers[i]);
+    }
+    ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
+    auto file = dir.path() / "Fax Book";
+    if (int32_t made = AbifGADFile_Add(file.c_str(), records.get(), 0); made != kAbifSuccess)
+        GTEST_SKIP() << "AbifGADFile_Add does not create new files (" << std::hex << made << ")";
+
+    ASSERT_NO_FATAL_FAILURE(startDeviceWithFile(file, {}));
+    Handle data = newHandle();
+    ASSERT_EQ(selectAndRead(kAbifDeviceNetwork, "127.0.0.1", data.get()), kAbifSuccess);
+    ASSERT_EQ(ABIFData_GetCount_Fax(data.get()), 2);
+    std::vector<std::string> read;
+    for (int i = 0; i < 2; ++i) {
+        ABIF_Fax entry;
+        ASSERT_EQ(ABIFData_GetAt_Fax(data.get(), i, &entry), kAbifSuccess);
+        read.push_back(faxName(entry));
+    }
+    std::sort(read.begin(), read.end());
+    EXPECT_EQ(read, (std::vector<std::string>{"Anna", "Bob"}));
 }
 
 // Captures what is written to standard error (file descriptor 2) while it lives.

@@ -15,6 +15,7 @@ namespace {
 // Larger than any reply a client takes in.
 constexpr size_t kOversizedBody = abif::kMaxAddressBookBody + 4 * 1024 * 1024;
 constexpr size_t kChunk = 64 * 1024;
+constexpr auto kTricklePause = std::chrono::milliseconds(200);
 
 // Streams `total` bytes of a JSON-looking body: an opening, then filler spaces.
 bool writeFiller(size_t offset, size_t total, httplib::DataSink& sink) {
@@ -120,6 +121,16 @@ bool DeviceEmulator::spoil(httplib::Response& res, const std::string& body) {
                                      if (offset < half->size())
                                          return sink.write(half->data() + offset, half->size() - offset);
                                      return false;
+                                 });
+        return true;
+    }
+    case Garbage::Trickle: {
+        // A whole, valid reply, but one byte every kTricklePause.
+        auto whole = std::make_shared<std::string>(body);
+        res.set_content_provider(body.size(), abif::kJsonType,
+                                 [whole](size_t offset, size_t, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(kTricklePause);
+                                     return sink.write(whole->data() + offset, 1);
                                  });
         return true;
     }

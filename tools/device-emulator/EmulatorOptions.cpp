@@ -9,7 +9,8 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 const char* const kEmulatorUsage =
     "usage: directfax-device-emulator [--book FILE] [--password TEXT] [--host ADDRESS] [--port N]\n"
     "                                 [--not-ready] [--delay-ms N]\n"
-    "                                 [--garbage malformed|oversized|oversized-chunked|truncated]\n";
+    "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
+    "                                            trickle]\n";
 
 namespace {
 
@@ -25,7 +26,8 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
     static const std::map<std::string, Garbage> kGarbage = {{"malformed", Garbage::Malformed},
                                                             {"oversized", Garbage::Oversized},
                                                             {"oversized-chunked", Garbage::OversizedChunked},
-                                                            {"truncated", Garbage::Truncated}};
+                                                            {"truncated", Garbage::Truncated},
+                                                            {"trickle", Garbage::Trickle}};
     EmulatorOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

@@ -15,6 +15,7 @@ enum class Garbage {
     Oversized,        // a body announced and sent larger than any client takes
     OversizedChunked, // the same without a length, in chunks
     Truncated,        // a body that breaks off before its announced length
+    Trickle,          // a body sent a byte at a time, slower than any client waits
 };
 
 struct EmulatorOptions {
