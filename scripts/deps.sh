@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6 libqt6svg6
-  libcups2-dev libplist-dev libplist++-dev libsqlite3-dev libcpp-httplib-dev libssl-dev
+  libcups2-dev libplist-dev libplist++-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libssl-dev
   libavahi-client-dev libgtest-dev googletest libbenchmark-dev
   cups-daemon cups-client cups-ipp-utils
   xvfb xauth x11-apps imagemagick sqlite3 fonts-dejavu-core

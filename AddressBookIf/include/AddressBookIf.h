@@ -116,10 +116,21 @@ ABIF_API int32_t ABIFData_GetAt_MyFaxGroup(const ABIFData* data, int32_t index, 
 ABIF_API int32_t ABIFData_GetAt_Fax(const ABIFData* data, int32_t index, void* buffer);
 ABIF_API int32_t ABIFData_GetAt_FaxGroup(const ABIFData* data, int32_t index, void* buffer);
 
-/* The device. */
+/* The device. Its protocol, ports and limits: docs/device-protocol.md. No call holds its
+ * caller longer than 5 s. */
+
+/* AbifDevice_ReadData's `what`: the records to read; other bits are reserved. */
+enum { kAbifReadFax = 0x1, kAbifReadFaxGroup = 0x2 };
+
+/* Prepares the device calls and forgets the selected device. */
 ABIF_API int32_t Abif_Initialize(int32_t flags);
+/* Selects the device: kind kAbifDeviceNetwork with a numeric IPv4 or IPv6 address (a link-local
+ * one followed by "%" and the interface), or kAbifDeviceUSB (address not used). */
 ABIF_API int32_t AbifDevice_SetDestinationDevice(int32_t reserved, int32_t kind, const char* address);
+/* kAbifDeviceReachable, kAbifDeviceNotReady or a failure; waits at most timeoutMs (at most 4 s). */
 ABIF_API int32_t AbifDevice_GetStatus(int32_t reserved, int32_t timeoutMs);
+/* Replaces the handle's Fax and/or FaxGroup records by the device's; on failure the handle is
+ * unchanged. kAbifErrWrongPassword when the device refuses `password`. */
 ABIF_API int32_t AbifDevice_ReadData(int32_t reserved, ABIFData* data, int32_t what, const char* password);
 
 #ifdef __cplusplus

@@ -1,0 +1,50 @@
+// The device protocol: HTTP/JSON messages between the framework and a device's address book.
+// docs/device-protocol.md describes it for device makers.
+#pragma once
+
+#include "DeviceBook.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace abif {
+
+inline constexpr const char* kStatusPath = "/abif/v1/status";
+inline constexpr const char* kAddressBookPath = "/abif/v1/addressbook";
+inline constexpr const char* kJsonType = "application/json";
+
+// Default ports: a network device, and the local end of an IPP-over-USB link.
+inline constexpr int kDefaultNetworkPort = 8631;
+inline constexpr int kUsbPort = 60000;
+
+// Largest reply bodies taken in; a device that sends more is treated as broken.
+inline constexpr size_t kMaxStatusBody = 64 * 1024;
+inline constexpr size_t kMaxAddressBookBody = 16 * 1024 * 1024;
+// Largest request body a device need accept.
+inline constexpr size_t kMaxRequestBody = 64 * 1024;
+
+// Status reply: {"ready": true|false, "state": "..."}.
+std::string encodeStatus(bool ready);
+// kAbifDeviceReachable, kAbifDeviceNotReady, or kAbifErrProtocol for a malformed reply.
+int32_t decodeStatus(std::string_view body);
+
+// Read request: {"password": "..."}.
+std::string encodeReadRequest(std::string_view password);
+// Answers false for a malformed request.
+bool decodeReadRequest(std::string_view body, std::string& password);
+
+// Address-book reply: {"entries": [{"id", "name", "number"}...], "groups": [{"name", "members"}...]}.
+std::string encodeAddressBook(const DeviceBook& book);
+// kAbifSuccess with `book` filled, or kAbifErrProtocol (malformed, wrong types, Ids out of range,
+// more records than kMaxDeviceEntries / kMaxDeviceGroups, or nested too deep).
+int32_t decodeAddressBook(std::string_view body, DeviceBook& book);
+
+// Error reply of a refused request: {"error": "password" | "not-ready" | "..."}.
+inline constexpr const char* kErrorPassword = "password";
+inline constexpr const char* kErrorNotReady = "not-ready";
+inline constexpr const char* kErrorBadRequest = "bad-request";
+std::string encodeError(std::string_view error);
+
+} // namespace abif

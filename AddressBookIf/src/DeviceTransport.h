@@ -1,0 +1,35 @@
+// One HTTP exchange with a device, bounded in time and in the size of the reply.
+#pragma once
+
+#include "AddressBookIf.h"
+#include "DeviceEndpoint.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace abif {
+
+struct DeviceRequest {
+    std::string method; // "GET" or "POST"
+    std::string path;
+    std::string body; // sent as application/json when not empty
+    std::chrono::milliseconds timeLimit{0};
+    size_t maxReplyBody = 0;
+};
+
+struct DeviceReply {
+    // kAbifSuccess when an HTTP reply arrived whole; otherwise kAbifErrDeviceUnreachable (no
+    // connection, or no complete reply within the time limit) or kAbifErrProtocol (a broken or
+    // oversized reply).
+    int32_t result = kAbifErrDeviceUnreachable;
+    int status = 0;
+    std::string body;
+};
+
+// Sends `request` to `endpoint` and waits at most the request's time limit, connection included;
+// the connection is cut when the limit passes. Never throws.
+DeviceReply exchange(const DeviceEndpoint& endpoint, const DeviceRequest& request);
+
+} // namespace abif

@@ -1,0 +1,85 @@
+// Reading a device's address book of 2,000 entries from the device emulator over loopback,
+// through the calls the address book dialog makes.
+#include "AbifRecords.h"
+#include "AddressBookIf.h"
+#include "EmulatorProcess.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::testing;
+
+namespace {
+
+constexpr int kEntries = 2000;
+constexpr int kGroups = 50;
+constexpr const char* kPassword = "2468";
+
+abif::DeviceBook benchmarkBook() {
+    abif::DeviceBook book;
+    for (int i = 0; i < kEntries; ++i)
+        book.entries.push_back({uint16_t(i + 1), "Recipient Number " + std::to_string(i + 1),
+                                "+49 30 " + std::to_string(5550000 + i)});
+    for (int g = 0; g < kGroups; ++g) {
+        abif::DeviceGroup group{"Group " + std::to_string(g + 1), {}};
+        for (int m = 0; m < 40; ++m)
+            group.members.push_back(uint16_t((g * 40 + m) % kEntries + 1));
+        book.groups.push_back(std::move(group));
+    }
+    return book;
+}
+
+// One emulator for the whole run, ended with the program.
+struct Device {
+    TempDir dir;
+    EmulatorProcess emulator;
+    Device() {
+        auto file = dir.path() / "book.json";
+        writeJsonBook(file, benchmarkBook());
+        std::string error;
+        if (!emulator.start({"--book", file.string(), "--password", kPassword}, dir.path() / "emulator.log",
+                            error))
+            throw std::runtime_error(error);
+        setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
+    }
+};
+
+Device& device() {
+    static Device instance;
+    return instance;
+}
+
+void BM_ReadDeviceAddressBook(benchmark::State& state) {
+    device();
+    ABIF_Fax fax;
+    ABIF_FaxGroup group;
+    for (auto _ : state) {
+        Abif_Initialize(0);
+        AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
+        if (AbifDevice_GetStatus(0, 2048) != kAbifDeviceReachable) {
+            state.SkipWithError("device not reachable");
+            break;
+        }
+        ABIFData* data = ABIFData_Create();
+        if (AbifDevice_ReadData(0, data, 23, kPassword) != kAbifSuccess ||
+            ABIFData_GetCount_Fax(data) != kEntries) {
+            ABIFData_Delete(data);
+            state.SkipWithError("reading failed");
+            break;
+        }
+        for (int32_t i = 0, n = ABIFData_GetCount_Fax(data); i < n; ++i)
+            ABIFData_GetAt_Fax(data, i, &fax);
+        for (int32_t i = 0, n = ABIFData_GetCount_FaxGroup(data); i < n; ++i)
+            ABIFData_GetAt_FaxGroup(data, i, &group);
+        benchmark::DoNotOptimize(fax);
+        benchmark::DoNotOptimize(group);
+        ABIFData_Delete(data);
+    }
+    state.counters["entries"] = kEntries;
+}
+BENCHMARK(BM_ReadDeviceAddressBook)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

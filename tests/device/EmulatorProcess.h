@@ -1,0 +1,56 @@
+// Runs the device emulator as a child process for tests and benchmarks.
+#pragma once
+
+#include "DeviceBook.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::testing {
+
+// A private folder under the system's temporary folder, removed with its content.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes `book` as a JSON address book that the emulator loads.
+void writeJsonBook(const std::filesystem::path& file, const abif::DeviceBook& book);
+
+// One directfax-device-emulator process. start() waits for its "listening on" line and reads
+// the port from it; stop() (and the destructor) end it by its PID.
+class EmulatorProcess {
+public:
+    EmulatorProcess() = default;
+    ~EmulatorProcess() { stop(); }
+    EmulatorProcess(const EmulatorProcess&) = delete;
+    EmulatorProcess& operator=(const EmulatorProcess&) = delete;
+
+    // `args` follow the program name; the emulator's own log goes to `logFile`.
+    // Answers false and sets `error` when it did not come up within a few seconds.
+    bool start(const std::vector<std::string>& args, const std::filesystem::path& logFile,
+               std::string& error);
+    void stop();
+
+    pid_t pid() const { return pid_; }
+    int port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// A TCP port on 127.0.0.1 that nothing listens on (bound, read and released).
+int unusedLoopbackPort();
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

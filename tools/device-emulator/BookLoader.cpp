@@ -1,0 +1,74 @@
+// Address-book files for the device emulator.
+#include "BookLoader.h"
+
+#include "AddressBookIf.h"
+#include "DeviceProtocol.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+// Reading SQLite address books belongs to the file side of the framework; a build without it
+// still serves JSON books.
+#pragma weak AbifGADFile_Read
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
+
+namespace {
+
+constexpr char kSqliteMagic[] = "SQLite format 3"; // followed by a zero byte
+constexpr std::streamsize kMaxJsonBook = 64 * 1024 * 1024;
+
+bool loadSqlite(const std::string& path, abif::DeviceBook& book, std::string& error) {
+    if (!AbifGADFile_Read) {
+        error = "this build cannot read SQLite address books";
+        return false;
+    }
+    std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)> data(ABIFData_Create(), ABIFData_Delete);
+    if (!data) {
+        error = "out of memory";
+        return false;
+    }
+    if (int32_t result = AbifGADFile_Read(path.c_str(), data.get(), 0); result != kAbifSuccess) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", unsigned(result));
+        error = std::string("AbifGADFile_Read failed with ") + code;
+        return false;
+    }
+    book = abif::deviceBookFromComputerRecords(*data);
+    return true;
+}
+
+} // namespace
+
+bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    char magic[sizeof kSqliteMagic] = {};
+    in.read(magic, sizeof magic);
+    if (in.gcount() == std::streamsize(sizeof magic) && std::memcmp(magic, kSqliteMagic, sizeof magic) == 0)
+        return loadSqlite(path, book, error);
+
+    in.clear();
+    in.seekg(0);
+    std::string text;
+    char buffer[64 * 1024];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, size_t(in.gcount()));
+        if (std::streamsize(text.size()) > kMaxJsonBook) {
+            error = path + " is too large";
+            return false;
+        }
+    }
+    if (abif::decodeAddressBook(text, book) != kAbifSuccess) {
+        error = path + " is neither an address-book file nor a JSON address book";
+        return false;
+    }
+    return true;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator

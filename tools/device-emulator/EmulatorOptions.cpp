@@ -1,0 +1,77 @@
+// Command-line parsing of the device emulator.
+#include "EmulatorOptions.h"
+
+#include <charconv>
+#include <map>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
+
+const char* const kEmulatorUsage =
+    "usage: directfax-device-emulator [--book FILE] [--password TEXT] [--host ADDRESS] [--port N]\n"
+    "                                 [--not-ready] [--delay-ms N]\n"
+    "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
+    "                                            trickle]\n";
+
+namespace {
+
+bool parseNumber(const std::string& text, long long max, long long& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= 0 && value <= max;
+}
+
+} // namespace
+
+std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::string>& args,
+                                                    std::string& error) {
+    static const std::map<std::string, Garbage> kGarbage = {{"malformed", Garbage::Malformed},
+                                                            {"oversized", Garbage::Oversized},
+                                                            {"oversized-chunked", Garbage::OversizedChunked},
+                                                            {"truncated", Garbage::Truncated},
+                                                            {"trickle", Garbage::Trickle}};
+    EmulatorOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--not-ready") {
+            options.notReady = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = arg.starts_with("--") ? "missing value for " + arg : "unknown argument " + arg;
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        long long number = 0;
+        if (arg == "--book") {
+            options.bookPath = value;
+        } else if (arg == "--password") {
+            options.password = value;
+        } else if (arg == "--host") {
+            options.host = value;
+        } else if (arg == "--port") {
+            if (!parseNumber(value, 65535, number)) {
+                error = "not a port: " + value;
+                return std::nullopt;
+            }
+            options.port = int(number);
+        } else if (arg == "--delay-ms") {
+            if (!parseNumber(value, 3600 * 1000, number)) {
+                error = "not a delay: " + value;
+                return std::nullopt;
+            }
+            options.delay = std::chrono::milliseconds(number);
+        } else if (arg == "--garbage") {
+            auto it = kGarbage.find(value);
+            if (it == kGarbage.end()) {
+                error = "unknown kind of garbage: " + value;
+                return std::nullopt;
+            }
+            options.garbage = it->second;
+        } else {
+            error = "unknown argument " + arg;
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator

@@ -1,0 +1,37 @@
+// Command line of the device emulator.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
+
+// How the emulator spoils its replies, for testing the framework's defences.
+enum class Garbage {
+    None,
+    Malformed,        // a reply body that is not the JSON it should be
+    Oversized,        // a body announced and sent larger than any client takes
+    OversizedChunked, // the same without a length, in chunks
+    Truncated,        // a body that breaks off before its announced length
+    Trickle,          // a body sent a byte at a time, slower than any client waits
+};
+
+struct EmulatorOptions {
+    std::string bookPath; // SQLite address-book file or JSON book; empty: an empty book
+    std::string password;
+    std::string host = "127.0.0.1";
+    int port = 0; // 0: any free port
+    bool notReady = false;
+    std::chrono::milliseconds delay{0}; // before every reply
+    Garbage garbage = Garbage::None;
+};
+
+// Parses the arguments after the program name; answers nothing and sets `error` when they are
+// not understood.
+std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const kEmulatorUsage;
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator
