@@ -20,16 +20,6 @@ namespace {
 std::atomic<int> isSandbox{-1};
 std::mutex sandboxMutex;
 
-QString stringValue(plist_t node) {
-    if (plist_get_node_type(node) != PLIST_STRING)
-        return {};
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
-    QString result = QString::fromUtf8(text);
-    std::free(text);
-    return result;
-}
-
 } // namespace
 
 int UtilityService::isSandboxed() {
@@ -88,13 +78,13 @@ void UtilityService::removeHelpCacheForBundleID(const QString& bundleID) {
     // location at all is useless too and goes the same way.
     plist_t first = plist_array_get_item(records, 0);
     plist_t url = plist_dict_get_item(first, "url");
-    if (url && !stringValue(url).contains(QLatin1String(".lproj")))
+    if (url && !platform::PropertyListString(url).contains(QLatin1String(".lproj")))
         return;
 
     plist_dict_remove_item(books, id.constData());
     plist_t order = plist_dict_get_item(root.get(), "RegistrationOrder");
     for (uint32_t i = 0; i < plist_array_get_size(order); ++i) {
-        if (stringValue(plist_array_get_item(order, i)) == bundleID) {
+        if (platform::PropertyListString(plist_array_get_item(order, i)) == bundleID) {
             plist_array_remove_item(order, i);
             break;
         }

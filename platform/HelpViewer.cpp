@@ -27,16 +27,6 @@ Handler& urlHandler() {
     return *instance;
 }
 
-QString stringValue(plist_t node) {
-    if (plist_get_node_type(node) != PLIST_STRING)
-        return {};
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
-    QString result = QString::fromUtf8(text);
-    std::free(text);
-    return result;
-}
-
 // The dictionary or array under `key`, made when missing; null when something else is there.
 plist_t containerItem(plist_t dict, const char* key, plist_type type) {
     plist_t item = plist_dict_get_item(dict, key);
@@ -49,7 +39,7 @@ plist_t containerItem(plist_t dict, const char* key, plist_type type) {
 
 bool containsString(plist_t array, const QString& text) {
     for (uint32_t i = 0; i < plist_array_get_size(array); ++i)
-        if (stringValue(plist_array_get_item(array, i)) == text)
+        if (PropertyListString(plist_array_get_item(array, i)) == text)
             return true;
     return false;
 }
@@ -124,7 +114,7 @@ bool HelpViewer::registerBook(const QString& bundleIdentifier, const QString& bo
 
     plist_t records = plist_dict_get_item(books, id.constData());
     const bool current = plist_get_node_type(records) == PLIST_ARRAY && plist_array_get_size(records) > 0 &&
-                         stringValue(plist_dict_get_item(plist_array_get_item(records, 0), kUrl)) == url;
+                         PropertyListString(plist_dict_get_item(plist_array_get_item(records, 0), kUrl)) == url;
     if (current && containsString(order, bundleIdentifier))
         return true; // nothing to write
     if (!current) {

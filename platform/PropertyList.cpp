@@ -116,6 +116,17 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data) {
     return file.commit();
 }
 
+QString PropertyListString(const void* node) {
+    auto n = static_cast<plist_t>(const_cast<void*>(node));
+    if (!n || plist_get_node_type(n) != PLIST_STRING)
+        return {};
+    char* text = nullptr;
+    plist_get_string_val(n, &text);
+    QString result = QString::fromUtf8(text);
+    std::free(text);
+    return result;
+}
+
 QVariant PropertyListToVariant(const void* node) {
     plist_t n = const_cast<plist_t>(node);
     switch (plist_get_node_type(n)) {

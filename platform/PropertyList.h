@@ -33,6 +33,9 @@ DIRECTFAX_PLATFORM_EXPORT std::optional<QByteArray> PropertyListToXml(const void
 // Replaces the file at `path` by `data` in one step (written beside it, then renamed).
 DIRECTFAX_PLATFORM_EXPORT bool WriteFileAtomically(const QString& path, const QByteArray& data);
 
+// The text of a string node; an empty string for a missing node or any other type.
+DIRECTFAX_PLATFORM_EXPORT QString PropertyListString(const void* node);
+
 // Strings, integers, reals, booleans, data (QByteArray), dates (QDateTime), arrays
 // (QVariantList) and dictionaries (QVariantMap); an invalid QVariant for anything else.
 DIRECTFAX_PLATFORM_EXPORT QVariant PropertyListToVariant(const void* node);
