@@ -20,9 +20,6 @@ constexpr const char* kConnectionSetup = "PRAGMA journal_mode=DELETE; PRAGMA syn
                                          "PRAGMA foreign_keys=ON;";
 
 constexpr const char* kSchema = R"sql(
-PRAGMA encoding = 'UTF-16le';
-PRAGMA application_id = 1145455170;
-PRAGMA user_version = 1;
 BEGIN;
 CREATE TABLE book (
     kind INTEGER NOT NULL CHECK (kind IN (0, 1))
@@ -270,8 +267,10 @@ void Store::create(const std::string& path, int32_t kind) {
 
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
-    std::string sql = std::string(kConnectionSetup) + kSchema + "INSERT INTO book (kind) VALUES (" +
-                      std::to_string(kind) + "); COMMIT;";
+    std::string sql = "PRAGMA encoding = 'UTF-16le';" + std::string(kConnectionSetup) +
+                      "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(kFormatVersion) + ";" + kSchema +
+                      "INSERT INTO book (kind) VALUES (" + std::to_string(kind) + "); COMMIT;";
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     std::string message = rc == SQLITE_OK ? std::string() : describe(rc, db);
