@@ -143,6 +143,17 @@ std::string formatTime(int64_t seconds) {
     return text;
 }
 
+std::string oneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
 void list(const Book& book, const std::string& path, std::ostream& out) {
     std::map<uint16_t, const BookEntry*> byId;
     for (const auto& e : book.entries)
@@ -154,7 +165,7 @@ void list(const Book& book, const std::string& path, std::ostream& out) {
         if (!e.company.empty())
             out << "  company: " << e.company;
         if (!e.note.empty())
-            out << "  note: " << e.note;
+            out << "  note: " << oneLine(e.note);
         if (e.added != 0)
             out << "  added " << formatTime(e.added);
         out << "\n";
