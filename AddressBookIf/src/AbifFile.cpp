@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <sys/mman.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -36,10 +37,26 @@ constexpr GroupLayout kFaxGroupLayout{ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZ
                                       ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS};
 
 std::string quoted(std::u16string_view text) {
-    return "\"" + toUtf8(text) + "\"";
+    std::string out = toUtf8(text);
+    out.insert(out.begin(), '"');
+    out.push_back('"');
+    return out;
 }
 
 // --- Reading
+
+// Reserves room for `count` records. A full book's entries take some 63 MB, which the kernel
+// would otherwise fault in one small page at a time; large pages make reading it several times
+// faster. The advice is only a hint: where it is not taken, nothing changes.
+template <typename Record> void reserveLarge(std::vector<Record>& records, size_t count) {
+    records.reserve(count);
+    constexpr uintptr_t kLargePage = 2u << 20;
+    auto begin = reinterpret_cast<uintptr_t>(records.data());
+    uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    uintptr_t end = (begin + count * sizeof(Record)) & ~(kLargePage - 1);
+    if (end > first)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 class Reader {
 public:
@@ -66,10 +83,11 @@ public:
     }
 
     template <typename Record> std::vector<Record> entries(const EntryLayout& layout) {
-        Statement count(store_.db(), "SELECT count(*) FROM entry", store_.path());
-        count.step();
+        // The highest Id bounds the count and costs one step down the table's tree.
+        Statement last(store_.db(), "SELECT max(id) FROM entry", store_.path());
+        last.step();
         std::vector<Record> out;
-        out.reserve(size_t(std::clamp<int64_t>(count.columnInt(0), 0, kIdSpace)));
+        reserveLarge(out, size_t(std::clamp<int64_t>(last.columnInt(0), 0, kIdSpace)));
         present_.assign(kIdSpace, false);
 
         Statement rows(store_.db(),
