@@ -189,8 +189,7 @@ void Store::open(Mode mode) {
         exec(kConnectionSetup);
         return;
     }
-    // Pages are read straight from the kernel's cache instead of being copied in one by one.
-    sqlite3_exec(db_, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+    // No memory-mapped reading: a file cut short under a mapping would kill the process (SIGBUS).
     // A read-only connection cannot roll back what a killed writer left behind; a short
     // read-write connection does that, then the file is read as it was before that change.
     int probe = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
