@@ -447,3 +447,23 @@ TEST_F(AbifFolder, FileListNamesTheBooksSeparatedByZero) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AbifText, Utf8ConversionRefusesMalformedInput) {
+    struct Row {
+        std::string utf8;
+        std::u16string utf16;
+    } rows[] = {
+        {"A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", u"A\u00e9\u20ac\U0001F600"},
+        {"\xC0\x80x", u"\uFFFD\uFFFDx"},           // overlong zero
+        {"\xE0\x80\xAFy", u"\uFFFD\uFFFD\uFFFDy"}, // overlong slash
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},   // encoded surrogate
+        {"\xFF", u"\uFFFD"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(abif::fromUtf8(row.utf8), row.utf16) << row.utf8;
+    EXPECT_EQ(abif::toUtf8(u"\U0001F600\xD800"), "\xF0\x9F\x98\x80\xEF\xBF\xBD"); // lone surrogate
+}
+
+} // namespace
