@@ -154,8 +154,8 @@ Store::Store(const std::string& path, Mode mode) : path_(path) {
     if (!S_ISREG(st.st_mode))
         fail(kAbifErrFile, path + ": not a regular file");
 
-    open(mode);
     try {
+        open(mode);
         checkMarks();
         // A page count beyond the end of the file: the file was cut short.
         Statement pages(db_, "PRAGMA page_count", path_);

@@ -80,11 +80,12 @@ struct Arguments {
         }
     }
 
-    const std::string& book(size_t count) const {
+    // Checks the number of positional arguments; answers the first, the address book, if any.
+    std::string book(size_t count) const {
         if (positional.size() != count)
             throw UsageError("expected " + std::to_string(count) + " argument" + (count == 1 ? "" : "s") +
                              ", got " + std::to_string(positional.size()));
-        return positional[0];
+        return count == 0 ? std::string() : positional[0];
     }
     std::string option(const std::string& name) const {
         auto it = options.find(name);
