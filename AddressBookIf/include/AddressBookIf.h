@@ -92,12 +92,40 @@ typedef struct { uint8_t bytes[ABIF_FAXGROUP_SIZE]; } ABIF_FaxGroup;
 /* A data handle: records of the four kinds, in the order they were taken in. */
 typedef struct ABIFData ABIFData;
 
-/* Address-book files. */
+/* Address-book files.
+ *
+ * An address-book file is an SQLite database marked with application_id 0x44464142 ("DFAB")
+ * and user_version 1; other SQLite files are refused with kAbifErrNotAddressBook. The folder is
+ * $XDG_DATA_HOME/velmora/directfax/addressbooks (~/.local/share/... without XDG_DATA_HOME); it
+ * is created, mode 0700, on first use. Its files are its regular files whose names do not start
+ * with "." and are not SQLite side files (-journal, -wal, -shm), in byte order of their names.
+ *
+ * A file holds entries (Id 1 to 65535, unique in the file; name and fax number required; the
+ * pair name and fax number unique in the file) and groups (name, ordered member Ids, each naming
+ * an entry of the file once). A file of kind kAbifFileComputer holds groups of at most
+ * ABIF_MYFAXGROUP_MAX_MEMBERS members; one of kind kAbifFileDevice, the input of the device
+ * emulator, groups of at most ABIF_FAXGROUP_MAX_MEMBERS. */
+enum { kAbifFileComputer = 0, kAbifFileDevice = 1 };
+
+/* Flags of AbifGADFile_Read: 0 reads MyFax then MyFaxGroup records; kAbifReadDeviceRecords reads
+ * Fax then FaxGroup records instead. Without it, a group with more members than MyFaxGroup holds
+ * makes the read fail with kAbifErrTooManyMembers. */
+enum { kAbifReadDeviceRecords = 0x1 };
+
 ABIF_API const char* AbifGADFile_GetFileDirectory(void);
 /* The file names of the folder, each ended by U+0000, the list ended by an empty name. */
 ABIF_API const char* AbifGADFile_GetFileList(void);
+/* Appends the file's records to the handle; on failure the handle is left as it was. */
 ABIF_API int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags);
+/* Adds the handle's MyFax records, then its MyFaxGroup and FaxGroup records, in one transaction:
+ * all or nothing. The file gives each new entry its Id. A nonzero Id in a MyFax record of the
+ * handle names that entry for the groups of the same call; a member Id that no record of the
+ * call names is the Id of an entry already in the file. flags must be 0. */
 ABIF_API int32_t AbifGADFile_Add(const char* path, ABIFData* data, int32_t flags);
+/* Creates an empty address-book file of the given kind; fails when the path exists. */
+ABIF_API int32_t AbifGADFile_Create(const char* path, int32_t kind);
+/* The kind of an address-book file. */
+ABIF_API int32_t AbifGADFile_GetKind(const char* path, int32_t* kind);
 
 /* Data handles. */
 ABIF_API ABIFData* ABIFData_Create(void);

@@ -44,7 +44,11 @@ std::u16string fromUtf8(std::string_view s) {
             if ((cc & 0xC0) != 0x80) { ok = false; break; }
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { out.push_back(0xFFFD); ++i; continue; }
+        // Overlong forms are refused too: C0 80 would otherwise smuggle a zero unit into a field.
+        static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out.push_back(0xFFFD); ++i; continue;
+        }
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(char16_t(0xD800 + (cp >> 10)));

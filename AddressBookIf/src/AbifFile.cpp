@@ -1,2 +1,452 @@
-// Address-book files.
+// Address-book files: reading them into records and adding records to them.
 #include "AbifRecords.h"
+#include "AbifStore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <ctime>
+#include <sys/mman.h>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace abif {
+namespace {
+
+constexpr size_t kIdSpace = 65536; // Ids are 1 to 65535; 0 names no entry
+
+// Where the fields of an entry record and a group record lie.
+struct EntryLayout {
+    size_t id, name, nameSize, phone, phoneSize;
+    bool full; // company, note and time added as well
+};
+struct GroupLayout {
+    size_t name, nameSize, count, members, maxMembers;
+};
+
+constexpr EntryLayout kMyFaxLayout{ABIF_MYFAX_ID,    ABIF_MYFAX_NAME,       ABIF_MYFAX_NAME_SIZE,
+                                   ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, true};
+constexpr EntryLayout kFaxLayout{ABIF_FAX_ID,    ABIF_FAX_NAME,       ABIF_FAX_NAME_SIZE,
+                                 ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE, false};
+constexpr GroupLayout kMyFaxGroupLayout{ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE,
+                                        ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
+                                        ABIF_MYFAXGROUP_MAX_MEMBERS};
+constexpr GroupLayout kFaxGroupLayout{ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, ABIF_FAXGROUP_COUNT,
+                                      ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS};
+
+std::string quoted(std::u16string_view text) {
+    std::string out = toUtf8(text);
+    out.insert(out.begin(), '"');
+    out.push_back('"');
+    return out;
+}
+
+// --- Reading
+
+// Reserves room for `count` records. A full book's entries take some 63 MB, which the kernel
+// would otherwise fault in one small page at a time; large pages make reading it several times
+// faster. The advice is only a hint: where it is not taken, nothing changes.
+template <typename Record> void reserveLarge(std::vector<Record>& records, size_t count) {
+    records.reserve(count);
+    constexpr uintptr_t kLargePage = 2u << 20;
+    auto begin = reinterpret_cast<uintptr_t>(records.data());
+    uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    uintptr_t end = (begin + count * sizeof(Record)) & ~(kLargePage - 1);
+    if (end > first)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+class Reader {
+public:
+    explicit Reader(Store& store) : store_(store) {}
+
+    // Copies a text column into a record field; a file whose text breaks the field rules is damaged.
+    void putText(const Statement& row, int column, uint8_t* field, size_t fieldSize, const char* what,
+                 bool required, int64_t id) {
+        if (row.columnType(column) != SQLITE_TEXT)
+            damaged(what, id, "is not a text");
+        std::u16string_view text = row.columnText16(column);
+        if (text.size() * 2 + 2 > fieldSize)
+            damaged(what, id, "is longer than its field");
+        if (required && text.empty())
+            damaged(what, id, "is empty");
+        if (text.find(u'\0') != std::u16string_view::npos)
+            damaged(what, id, "holds a zero unit");
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(field, text.data(), text.size() * 2);
+        } else {
+            for (size_t i = 0; i < text.size(); ++i)
+                writeU16(field + 2 * i, text[i]);
+        }
+    }
+
+    template <typename Record> std::vector<Record> entries(const EntryLayout& layout) {
+        // The highest Id bounds the count and costs one step down the table's tree.
+        Statement last(store_.db(), "SELECT max(id) FROM entry", store_.path());
+        last.step();
+        std::vector<Record> out;
+        reserveLarge(out, size_t(std::clamp<int64_t>(last.columnInt(0), 0, kIdSpace)));
+        present_.assign(kIdSpace, false);
+
+        Statement rows(store_.db(),
+                       layout.full ? "SELECT id, name, fax, company, note, added FROM entry ORDER BY id"
+                                   : "SELECT id, name, fax FROM entry ORDER BY id",
+                       store_.path());
+        while (rows.step()) {
+            int64_t id = rows.columnInt(0);
+            if (rows.columnType(0) != SQLITE_INTEGER || id < 1 || id >= int64_t(kIdSpace))
+                damaged("entry Id", id, "is out of range");
+            present_[size_t(id)] = true;
+            Record& record = out.emplace_back(); // zero-filled
+            uint8_t* bytes = record.bytes;
+            writeU16(bytes + layout.id, uint16_t(id));
+            putText(rows, 1, bytes + layout.name, layout.nameSize, "name of entry", true, id);
+            putText(rows, 2, bytes + layout.phone, layout.phoneSize, "fax number of entry", true, id);
+            if (layout.full) {
+                putText(rows, 3, bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, "company of entry",
+                        false, id);
+                putText(rows, 4, bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, "note of entry", false, id);
+                writeI64(bytes + ABIF_MYFAX_TIME, rows.columnInt(5));
+            }
+        }
+        return out;
+    }
+
+    // Groups in the order they were added, each with its members in their order. Must follow
+    // entries(), which notes the Ids that members may name.
+    template <typename Record> std::vector<Record> groups(const GroupLayout& layout) {
+        std::vector<Record> out;
+        std::vector<int64_t> groupIds;
+        Statement rows(store_.db(), "SELECT id, name FROM grp ORDER BY id", store_.path());
+        while (rows.step()) {
+            int64_t id = rows.columnInt(0);
+            Record& record = out.emplace_back();
+            putText(rows, 1, record.bytes + layout.name, layout.nameSize, "name of group", true, id);
+            groupIds.push_back(id);
+        }
+
+        Statement members(store_.db(), "SELECT grp, entry FROM member ORDER BY grp, pos", store_.path());
+        size_t index = 0;
+        size_t count = 0;
+        while (members.step()) {
+            int64_t group = members.columnInt(0);
+            int64_t entry = members.columnInt(1);
+            while (index < groupIds.size() && groupIds[index] < group) {
+                ++index;
+                count = 0;
+            }
+            if (index == groupIds.size() || groupIds[index] != group)
+                damaged("member of group", group, "belongs to no group");
+            if (entry < 1 || entry >= int64_t(kIdSpace) || !present_[size_t(entry)])
+                damaged("member of group", group, "names no entry");
+            if (count == store_.groupLimit())
+                damaged("group", group, "has more members than its file allows");
+            if (count == layout.maxMembers) {
+                fail(kAbifErrTooManyMembers,
+                     store_.path() + ": group " +
+                         quoted(readText(out[index].bytes + layout.name, layout.nameSize)) +
+                         " has more members than a group record holds (" + std::to_string(layout.maxMembers) +
+                         ")");
+            }
+            uint8_t* bytes = out[index].bytes;
+            writeU16(bytes + layout.members + 2 * count, uint16_t(entry));
+            writeU16(bytes + layout.count, uint16_t(++count));
+        }
+        return out;
+    }
+
+private:
+    [[noreturn]] void damaged(const char* what, int64_t id, const char* problem) {
+        fail(kAbifErrNotAddressBook,
+             store_.path() + ": " + what + " " + std::to_string(id) + " " + problem + " (damaged file)");
+    }
+
+    Store& store_;
+    std::vector<bool> present_;
+};
+
+template <typename Record> void append(std::vector<Record>& target, std::vector<Record>&& records) {
+    if (target.empty())
+        target = std::move(records);
+    else
+        target.insert(target.end(), records.begin(), records.end());
+}
+
+template <typename Entry, typename Group>
+void readFile(Store& store, std::vector<Entry>& entries, std::vector<Group>& groups,
+              const EntryLayout& entryLayout, const GroupLayout& groupLayout) {
+    Reader reader(store);
+    store.exec("BEGIN"); // one snapshot for entries and groups
+    auto newEntries = reader.entries<Entry>(entryLayout);
+    auto newGroups = reader.groups<Group>(groupLayout);
+    store.exec("COMMIT");
+    // Nothing reaches the handle before the whole file has been read.
+    groups.reserve(groups.size() + newGroups.size());
+    append(entries, std::move(newEntries));
+    append(groups, std::move(newGroups));
+}
+
+// --- Adding
+
+struct NewEntry {
+    uint16_t callId; // the Id the caller gave, naming the entry for the groups of the call
+    std::u16string name, fax, company, note;
+    int64_t added;
+};
+
+struct NewGroup {
+    std::u16string name;
+    std::vector<uint16_t> members;
+};
+
+// The text of a field of a record passed in; `terminated` tells whether a zero unit ends it.
+std::u16string fieldText(const uint8_t* field, size_t size, bool& terminated) {
+    std::u16string text = readText(field, size);
+    terminated = text.size() * 2 + 2 <= size;
+    return text;
+}
+
+std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
+    std::vector<NewEntry> entries;
+    entries.reserve(records.size());
+    std::unordered_set<std::u16string> seen;
+    seen.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        const uint8_t* r = records[i].bytes;
+        std::string which = "entry " + std::to_string(i);
+        bool ok = true;
+        NewEntry e;
+        e.callId = readU16(r + ABIF_MYFAX_ID);
+        e.name = fieldText(r + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, ok);
+        if (!ok || e.name.empty())
+            fail(kAbifErrNoName, which + " has no name");
+        which += " (" + quoted(e.name) + ")";
+        e.fax = fieldText(r + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, ok);
+        if (!ok)
+            fail(kAbifErrInvalidArgument, which + ": the fax number does not end inside its field");
+        if (e.fax.empty())
+            fail(kAbifErrInvalidArgument, which + " has no fax number");
+        e.company = fieldText(r + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, ok);
+        if (!ok)
+            fail(kAbifErrInvalidArgument, which + ": the company does not end inside its field");
+        e.note = fieldText(r + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, ok);
+        if (!ok)
+            fail(kAbifErrInvalidArgument, which + ": the note does not end inside its field");
+        e.added = readI64(r + ABIF_MYFAX_TIME);
+        if (e.added == 0)
+            e.added = int64_t(std::time(nullptr));
+        if (!seen.insert(e.name + u'\0' + e.fax).second)
+            fail(kAbifErrAlreadyInFile, which + " with fax number " + quoted(e.fax) + " is given twice");
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+template <typename Record>
+void takeGroups(const std::vector<Record>& records, const GroupLayout& layout,
+                std::vector<NewGroup>& groups) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        const uint8_t* r = records[i].bytes;
+        bool ok = true;
+        NewGroup g;
+        g.name = fieldText(r + layout.name, layout.nameSize, ok);
+        if (!ok || g.name.empty())
+            fail(kAbifErrNoName, "group " + std::to_string(groups.size()) + " has no name");
+        size_t count = readU16(r + layout.count);
+        if (count > layout.maxMembers)
+            fail(kAbifErrTooManyMembers, "group " + quoted(g.name) + " claims " + std::to_string(count) +
+                                             " members; its record holds " +
+                                             std::to_string(layout.maxMembers));
+        g.members = readMembers(r, layout.count, layout.members, layout.maxMembers);
+        groups.push_back(std::move(g));
+    }
+}
+
+// The Ids that the entries of the call take: the free Ids of the file from the lowest up.
+std::vector<uint16_t> assignIds(const std::vector<bool>& used, size_t usedCount, size_t wanted) {
+    if (wanted > kIdSpace - 1 - usedCount)
+        fail(kAbifErrFull, "no free entry Id left: the file holds " + std::to_string(usedCount) +
+                               " entries and " + std::to_string(wanted) + " more do not fit");
+    std::vector<uint16_t> ids;
+    ids.reserve(wanted);
+    for (size_t id = 1; ids.size() < wanted; ++id)
+        if (!used[id])
+            ids.push_back(uint16_t(id));
+    return ids;
+}
+
+// Undoes an open transaction unless it was committed.
+class Transaction {
+public:
+    explicit Transaction(Store& store) : store_(store) { store_.exec("BEGIN IMMEDIATE"); }
+    ~Transaction() {
+        if (!done_)
+            sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit() {
+        store_.exec("COMMIT");
+        done_ = true;
+    }
+
+private:
+    Store& store_;
+    bool done_ = false;
+};
+
+void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::vector<NewGroup>& groups) {
+    Transaction transaction(store);
+    const std::string& path = store.path();
+
+    std::vector<bool> used(kIdSpace, false);
+    size_t usedCount = 0;
+    {
+        Statement ids(store.db(), "SELECT id FROM entry", path);
+        while (ids.step()) {
+            int64_t id = ids.columnInt(0);
+            if (id < 1 || id >= int64_t(kIdSpace))
+                fail(kAbifErrNotAddressBook, path + ": entry Id out of range");
+            used[size_t(id)] = true;
+            ++usedCount;
+        }
+    }
+    std::vector<uint16_t> newIds = assignIds(used, usedCount, entries.size());
+
+    // The Ids the call's records carry, for its groups; one carried twice names no entry.
+    std::unordered_map<uint16_t, int32_t> byCallId;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].callId == 0)
+            continue;
+        auto [it, added] = byCallId.emplace(entries[i].callId, int32_t(newIds[i]));
+        if (!added)
+            it->second = -1;
+    }
+
+    Statement insertEntry(store.db(),
+                          "INSERT INTO entry (id, name, fax, company, note, added) VALUES (?, ?, ?, ?, ?, ?)",
+                          path);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const NewEntry& e = entries[i];
+        insertEntry.reset();
+        insertEntry.bindInt(1, newIds[i]);
+        insertEntry.bindText16(2, e.name);
+        insertEntry.bindText16(3, e.fax);
+        insertEntry.bindText16(4, e.company);
+        insertEntry.bindText16(5, e.note);
+        insertEntry.bindInt(6, e.added);
+        if (insertEntry.tryStep() == SQLITE_DONE)
+            continue;
+        if (insertEntry.lastError() == SQLITE_CONSTRAINT_UNIQUE)
+            fail(kAbifErrAlreadyInFile, path + ": entry " + std::to_string(i) + " (" + quoted(e.name) + ", " +
+                                            quoted(e.fax) + ") is already in the file");
+        store.failSqlite(insertEntry.lastError(), "cannot add entry " + std::to_string(i));
+    }
+
+    Statement insertGroup(store.db(), "INSERT INTO grp (name) VALUES (?)", path);
+    Statement insertMember(store.db(), "INSERT INTO member (grp, pos, entry) VALUES (?, ?, ?)", path);
+    for (const NewGroup& g : groups) {
+        std::string which = "group " + quoted(g.name);
+        if (g.members.size() > store.groupLimit())
+            fail(kAbifErrTooManyMembers, path + ": " + which + " has " + std::to_string(g.members.size()) +
+                                             " members; a group of this file holds at most " +
+                                             std::to_string(store.groupLimit()));
+        std::vector<uint16_t> members;
+        std::unordered_set<uint16_t> seen;
+        for (uint16_t id : g.members) {
+            int32_t fileId = -1;
+            if (auto it = byCallId.find(id); it != byCallId.end()) {
+                if (it->second < 0)
+                    fail(kAbifErrInvalidArgument, which + ": member Id " + std::to_string(id) +
+                                                      " is carried by two entries of the call");
+                fileId = it->second;
+            } else if (id != 0 && used[id]) {
+                fileId = id;
+            }
+            if (fileId < 0)
+                fail(kAbifErrInvalidArgument,
+                     path + ": " + which + ": member Id " + std::to_string(id) + " names no entry");
+            if (!seen.insert(uint16_t(fileId)).second)
+                fail(kAbifErrInvalidArgument,
+                     which + ": member Id " + std::to_string(id) + " is given twice");
+            members.push_back(uint16_t(fileId));
+        }
+        insertGroup.reset();
+        insertGroup.bindText16(1, g.name);
+        insertGroup.step();
+        int64_t groupId = sqlite3_last_insert_rowid(store.db());
+        for (size_t pos = 0; pos < members.size(); ++pos) {
+            insertMember.reset();
+            insertMember.bindInt(1, groupId);
+            insertMember.bindInt(2, int64_t(pos));
+            insertMember.bindInt(3, members[pos]);
+            insertMember.step();
+        }
+    }
+    transaction.commit();
+}
+
+void requirePath(const char* path) {
+    if (!path || !*path)
+        fail(kAbifErrInvalidArgument, "no file path");
+}
+
+} // namespace
+} // namespace abif
+
+extern "C" {
+
+int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags) {
+    using namespace abif;
+    return guarded("AbifGADFile_Read", [&] {
+        requirePath(path);
+        if (!data)
+            fail(kAbifErrInvalidArgument, "no data handle");
+        if (flags & ~kAbifReadDeviceRecords)
+            fail(kAbifErrInvalidArgument, "unknown flags " + std::to_string(flags));
+        Store store(path, Store::Mode::ReadOnly);
+        if (flags & kAbifReadDeviceRecords)
+            readFile(store, data->fax, data->faxGroups, kFaxLayout, kFaxGroupLayout);
+        else
+            readFile(store, data->myFax, data->myFaxGroups, kMyFaxLayout, kMyFaxGroupLayout);
+    });
+}
+
+int32_t AbifGADFile_Add(const char* path, ABIFData* data, int32_t flags) {
+    using namespace abif;
+    return guarded("AbifGADFile_Add", [&] {
+        requirePath(path);
+        if (!data)
+            fail(kAbifErrInvalidArgument, "no data handle");
+        if (flags != 0)
+            fail(kAbifErrInvalidArgument, "unknown flags " + std::to_string(flags));
+        // Every record is checked before the file is touched.
+        std::vector<NewEntry> entries = takeEntries(data->myFax);
+        std::vector<NewGroup> groups;
+        takeGroups(data->myFaxGroups, kMyFaxGroupLayout, groups);
+        takeGroups(data->faxGroups, kFaxGroupLayout, groups);
+        Store store(path, Store::Mode::ReadWrite);
+        addToFile(store, entries, groups);
+    });
+}
+
+int32_t AbifGADFile_Create(const char* path, int32_t kind) {
+    using namespace abif;
+    return guarded("AbifGADFile_Create", [&] {
+        requirePath(path);
+        Store::create(path, kind);
+    });
+}
+
+int32_t AbifGADFile_GetKind(const char* path, int32_t* kind) {
+    using namespace abif;
+    return guarded("AbifGADFile_GetKind", [&] {
+        requirePath(path);
+        if (!kind)
+            fail(kAbifErrInvalidArgument, "no place for the kind");
+        Store store(path, Store::Mode::ReadOnly);
+        *kind = store.kind();
+    });
+}
+
+} // extern "C"

@@ -1,0 +1,298 @@
+// The address-book file store on SQLite.
+#include "AbifStore.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace abif {
+
+namespace {
+
+// Rollback journal written through to the disk: a process killed in the middle of a change
+// leaves a hot journal that the next connection rolls back, so the file holds all or none of it.
+constexpr const char* kConnectionSetup = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+                                         "PRAGMA foreign_keys=ON;";
+
+constexpr const char* kSchema = R"sql(
+BEGIN;
+CREATE TABLE book (
+    kind INTEGER NOT NULL CHECK (kind IN (0, 1))
+);
+CREATE TABLE entry (
+    id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 65535),
+    name TEXT NOT NULL,
+    fax TEXT NOT NULL,
+    company TEXT NOT NULL DEFAULT '',
+    note TEXT NOT NULL DEFAULT '',
+    added INTEGER NOT NULL DEFAULT 0,
+    UNIQUE (name, fax)
+);
+CREATE TABLE grp (
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL
+);
+CREATE TABLE member (
+    grp INTEGER NOT NULL REFERENCES grp (id),
+    pos INTEGER NOT NULL,
+    entry INTEGER NOT NULL REFERENCES entry (id),
+    PRIMARY KEY (grp, pos)
+) WITHOUT ROWID;
+)sql";
+
+std::string describe(int rc, sqlite3* db) {
+    const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return text ? text : sqlite3_errstr(rc);
+}
+
+std::string parentOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+void fail(int32_t code, std::string message) {
+    throw Failure{code, std::move(message)};
+}
+
+void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view what) {
+    std::string message = path + ": " + std::string(what) + ": " + describe(rc, db);
+    switch (rc & 0xFF) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_FORMAT:
+    case SQLITE_SCHEMA:
+    case SQLITE_ERROR: // a statement our schema should accept did not compile
+    case SQLITE_MISMATCH:
+    case SQLITE_RANGE:
+        fail(kAbifErrNotAddressBook, message + " (not an address book, or damaged)");
+    case SQLITE_NOMEM:
+        fail(kAbifErrNoMemory, message);
+    default:
+        fail(kAbifErrFile, message);
+    }
+}
+
+// --- Statement
+
+Statement::Statement(sqlite3* db, std::string_view sql, const std::string& path) : db_(db), path_(path) {
+    int rc = sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK)
+        failSqlite(rc, db, path, "cannot prepare a query");
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
+
+int Statement::tryStep() {
+    int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        lastError_ = sqlite3_extended_errcode(db_);
+    return rc;
+}
+
+bool Statement::step() {
+    int rc = tryStep();
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    failSqlite(lastError_, db_, path_, "cannot read or write");
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+void Statement::bindInt(int index, int64_t value) {
+    sqlite3_bind_int64(stmt_, index, value);
+}
+
+void Statement::bindText16(int index, std::u16string_view text) {
+    // An empty view may have no data pointer; SQLite takes a null pointer as NULL, not as "".
+    static const char16_t empty[1] = {0};
+    const void* units = text.empty() ? empty : text.data();
+    sqlite3_bind_text16(stmt_, index, units, int(text.size() * 2), SQLITE_STATIC);
+}
+
+int64_t Statement::columnInt(int index) const {
+    return sqlite3_column_int64(stmt_, index);
+}
+
+int Statement::columnType(int index) const {
+    return sqlite3_column_type(stmt_, index);
+}
+
+std::u16string_view Statement::columnText16(int index) const {
+    auto units = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, index));
+    if (!units)
+        return {};
+    return {units, size_t(sqlite3_column_bytes16(stmt_, index)) / 2};
+}
+
+// --- Store
+
+Store::Store(const std::string& path, Mode mode) : path_(path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        fail(kAbifErrFile, path + ": cannot open: " + std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        fail(kAbifErrFile, path + ": not a regular file");
+
+    try {
+        open(mode);
+        checkMarks();
+        // A page count beyond the end of the file: the file was cut short.
+        Statement pages(db_, "PRAGMA page_count", path_);
+        Statement pageSize(db_, "PRAGMA page_size", path_);
+        pages.step();
+        pageSize.step();
+        if (::stat(path.c_str(), &st) == 0 && pages.columnInt(0) * pageSize.columnInt(0) > st.st_size)
+            fail(kAbifErrNotAddressBook, path + ": the file is truncated");
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+Store::~Store() {
+    close();
+}
+
+void Store::open(Mode mode) {
+    int flags = SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX |
+                (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string message = path_ + ": cannot open: " + describe(rc, db_);
+        close();
+        fail(kAbifErrFile, message);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    if (mode == Mode::ReadWrite) {
+        exec(kConnectionSetup);
+        return;
+    }
+    // No memory-mapped reading: a file cut short under a mapping would kill the process (SIGBUS).
+    // A read-only connection cannot roll back what a killed writer left behind; a short
+    // read-write connection does that, then the file is read as it was before that change.
+    int probe = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+    if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK && probe != SQLITE_OK) {
+        close();
+        open(Mode::ReadWrite);
+        exec("PRAGMA schema_version");
+        close();
+        open(Mode::ReadOnly);
+    }
+}
+
+void Store::close() {
+    if (db_)
+        sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void Store::exec(const char* sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK)
+        failSqlite(sqlite3_extended_errcode(db_), "cannot read or write");
+}
+
+void Store::failSqlite(int rc, std::string_view what) const {
+    abif::failSqlite(rc, db_, path_, what);
+}
+
+void Store::checkMarks() {
+    Statement app(db_, "PRAGMA application_id", path_);
+    app.step();
+    auto applicationId = int32_t(app.columnInt(0));
+    if (applicationId != kApplicationId) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08X", unsigned(applicationId));
+        fail(kAbifErrNotAddressBook, path_ + ": not an address-book file (application_id " + hex + ")");
+    }
+    Statement version(db_, "PRAGMA user_version", path_);
+    version.step();
+    auto format = version.columnInt(0);
+    if (format > kFormatVersion)
+        fail(kAbifErrNotAddressBook,
+             path_ + ": address-book format " + std::to_string(format) + " is newer than this library reads");
+    if (format < 1)
+        fail(kAbifErrNotAddressBook, path_ + ": address-book file without a format version");
+
+    Statement book(db_, "SELECT kind FROM book", path_);
+    if (!book.step() || book.columnType(0) != SQLITE_INTEGER)
+        fail(kAbifErrNotAddressBook, path_ + ": the file has no kind (damaged)");
+    auto kind = book.columnInt(0);
+    if (kind != kAbifFileComputer && kind != kAbifFileDevice)
+        fail(kAbifErrNotAddressBook, path_ + ": unknown kind " + std::to_string(kind));
+    kind_ = int32_t(kind);
+}
+
+size_t Store::groupLimit() const {
+    return kind_ == kAbifFileDevice ? ABIF_FAXGROUP_MAX_MEMBERS : ABIF_MYFAXGROUP_MAX_MEMBERS;
+}
+
+void Store::create(const std::string& path, int32_t kind) {
+    if (kind != kAbifFileComputer && kind != kAbifFileDevice)
+        fail(kAbifErrInvalidArgument, "unknown kind " + std::to_string(kind));
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0)
+        fail(kAbifErrFile, path + ": already exists");
+
+    // The file is built under a hidden name next to its place and then moved there, so no
+    // half-made address book is ever seen under its own name.
+    std::string temp = parentOf(path) + "/." + baseOf(path) + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        fail(kAbifErrFile, path + ": cannot create: " + std::strerror(errno));
+    ::close(fd);
+
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+    std::string sql = "PRAGMA encoding = 'UTF-16le'; PRAGMA page_size = 16384;" +
+                      std::string(kConnectionSetup) +
+                      "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(kFormatVersion) + ";" + kSchema +
+                      "INSERT INTO book (kind) VALUES (" + std::to_string(kind) + "); COMMIT;";
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    std::string message = rc == SQLITE_OK ? std::string() : describe(rc, db);
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK) {
+        ::unlink(temp.c_str());
+        fail(kAbifErrFile, path + ": cannot create: " + message);
+    }
+    // Never replace a file that appeared meanwhile.
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+        int error = errno;
+        ::unlink(temp.c_str());
+        fail(kAbifErrFile, path + ": cannot create: " + std::strerror(error));
+    }
+    ::unlink(temp.c_str());
+    int dirFd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+} // namespace abif

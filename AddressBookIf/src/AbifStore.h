@@ -1,0 +1,126 @@
+// The address-book file store: an SQLite database marked as ours, its schema, and the failures
+// that the calls of the file side report.
+#pragma once
+
+#include "AddressBookIf.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace abif {
+
+// A failure of a file call: its result code and the text of its log line.
+struct Failure {
+    int32_t code;
+    std::string message;
+};
+
+[[noreturn]] void fail(int32_t code, std::string message);
+
+// Runs `body` and turns a Failure (or an exception) into a result code, writing one line
+// "<function> - <message>" to standard error.
+template <typename Body> int32_t guarded(const char* function, Body&& body);
+
+// The marks of our files.
+inline constexpr int32_t kApplicationId = 0x44464142; // "DFAB"
+inline constexpr int32_t kFormatVersion = 1;
+
+// Time an open connection waits for another one that holds the file locked.
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// One prepared statement; reset and finalised with its owner.
+class Statement {
+public:
+    Statement(sqlite3* db, std::string_view sql, const std::string& path);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Answers true while there is a row; throws on failure.
+    bool step();
+    void reset();
+    void bindInt(int index, int64_t value);
+    // UTF-16 text; the units must outlive the next step.
+    void bindText16(int index, std::u16string_view text);
+    int64_t columnInt(int index) const;
+    int columnType(int index) const;
+    // UTF-16 units of a text column, valid until the next step.
+    std::u16string_view columnText16(int index) const;
+    // The extended code of the last failed step, for the callers that tell constraints apart.
+    int lastError() const { return lastError_; }
+    // Steps once and answers the SQLite result instead of throwing on constraint failures.
+    int tryStep();
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+    const std::string& path_;
+    int lastError_ = 0;
+};
+
+// An open address-book file. Opening checks the marks, so an open store is one of ours.
+class Store {
+public:
+    enum class Mode { ReadOnly, ReadWrite };
+
+    Store(const std::string& path, Mode mode);
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // Creates a new empty file of `kind` at `path`; fails when the path exists.
+    static void create(const std::string& path, int32_t kind);
+
+    sqlite3* db() const { return db_; }
+    const std::string& path() const { return path_; }
+    int32_t kind() const { return kind_; }
+    // The most members a group of this file holds.
+    size_t groupLimit() const;
+
+    void exec(const char* sql);
+    // Turns an SQLite result into a Failure naming `what`.
+    [[noreturn]] void failSqlite(int rc, std::string_view what) const;
+
+private:
+    void open(Mode mode);
+    void close();
+    void checkMarks();
+
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    int32_t kind_ = kAbifFileComputer;
+};
+
+// A Failure for SQLite result `rc` (the file's damage, a lock, or an input/output error).
+[[noreturn]] void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view what);
+
+} // namespace abif
+
+namespace abif {
+
+template <typename Body> int32_t guarded(const char* function, Body&& body) {
+    Failure failure{kAbifSuccess, {}};
+    try {
+        body();
+        return kAbifSuccess;
+    } catch (Failure& f) {
+        failure = std::move(f);
+    } catch (const std::bad_alloc&) {
+        failure = {kAbifErrNoMemory, "out of memory"};
+    } catch (const std::exception& e) {
+        failure = {kAbifErrFile, e.what()};
+    } catch (...) {
+        failure = {kAbifErrFile, "unexpected failure"};
+    }
+    std::fprintf(stderr, "%s - %s\n", function, failure.message.c_str());
+    return failure.code;
+}
+
+} // namespace abif

@@ -1,0 +1,269 @@
+// The address-book tool: vCard and CSV round trips, foreign cards, bad input, and its commands.
+#include "AddressBookTool.h"
+#include "AbifTestSupport.h"
+#include "AddressBook.h"
+#include "Csv.h"
+#include "VCard.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook;
+using abiftest::TempDir;
+
+namespace {
+
+Book sampleBook() {
+    Book b;
+    b.entries = {
+        {1, "Anna Schmidt", "+49 30 1234", "Velmora, GmbH; Berlin", "first line\nsecond \\ \"quoted\"",
+         1700000000},
+        {2, "\xF0\x9F\x98\x80 B\xC3\xA9rt", "555-0100", "", "", 0},
+        {3, std::string(32, 'N'), std::string(50, '9'), std::string(64, 'c'), std::string(254, 'x'), 1},
+    };
+    b.groups = {{"Team", {3, 1}}, {"Empty", {}}};
+    return b;
+}
+
+void expectSameEntries(const Book& got, const Book& want, bool withTime) {
+    ASSERT_EQ(got.entries.size(), want.entries.size());
+    for (size_t i = 0; i < want.entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(got.entries[i].name, want.entries[i].name);
+        EXPECT_EQ(got.entries[i].fax, want.entries[i].fax);
+        EXPECT_EQ(got.entries[i].company, want.entries[i].company);
+        EXPECT_EQ(got.entries[i].note, want.entries[i].note);
+        if (withTime && want.entries[i].added != 0) { // 0: stamped when added
+            EXPECT_EQ(got.entries[i].added, want.entries[i].added);
+        }
+    }
+}
+
+TEST(AddressBookFormats, VCardRoundTripsInBothVersions) {
+    Book book = sampleBook();
+    for (VCardVersion version : {VCardVersion::V3, VCardVersion::V4}) {
+        std::string text = writeVCards(book, version);
+        SCOPED_TRACE(text);
+        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+            EXPECT_LE(end - start, 75u); // folded
+        EXPECT_NE(text.find(version == VCardVersion::V4 ? "KIND:group" : "X-ADDRESSBOOKSERVER-KIND:group"),
+                  std::string::npos);
+        Book back = parseVCards(text);
+        expectSameEntries(back, book, true);
+        ASSERT_EQ(back.groups.size(), 2u);
+        EXPECT_EQ(back.groups[0].name, "Team");
+        EXPECT_EQ(back.groups[0].members, (std::vector<uint16_t>{3, 1}));
+        EXPECT_TRUE(back.groups[1].members.empty());
+    }
+}
+
+TEST(AddressBookFormats, CsvRoundTripsEntries) {
+    Book book = sampleBook();
+    std::string text = writeCsv(book);
+    EXPECT_EQ(text.rfind("name,fax,company,note\r\n", 0), 0u);
+    Book back = parseCsv(text);
+    expectSameEntries(back, book, false);
+    EXPECT_TRUE(back.groups.empty());
+
+    Book reordered = parseCsv("\xEF\xBB\xBF"
+                              "Fax, NAME\n123,Zed\n\n\"4,5\",\"Quote \"\"Q\"\"\"\n");
+    ASSERT_EQ(reordered.entries.size(), 2u);
+    EXPECT_EQ(reordered.entries[1].name, "Quote \"Q\"");
+    EXPECT_EQ(reordered.entries[1].fax, "4,5");
+    EXPECT_EQ(reordered.entries[1].id, 2);
+}
+
+TEST(AddressBookFormats, ForeignCardsAreUnderstood) {
+    const char* text = "BEGIN:VCARD\n"
+                       "VERSION:3.0\n"
+                       "N:Doe;Jane;;;\n"
+                       "item1.TEL;type=WORK;type=FAX:+1 555\n"
+                       " 0199\n"
+                       "TEL;TYPE=VOICE:111\n"
+                       "ORG:Acme;Sales\n"
+                       "UID:ABC-1\n"
+                       "END:VCARD\n"
+                       "BEGIN:VCARD\n"
+                       "VERSION:4.0\n"
+                       "FN:Voice first\n"
+                       "TEL;VALUE=uri;TYPE=\"voice\":tel:+1-222\n"
+                       "TEL;VALUE=uri;TYPE=\"work,fax\":tel:+1-333\n"
+                       "UID:urn:uuid:def-2\n"
+                       "END:VCARD\n"
+                       "BEGIN:VCARD\n"
+                       "VERSION:4.0\n"
+                       "KIND:group\n"
+                       "FN:Both\n"
+                       "MEMBER:urn:uuid:abc-1\n"
+                       "MEMBER:urn:uuid:DEF-2\n"
+                       "MEMBER:urn:uuid:abc-1\n"
+                       "END:VCARD\n";
+    Book b = parseVCards(text);
+    ASSERT_EQ(b.entries.size(), 2u);
+    EXPECT_EQ(b.entries[0].name, "Jane Doe");
+    EXPECT_EQ(b.entries[0].fax, "+1 5550199");
+    EXPECT_EQ(b.entries[0].company, "Acme");
+    EXPECT_EQ(b.entries[1].fax, "+1-333");
+    ASSERT_EQ(b.groups.size(), 1u);
+    EXPECT_EQ(b.groups[0].members, (std::vector<uint16_t>{1, 2}));
+}
+
+struct BadInput {
+    const char* what;
+    bool csv;
+    std::string text;
+    const char* message; // a part of the error message
+};
+
+TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
+    const std::string card = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:A\r\nTEL;TYPE=fax:1\r\nEND:VCARD\r\n";
+    const BadInput cases[] = {
+        {"no fax number", false, card + "BEGIN:VCARD\nFN:B\nTEL:2\nEND:VCARD\n",
+         "line 6 (\"B\"): no fax number"},
+        {"no name", false, "BEGIN:VCARD\nTEL;TYPE=fax:2\nEND:VCARD\n", "line 1: no name"},
+        {"unknown member", false, card + "BEGIN:VCARD\nKIND:group\nFN:G\nMEMBER:urn:uuid:x\nEND:VCARD\n",
+         "the member urn:uuid:x is not a card"},
+        {"card not ended", false, card + "BEGIN:VCARD\nFN:B\n", "line 6: the card is not ended"},
+        {"text outside a card", false, "hello\n" + card, "line 1"},
+        {"name too long", false, "BEGIN:VCARD\nFN:" + std::string(33, 'n') + "\nTEL;TYPE=fax:1\nEND:VCARD\n",
+         "name is too long (33 UTF-16 units, at most 32)"},
+        {"quoted-printable", false, "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:=41\nEND:VCARD\n", "line 2"},
+        {"empty vCard text", false, "", "no BEGIN:VCARD"},
+        {"field count", true, "name,fax\nA,1\nB,2,3\n", "line 3: 3 fields"},
+        {"unknown column", true, "name,fax,phone\n", "unknown column \"phone\""},
+        {"no fax column", true, "name,company\n", "needs the columns name and fax"},
+        {"unclosed quote", true, "name,fax\n\"A,1\n", "line 2: a quoted field is not closed"},
+        {"empty name", true, "name,fax\n,1\n", "line 2: no name"},
+        {"invalid UTF-8", true, "name,fax\nA\xC3(,1\n", "line 2: the name is not valid UTF-8"},
+        {"control character", true, "name,fax\nA\x01,1\n", "control character"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            c.csv ? parseCsv(c.text) : parseVCards(c.text);
+            ADD_FAILURE() << "accepted";
+        } catch (const ToolError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+class AddressBookToolCommands : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("XDG_DATA_HOME", dir.path().c_str(), 1); }
+    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+
+    int run(std::vector<std::string> args, const std::string& input = {}) {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        int rc = runAddressBookTool(args, in, out, err);
+        output = out.str();
+        errors = err.str();
+        return rc;
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        std::string path = dir.file(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    TempDir dir;
+    std::string output, errors;
+};
+
+TEST_F(AddressBookToolCommands, CreateAddListAndGroups) {
+    ASSERT_EQ(run({"create", "Office"}), 0) << errors;
+    EXPECT_EQ(run({"files"}), 0);
+    EXPECT_EQ(output, "Office\n");
+    ASSERT_EQ(run({"add-entry", "Office", "--name", "Anna", "--fax", "100"}), 0) << errors;
+    ASSERT_EQ(run({"add-entry", "Office", "--name", "Anna", "--fax", "200", "--company", "V"}), 0) << errors;
+    EXPECT_EQ(run({"add-entry", "Office", "--name", "Anna", "--fax", "100"}), 1);
+    EXPECT_NE(errors.find("already in"), std::string::npos) << errors;
+    EXPECT_EQ(run({"add-entry", "Office", "--fax", "100"}), 1);
+    EXPECT_NE(errors.find("no name"), std::string::npos) << errors;
+
+    EXPECT_EQ(run({"add-group", "Office", "--name", "G", "Anna"}), 1);
+    EXPECT_NE(errors.find("\"Anna\" names 2 entries (#1, #2)"), std::string::npos) << errors;
+    ASSERT_EQ(run({"add-group", "Office", "--name", "G", "#2", "#1"}), 0) << errors;
+    EXPECT_EQ(run({"add-group", "Office", "--name", "H", "Nobody"}), 1);
+    EXPECT_NE(errors.find("no entry is named \"Nobody\""), std::string::npos);
+
+    std::vector<std::string> tooMany = {"add-group", "Office", "--name", "Big"};
+    for (int i = 0; i < 36; ++i)
+        tooMany.push_back("#1");
+    EXPECT_EQ(run(tooMany), 1);
+    EXPECT_NE(errors.find("holds at most 35 members; 36 given"), std::string::npos) << errors;
+
+    ASSERT_EQ(run({"list", "Office"}), 0);
+    EXPECT_NE(output.find("#2  Anna  fax 200  company: V"), std::string::npos) << output;
+    EXPECT_NE(output.find("G (2): #2 Anna, #1 Anna"), std::string::npos) << output;
+    EXPECT_EQ(run({"list", dir.file("missing")}), 1);
+    EXPECT_EQ(run({"frobnicate"}), 2);
+}
+
+TEST_F(AddressBookToolCommands, ImportIsAllOrNothing) {
+    ASSERT_EQ(run({"create", "Book"}), 0);
+    ASSERT_EQ(run({"add-entry", "Book", "--name", "Kept", "--fax", "1"}), 0);
+    std::string csv = write("in.csv", "name,fax\nNew,2\nKept,1\n");
+    EXPECT_EQ(run({"import", "Book", csv}), 1);
+    EXPECT_NE(errors.find("\"Kept\" with fax number 1 is already in"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("nothing was"), std::string::npos) << errors;
+    Book book = readBook(resolveBookPath("Book"));
+    EXPECT_EQ(book.entries.size(), 1u);
+
+    std::string broken = write("broken.vcf", "BEGIN:VCARD\nFN:X\nTEL;TYPE=fax:1\n");
+    EXPECT_EQ(run({"import", "--create", "Fresh", broken}), 1);
+    EXPECT_FALSE(std::filesystem::exists(resolveBookPath("Fresh")));
+    std::string dupes = write("dupes.csv", "name,fax\nA,1\nA,1\n");
+    EXPECT_EQ(run({"import", "--create", "Fresh", dupes}), 1);
+    EXPECT_FALSE(std::filesystem::exists(resolveBookPath("Fresh"))); // no empty book left behind
+}
+
+TEST_F(AddressBookToolCommands, ExportAndImportThroughFiles) {
+    ASSERT_EQ(run({"create", "Source"}), 0);
+    Book sample = sampleBook();
+    addToBook(resolveBookPath("Source"), sample.entries, sample.groups);
+    for (const char* format : {"vcard4", "vcard3", "csv"}) {
+        SCOPED_TRACE(format);
+        std::string file = dir.file(std::string("out.") + format);
+        ASSERT_EQ(run({"export", "Source", file, "--format", format}), 0) << errors;
+        std::string target = std::string("Copy-") + format;
+        ASSERT_EQ(run({"import", "--create", target, file}), 0) << errors;
+        Book copy = readBook(resolveBookPath(target));
+        expectSameEntries(copy, sample, std::string(format) != "csv");
+        EXPECT_EQ(copy.groups.size(), std::string(format) == "csv" ? 0u : 2u);
+    }
+    ASSERT_EQ(run({"export", "Source", "-", "--format", "csv"}), 0);
+    EXPECT_EQ(output.rfind("name,fax,company,note", 0), 0u);
+    EXPECT_NE(errors.find("CSV holds no groups"), std::string::npos);
+    ASSERT_EQ(run({"import", "FromStdin", "-", "--create"}, output), 0) << errors;
+}
+
+TEST_F(AddressBookToolCommands, DeviceBooksHoldGroupsOf205) {
+    ASSERT_EQ(run({"create", "--device", "Device"}), 0) << errors;
+    std::string cards;
+    std::string group = "BEGIN:VCARD\nVERSION:4.0\nKIND:group\nFN:All\n";
+    for (int i = 0; i < 205; ++i) {
+        std::string n = std::to_string(i);
+        cards +=
+            "BEGIN:VCARD\nVERSION:4.0\nUID:u" + n + "\nFN:P" + n + "\nTEL;TYPE=fax:" + n + "\nEND:VCARD\n";
+        group += "MEMBER:u" + n + "\n";
+    }
+    std::string file = write("all.vcf", cards + group + "END:VCARD\n");
+    ASSERT_EQ(run({"import", "Device", file}), 0) << errors;
+    Book book = readBook(resolveBookPath("Device"));
+    EXPECT_EQ(book.kind, kAbifFileDevice);
+    ASSERT_EQ(book.groups.size(), 1u);
+    EXPECT_EQ(book.groups[0].members.size(), 205u);
+
+    ASSERT_EQ(run({"create", "Computer"}), 0);
+    EXPECT_EQ(run({"import", "Computer", file}), 1);
+    EXPECT_NE(errors.find("has 205 members; a group of this address book holds at most 35"),
+              std::string::npos)
+        << errors;
+    EXPECT_TRUE(readBook(resolveBookPath("Computer")).entries.empty());
+}
+
+} // namespace

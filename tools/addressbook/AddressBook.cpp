@@ -1,0 +1,271 @@
+// Address-book files for the command-line tool, through the AddressBookIf calls.
+#include "AddressBook.h"
+
+#include "AbifRecords.h"
+#include "AddressBookIf.h"
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <utility>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
+
+namespace {
+
+struct DataDeleter {
+    void operator()(ABIFData* d) const { ABIFData_Delete(d); }
+};
+using Data = std::unique_ptr<ABIFData, DataDeleter>;
+
+Data newData() {
+    Data data(ABIFData_Create());
+    if (!data)
+        throw ToolError("out of memory");
+    return data;
+}
+
+std::string text(const uint8_t* field, size_t size) {
+    return abif::toUtf8(abif::readText(field, size));
+}
+
+void checkText(const std::string& value, const char* what, size_t maxUnits, bool required, bool singleLine,
+               const std::string& where) {
+    if (!isValidUtf8(value))
+        throw ToolError(where + ": the " + what + " is not valid UTF-8");
+    if (required && value.empty())
+        throw ToolError(where + ": no " + what);
+    for (char c : value) {
+        auto u = static_cast<unsigned char>(c);
+        if (u == 0 || (singleLine && u < 0x20) || (u < 0x20 && u != '\n' && u != '\t' && u != '\r'))
+            throw ToolError(where + ": the " + what + " holds a control character");
+    }
+    size_t units = utf16Length(value);
+    if (units > maxUnits)
+        throw ToolError(where + ": the " + what + " is too long (" + std::to_string(units) +
+                        " UTF-16 units, at most " + std::to_string(maxUnits) + ")");
+}
+
+template <typename Record>
+void readAll(ABIFData* data, int32_t (*count)(const ABIFData*),
+             int32_t (*at)(const ABIFData*, int32_t, void*), std::vector<Record>& out) {
+    out.resize(size_t(count(data)));
+    for (size_t i = 0; i < out.size(); ++i)
+        at(data, int32_t(i), out[i].bytes);
+}
+
+} // namespace
+
+size_t groupLimit(int32_t kind) {
+    return kind == kAbifFileDevice ? ABIF_FAXGROUP_MAX_MEMBERS : ABIF_MYFAXGROUP_MAX_MEMBERS;
+}
+
+std::string resolveBookPath(const std::string& book) {
+    if (book.find('/') != std::string::npos)
+        return book;
+    if (book.empty() || book == "." || book == "..")
+        throw ToolError("no address-book file named");
+    const char* folder = AbifGADFile_GetFileDirectory();
+    if (!folder)
+        throw ToolError("the address-book folder cannot be found or created");
+    return std::string(folder) + "/" + book;
+}
+
+std::string describeResult(int32_t code) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", unsigned(code));
+    const char* text = "failure";
+    switch (code) {
+    case kAbifErrInvalidArgument:
+        text = "invalid record or argument";
+        break;
+    case kAbifErrFile:
+        text = "the file cannot be opened, read or written";
+        break;
+    case kAbifErrNotAddressBook:
+        text = "not an address-book file, or damaged";
+        break;
+    case kAbifErrNoMemory:
+        text = "out of memory";
+        break;
+    case kAbifErrNoName:
+        text = "an entry or group without a name";
+        break;
+    case kAbifErrTooManyMembers:
+        text = "a group with more members than it can hold";
+        break;
+    case kAbifErrFull:
+        text = "no free entry Id left in the file";
+        break;
+    case kAbifErrAlreadyInFile:
+        text = "an entry with this name and fax number is already in the file";
+        break;
+    default:
+        break;
+    }
+    return std::string(text) + " (" + hex + ")";
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        size_t len = c < 0x80             ? 1
+                     : (c & 0xE0) == 0xC0 ? 2
+                     : (c & 0xF0) == 0xE0 ? 3
+                     : (c & 0xF8) == 0xF0 ? 4
+                                          : 0;
+        if (len == 0 || i + len > s.size())
+            return false;
+        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        for (size_t k = 1; k < len; ++k) {
+            auto cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+    return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
+}
+
+size_t utf16Length(std::string_view utf8) {
+    return abif::fromUtf8(utf8).size();
+}
+
+void checkEntry(const BookEntry& entry, const std::string& where) {
+    checkText(entry.name, "name", kNameUnits, true, true, where);
+    checkText(entry.fax, "fax number", kFaxUnits, true, true, where);
+    checkText(entry.company, "company", kCompanyUnits, false, true, where);
+    checkText(entry.note, "note", kNoteUnits, false, false, where);
+}
+
+void checkGroupName(const std::string& name, const std::string& where) {
+    checkText(name, "group name", kNameUnits, true, true, where);
+}
+
+void createBook(const std::string& path, int32_t kind) {
+    int32_t rc = AbifGADFile_Create(path.c_str(), kind);
+    if (rc != 0)
+        throw ToolError("cannot create " + path + ": " + describeResult(rc));
+}
+
+Book readBook(const std::string& path) {
+    Book book;
+    int32_t rc = AbifGADFile_GetKind(path.c_str(), &book.kind);
+    Data data = newData();
+    bool device = book.kind == kAbifFileDevice;
+    if (rc == 0)
+        rc = AbifGADFile_Read(path.c_str(), data.get(), device ? kAbifReadDeviceRecords : 0);
+    if (rc != 0)
+        throw ToolError("cannot read " + path + ": " + describeResult(rc));
+
+    // A device file is read as the device's records: name and fax number of each entry.
+    if (device) {
+        std::vector<ABIF_Fax> entries;
+        std::vector<ABIF_FaxGroup> groups;
+        readAll(data.get(), ABIFData_GetCount_Fax, ABIFData_GetAt_Fax, entries);
+        readAll(data.get(), ABIFData_GetCount_FaxGroup, ABIFData_GetAt_FaxGroup, groups);
+        for (const auto& r : entries)
+            book.entries.push_back({abif::readU16(r.bytes + ABIF_FAX_ID),
+                                    text(r.bytes + ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE),
+                                    text(r.bytes + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE),
+                                    {},
+                                    {},
+                                    0});
+        for (const auto& r : groups)
+            book.groups.push_back({text(r.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE),
+                                   abif::readMembers(r.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS,
+                                                     ABIF_FAXGROUP_MAX_MEMBERS)});
+        return book;
+    }
+    std::vector<ABIF_MyFax> entries;
+    std::vector<ABIF_MyFaxGroup> groups;
+    readAll(data.get(), ABIFData_GetCount_MyFax, ABIFData_GetAt_MyFax, entries);
+    readAll(data.get(), ABIFData_GetCount_MyFaxGroup, ABIFData_GetAt_MyFaxGroup, groups);
+    for (const auto& r : entries)
+        book.entries.push_back({abif::readU16(r.bytes + ABIF_MYFAX_ID),
+                                text(r.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE),
+                                text(r.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE),
+                                text(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE),
+                                text(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE),
+                                abif::readI64(r.bytes + ABIF_MYFAX_TIME)});
+    for (const auto& r : groups)
+        book.groups.push_back({text(r.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE),
+                               abif::readMembers(r.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
+                                                 ABIF_MYFAXGROUP_MAX_MEMBERS)});
+    return book;
+}
+
+void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
+               const std::vector<BookGroup>& groups) {
+    Book existing = readBook(path);
+    std::set<std::pair<std::string, std::string>> known;
+    for (const auto& e : existing.entries)
+        known.emplace(e.name, e.fax);
+
+    Data data = newData();
+    for (const auto& e : entries) {
+        std::string where = "entry \"" + e.name + "\"";
+        checkEntry(e, where);
+        if (known.count({e.name, e.fax}))
+            throw ToolError(where + " with fax number " + e.fax + " is already in " + path);
+        known.emplace(e.name, e.fax);
+        ABIF_MyFax r{};
+        abif::writeU16(r.bytes + ABIF_MYFAX_ID, e.id);
+        abif::writeText(r.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, abif::fromUtf8(e.name));
+        abif::writeText(r.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, abif::fromUtf8(e.fax));
+        abif::writeText(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, abif::fromUtf8(e.company));
+        abif::writeText(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, abif::fromUtf8(e.note));
+        abif::writeI64(r.bytes + ABIF_MYFAX_TIME, e.added);
+        if (ABIFData_Add_MyFax(data.get(), 1, &r) != 0)
+            throw ToolError("out of memory");
+    }
+
+    size_t limit = groupLimit(existing.kind);
+    for (const auto& g : groups) {
+        std::string where = "group \"" + g.name + "\"";
+        checkGroupName(g.name, where);
+        if (g.members.size() > limit)
+            throw ToolError(where + " has " + std::to_string(g.members.size()) +
+                            " members; a group of this address book holds at most " + std::to_string(limit));
+        std::u16string name = abif::fromUtf8(g.name);
+        // Groups that fit the computer's record go as such; larger ones as the device's.
+        int32_t rc;
+        if (g.members.size() <= ABIF_MYFAXGROUP_MAX_MEMBERS) {
+            ABIF_MyFaxGroup r{};
+            abif::writeText(r.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, name);
+            abif::writeMembers(r.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
+                               ABIF_MYFAXGROUP_MAX_MEMBERS, g.members);
+            rc = ABIFData_Add_MyFaxGroup(data.get(), 1, &r);
+        } else {
+            ABIF_FaxGroup r{};
+            abif::writeText(r.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, name);
+            abif::writeMembers(r.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
+                               g.members);
+            rc = ABIFData_Add_FaxGroup(data.get(), 1, &r);
+        }
+        if (rc != 0)
+            throw ToolError("out of memory");
+    }
+
+    int32_t rc = AbifGADFile_Add(path.c_str(), data.get(), 0);
+    if (rc != 0)
+        throw ToolError("cannot add to " + path + ": " + describeResult(rc) + "; nothing was added");
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

@@ -1,0 +1,395 @@
+// vCard import and export of address-book entries and groups.
+#include "VCard.h"
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
+
+namespace {
+
+constexpr size_t kFoldOctets = 75;
+
+// --- Writing
+
+std::string escape(std::string_view value) {
+    std::string out;
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case ',':
+            out += "\\,";
+            break;
+        case ';':
+            out += "\\;";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// One content line, folded after at most 75 octets without splitting a UTF-8 sequence.
+void appendLine(std::string& out, const std::string& line) {
+    size_t start = 0;
+    size_t width = kFoldOctets;
+    while (line.size() - start > width) {
+        size_t cut = start + width;
+        while (cut > start && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.append(line, start, cut - start);
+        out += "\r\n ";
+        start = cut;
+        width = kFoldOctets - 1; // the leading space counts
+    }
+    out.append(line, start, std::string::npos);
+    out += "\r\n";
+}
+
+std::string newUuid(std::mt19937_64& random) {
+    uint64_t high = random(), low = random();
+    high = (high & 0xFFFFFFFFFFFF0FFFull) | 0x0000000000004000ull; // version 4
+    low = (low & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;   // variant 1
+    char text[40];
+    std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(high >> 32),
+                  unsigned((high >> 16) & 0xFFFF), unsigned(high & 0xFFFF), unsigned(low >> 48),
+                  (unsigned long long)(low & 0xFFFFFFFFFFFFull));
+    return text;
+}
+
+std::string timestamp(int64_t seconds) {
+    std::time_t t = std::time_t(seconds);
+    std::tm tm{};
+    if (!gmtime_r(&t, &tm))
+        return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &tm);
+    return text;
+}
+
+// --- Reading
+
+struct Property {
+    std::string name;                          // upper case, without its group prefix
+    std::map<std::string, std::string> params; // upper-case keys; a bare parameter is a TYPE
+    std::string value;
+    size_t line;
+};
+
+std::string asciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return out;
+}
+
+// Splits at `separator` outside double quotes.
+std::vector<std::string> splitOutsideQuotes(std::string_view text, char separator) {
+    std::vector<std::string> parts(1);
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == separator && !quoted)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+Property parseLine(const std::string& line, size_t number) {
+    bool quoted = false;
+    size_t colon = std::string::npos;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon == std::string::npos)
+        throw ToolError("line " + std::to_string(number) + ": no \":\" in \"" + line + "\"");
+    std::vector<std::string> head = splitOutsideQuotes(std::string_view(line).substr(0, colon), ';');
+    Property p;
+    p.line = number;
+    p.value = line.substr(colon + 1);
+    std::string name = head[0];
+    if (auto dot = name.rfind('.'); dot != std::string::npos)
+        name = name.substr(dot + 1); // item1.TEL
+    p.name = asciiUpper(name);
+    for (size_t i = 1; i < head.size(); ++i) {
+        auto eq = head[i].find('=');
+        std::string key = eq == std::string::npos ? "TYPE" : asciiUpper(head[i].substr(0, eq));
+        std::string value = eq == std::string::npos ? head[i] : head[i].substr(eq + 1);
+        std::string& slot = p.params[key];
+        slot += (slot.empty() ? "" : ",") + value;
+    }
+    return p;
+}
+
+// The components of a text value split at unescaped `separator`, each unescaped.
+std::vector<std::string> unescapeSplit(std::string_view value, std::optional<char> separator) {
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            char next = value[++i];
+            parts.back() += (next == 'n' || next == 'N') ? '\n' : next;
+        } else if (c == separator) {
+            parts.emplace_back();
+        } else {
+            parts.back() += c;
+        }
+    }
+    return parts;
+}
+
+std::string unescape(std::string_view value) {
+    return unescapeSplit(value, std::nullopt)[0];
+}
+
+bool hasType(const Property& p, std::string_view type) {
+    auto it = p.params.find("TYPE");
+    if (it == p.params.end())
+        return false;
+    for (const auto& t : splitOutsideQuotes(it->second, ','))
+        if (asciiLower(t) == type)
+            return true;
+    return false;
+}
+
+// "urn:uuid:X", "X" and upper-case spellings name the same card.
+std::string normalUid(std::string_view uid) {
+    std::string u = asciiLower(uid);
+    if (u.rfind("urn:uuid:", 0) == 0)
+        u = u.substr(9);
+    return u;
+}
+
+int64_t parseTimestamp(std::string_view value) {
+    std::string digits;
+    for (char c : value)
+        if (c >= '0' && c <= '9')
+            digits += c;
+    if (digits.size() < 14)
+        return 0;
+    std::tm tm{};
+    tm.tm_year = std::stoi(digits.substr(0, 4)) - 1900;
+    tm.tm_mon = std::stoi(digits.substr(4, 2)) - 1;
+    tm.tm_mday = std::stoi(digits.substr(6, 2));
+    tm.tm_hour = std::stoi(digits.substr(8, 2));
+    tm.tm_min = std::stoi(digits.substr(10, 2));
+    tm.tm_sec = std::stoi(digits.substr(12, 2));
+    return int64_t(timegm(&tm));
+}
+
+struct Card {
+    size_t line = 0;
+    std::vector<Property> properties;
+
+    const Property* first(std::string_view name) const {
+        for (const auto& p : properties)
+            if (p.name == name)
+                return &p;
+        return nullptr;
+    }
+    std::string text(std::string_view name) const {
+        const Property* p = first(name);
+        return p ? unescape(p->value) : std::string();
+    }
+    bool isGroup() const {
+        for (const char* kind : {"KIND", "X-ADDRESSBOOKSERVER-KIND"})
+            if (const Property* p = first(kind); p && asciiLower(p->value) == "group")
+                return true;
+        return false;
+    }
+    std::string name() const {
+        std::string fn = text("FN");
+        if (!fn.empty())
+            return fn;
+        const Property* n = first("N");
+        if (!n)
+            return {};
+        std::vector<std::string> parts = unescapeSplit(n->value, ';'); // family;given;...
+        std::string given = parts.size() > 1 ? parts[1] : std::string();
+        return given.empty() ? parts[0] : parts[0].empty() ? given : given + " " + parts[0];
+    }
+    std::string where() const {
+        std::string n = name();
+        return "card at line " + std::to_string(line) + (n.empty() ? "" : " (\"" + n + "\")");
+    }
+};
+
+// Logical lines (folds undone) with the number of the physical line each starts on.
+std::vector<std::pair<std::string, size_t>> unfold(std::string_view text) {
+    std::vector<std::pair<std::string, size_t>> lines;
+    size_t number = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        ++number;
+        pos = end + 1;
+        if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty())
+            lines.back().first += line.substr(1);
+        else
+            lines.emplace_back(std::string(line), number);
+    }
+    return lines;
+}
+
+std::vector<Card> splitCards(std::string_view text) {
+    std::vector<Card> cards;
+    std::optional<Card> open;
+    for (const auto& [line, number] : unfold(text)) {
+        if (line.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        Property p = parseLine(line, number);
+        if (p.name == "BEGIN" && asciiLower(p.value) == "vcard") {
+            if (open)
+                throw ToolError("line " + std::to_string(number) + ": BEGIN:VCARD inside a card");
+            open = Card{number, {}};
+        } else if (p.name == "END" && asciiLower(p.value) == "vcard") {
+            if (!open)
+                throw ToolError("line " + std::to_string(number) + ": END:VCARD without BEGIN:VCARD");
+            cards.push_back(std::move(*open));
+            open.reset();
+        } else if (!open) {
+            throw ToolError("line " + std::to_string(number) + ": \"" + line + "\" is outside a card");
+        } else {
+            auto encoding = p.params.find("ENCODING");
+            if (encoding != p.params.end() && asciiLower(encoding->second) != "8bit" &&
+                asciiLower(encoding->second) != "b")
+                throw ToolError("line " + std::to_string(number) + ": the encoding " + encoding->second +
+                                " is not supported; save the cards as vCard 3 or 4");
+            open->properties.push_back(std::move(p));
+        }
+    }
+    if (open)
+        throw ToolError("line " + std::to_string(open->line) + ": the card is not ended by END:VCARD");
+    if (cards.empty())
+        throw ToolError("no BEGIN:VCARD in the text");
+    return cards;
+}
+
+} // namespace
+
+std::string writeVCards(const Book& book, VCardVersion version) {
+    bool v4 = version == VCardVersion::V4;
+    std::mt19937_64 random(std::random_device{}());
+    std::map<uint16_t, std::string> uids;
+    std::string out;
+    auto uidLine = [&](const std::string& uid) { return v4 ? "UID:urn:uuid:" + uid : "UID:" + uid; };
+
+    for (const auto& e : book.entries) {
+        std::string uid = uids[e.id] = newUuid(random);
+        appendLine(out, "BEGIN:VCARD");
+        appendLine(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
+        appendLine(out, uidLine(uid));
+        appendLine(out, "FN:" + escape(e.name));
+        if (!v4)
+            appendLine(out, "N:" + escape(e.name) + ";;;;");
+        if (!e.company.empty())
+            appendLine(out, "ORG:" + escape(e.company));
+        appendLine(out, (v4 ? "TEL;TYPE=fax:" : "TEL;TYPE=FAX:") + e.fax);
+        if (!e.note.empty())
+            appendLine(out, "NOTE:" + escape(e.note));
+        if (e.added != 0)
+            appendLine(out, "REV:" + timestamp(e.added));
+        appendLine(out, "END:VCARD");
+    }
+    for (const auto& g : book.groups) {
+        appendLine(out, "BEGIN:VCARD");
+        appendLine(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
+        appendLine(out, v4 ? "KIND:group" : "X-ADDRESSBOOKSERVER-KIND:group");
+        appendLine(out, uidLine(newUuid(random)));
+        appendLine(out, "FN:" + escape(g.name));
+        if (!v4)
+            appendLine(out, "N:" + escape(g.name) + ";;;;");
+        for (uint16_t id : g.members) {
+            auto it = uids.find(id);
+            if (it == uids.end())
+                continue;
+            appendLine(out, (v4 ? "MEMBER:urn:uuid:" : "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:") + it->second);
+        }
+        appendLine(out, "END:VCARD");
+    }
+    return out;
+}
+
+Book parseVCards(std::string_view text) {
+    std::vector<Card> cards = splitCards(withoutByteOrderMark(text));
+    Book book;
+    std::map<std::string, uint16_t> byUid;
+
+    for (const Card& card : cards) {
+        if (card.isGroup())
+            continue;
+        if (book.entries.size() == 65535)
+            throw ToolError("more entries than an address book holds (65535)");
+        BookEntry e;
+        e.id = uint16_t(book.entries.size() + 1);
+        e.name = card.name();
+        for (const auto& p : card.properties)
+            if (p.name == "TEL" && (hasType(p, "fax") || p.params.count("FAX"))) {
+                e.fax = p.value.rfind("tel:", 0) == 0 ? p.value.substr(4) : p.value;
+                break;
+            }
+        if (e.name.empty())
+            throw ToolError(card.where() + ": no name (FN)");
+        if (e.fax.empty())
+            throw ToolError(card.where() + ": no fax number (TEL with TYPE=fax)");
+        if (const Property* org = card.first("ORG"))
+            e.company = unescapeSplit(org->value, ';')[0];
+        e.note = card.text("NOTE");
+        if (const Property* rev = card.first("REV"))
+            e.added = parseTimestamp(rev->value);
+        checkEntry(e, card.where());
+        if (const Property* uid = card.first("UID")) {
+            if (!byUid.emplace(normalUid(uid->value), e.id).second)
+                throw ToolError(card.where() + ": the UID " + uid->value + " is used by two cards");
+        }
+        book.entries.push_back(std::move(e));
+    }
+
+    for (const Card& card : cards) {
+        if (!card.isGroup())
+            continue;
+        BookGroup g;
+        g.name = card.name();
+        checkGroupName(g.name, card.where());
+        std::set<uint16_t> seen;
+        for (const auto& p : card.properties) {
+            if (p.name != "MEMBER" && p.name != "X-ADDRESSBOOKSERVER-MEMBER")
+                continue;
+            auto it = byUid.find(normalUid(p.value));
+            if (it == byUid.end())
+                throw ToolError(card.where() + ": line " + std::to_string(p.line) + ": the member " +
+                                p.value + " is not a card with a fax number in this file");
+            if (seen.insert(it->second).second)
+                g.members.push_back(it->second);
+        }
+        book.groups.push_back(std::move(g));
+    }
+    return book;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook
