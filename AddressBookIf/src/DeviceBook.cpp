@@ -30,22 +30,42 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
     return cut;
 }
 
-DeviceBook deviceBookFromComputerRecords(const ABIFData& data) {
-    DeviceBook book;
-    book.entries.reserve(data.myFax.size());
-    for (const ABIF_MyFax& fax : data.myFax) {
-        const uint8_t* record = fax.bytes;
-        book.entries.push_back({readU16(record + ABIF_MYFAX_ID),
-                                toUtf8(readText(record + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE)),
-                                toUtf8(readText(record + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE))});
+namespace {
+
+template <typename Record>
+void appendEntries(const std::vector<Record>& records, size_t idOffset, size_t nameOffset, size_t nameSize,
+                   size_t phoneOffset, size_t phoneSize, DeviceBook& book) {
+    for (const Record& entry : records) {
+        const uint8_t* record = entry.bytes;
+        book.entries.push_back({readU16(record + idOffset), toUtf8(readText(record + nameOffset, nameSize)),
+                                toUtf8(readText(record + phoneOffset, phoneSize))});
     }
-    book.groups.reserve(data.myFaxGroups.size());
-    for (const ABIF_MyFaxGroup& group : data.myFaxGroups) {
+}
+
+template <typename Record>
+void appendGroups(const std::vector<Record>& records, size_t nameOffset, size_t nameSize, size_t countOffset,
+                  size_t membersOffset, size_t maxMembers, DeviceBook& book) {
+    for (const Record& group : records) {
         const uint8_t* record = group.bytes;
-        book.groups.push_back({toUtf8(readText(record + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE)),
-                               readMembers(record, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
-                                           ABIF_MYFAXGROUP_MAX_MEMBERS)});
+        book.groups.push_back({toUtf8(readText(record + nameOffset, nameSize)),
+                               readMembers(record, countOffset, membersOffset, maxMembers)});
     }
+}
+
+} // namespace
+
+DeviceBook deviceBookFromRecords(const ABIFData& data) {
+    DeviceBook book;
+    book.entries.reserve(data.myFax.size() + data.fax.size());
+    appendEntries(data.myFax, ABIF_MYFAX_ID, ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, ABIF_MYFAX_PHONE,
+                  ABIF_MYFAX_PHONE_SIZE, book);
+    appendEntries(data.fax, ABIF_FAX_ID, ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE,
+                  book);
+    book.groups.reserve(data.myFaxGroups.size() + data.faxGroups.size());
+    appendGroups(data.myFaxGroups, ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, ABIF_MYFAXGROUP_COUNT,
+                 ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS, book);
+    appendGroups(data.faxGroups, ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, ABIF_FAXGROUP_COUNT,
+                 ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS, book);
     return book;
 }
 

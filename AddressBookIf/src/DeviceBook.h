@@ -38,7 +38,8 @@ inline constexpr size_t kMaxDeviceGroups = 1000;
 size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
                       std::vector<ABIF_FaxGroup>& groups);
 
-// The device form of the computer records in `data` (`MyFax` and `MyFaxGroup`).
-DeviceBook deviceBookFromComputerRecords(const ABIFData& data);
+// The device form of the records in `data`: its computer records (`MyFax`, `MyFaxGroup`)
+// followed by its device records (`Fax`, `FaxGroup`).
+DeviceBook deviceBookFromRecords(const ABIFData& data);
 
 } // namespace abif

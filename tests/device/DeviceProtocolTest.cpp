@@ -196,7 +196,7 @@ TEST(DeviceRecordsTest, ComputerRecordsBecomeDeviceEntries) {
                  ids);
     data.myFaxGroups.push_back(group);
 
-    DeviceBook book = deviceBookFromComputerRecords(data);
+    DeviceBook book = deviceBookFromRecords(data);
     ASSERT_EQ(book.entries.size(), 1u);
     EXPECT_EQ(book.entries[0].id, 5);
     EXPECT_EQ(book.entries[0].name, "Jörg");

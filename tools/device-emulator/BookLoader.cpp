@@ -9,10 +9,6 @@
 #include <fstream>
 #include <memory>
 
-// Reading SQLite address books belongs to the file side of the framework; a build without it
-// still serves JSON books.
-#pragma weak AbifGADFile_Read
-
 namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 namespace {
@@ -21,22 +17,25 @@ constexpr char kSqliteMagic[] = "SQLite format 3"; // followed by a zero byte
 constexpr std::streamsize kMaxJsonBook = 64 * 1024 * 1024;
 
 bool loadSqlite(const std::string& path, abif::DeviceBook& book, std::string& error) {
-    if (!AbifGADFile_Read) {
-        error = "this build cannot read SQLite address books";
+    // A device book (groups of up to 205 members) is read as the device's own records.
+    int32_t kind = kAbifFileComputer;
+    if (int32_t result = AbifGADFile_GetKind(path.c_str(), &kind); result != kAbifSuccess) {
+        error = path + " is not an address-book file";
         return false;
     }
+    const int32_t flags = kind == kAbifFileDevice ? kAbifReadDeviceRecords : 0;
     std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)> data(ABIFData_Create(), ABIFData_Delete);
     if (!data) {
         error = "out of memory";
         return false;
     }
-    if (int32_t result = AbifGADFile_Read(path.c_str(), data.get(), 0); result != kAbifSuccess) {
+    if (int32_t result = AbifGADFile_Read(path.c_str(), data.get(), flags); result != kAbifSuccess) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", unsigned(result));
         error = std::string("AbifGADFile_Read failed with ") + code;
         return false;
     }
-    book = abif::deviceBookFromComputerRecords(*data);
+    book = abif::deviceBookFromRecords(*data);
     return true;
 }
 
