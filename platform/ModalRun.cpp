@@ -120,6 +120,8 @@ NSModalResponse ModalRun::runModalForWindow(QWidget* window) {
     window->show();
     window->activateWindow();
     window->installEventFilter(&watcher);
+    QObject::connect(window, &QObject::destroyed, &loop,
+                     [&frame] { stopFrame(&frame, NSModalResponseAbort); });
     QTimer::singleShot(0, &loop, [&frame] {
         if (!frame.stopped && frame.window)
             currentModalDriver().modalRunStarted(frame.window.data());

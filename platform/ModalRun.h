@@ -53,7 +53,7 @@ DIRECTFAX_PLATFORM_EXPORT ModalDriver* setModalDriver(ModalDriver* driver);
 class DIRECTFAX_PLATFORM_EXPORT ModalRun {
 public:
     // Shows `window` application-modal and runs an event loop until the run is stopped;
-    // answers the stop code. Hiding the window ends its run with NSModalResponseAbort. The
+    // answers the stop code. Hiding or deleting the window ends its run with NSModalResponseAbort. The
     // window is hidden again afterwards and its earlier modality restored. A null window
     // answers NSModalResponseAbort at once.
     static NSModalResponse runModalForWindow(QWidget* window);

@@ -100,6 +100,10 @@ TEST_F(ModalSeamTest, ClosingTheWindowAbortsItsRun) {
     QWidget plainWindow;
     driver.queueModalStep([](QWidget* window) { window->close(); });
     EXPECT_EQ(ModalRun::runModalForWindow(&plainWindow), pf::NSModalResponseAbort);
+
+    auto* doomed = new QDialog;
+    driver.queueModalStep([](QWidget* window) { window->deleteLater(); });
+    EXPECT_EQ(ModalRun::runModalForWindow(doomed), pf::NSModalResponseAbort);
     EXPECT_EQ(ModalRun::modalDepth(), 0);
 }
 
