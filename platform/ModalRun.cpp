@@ -56,16 +56,21 @@ struct RunFrame {
     QPointer<QWidget> window;
     NSModalResponse code = NSModalResponseAbort;
     bool stopped = false;
+    // Stopped only because the window went away; a stop with a code in the same turn still counts.
+    bool stoppedByWindow = false;
 };
 
 // Runs in progress, innermost last. Main thread only.
 std::vector<RunFrame*> runStack;
 
-void stopFrame(RunFrame* frame, NSModalResponse code) {
-    if (frame->stopped)
+// The first stop decides, except that a stop with a code overrides one caused by the window
+// going away (an action that hides its window before it stops the run).
+void stopFrame(RunFrame* frame, NSModalResponse code, bool byWindow) {
+    if (frame->stopped && !(frame->stoppedByWindow && !byWindow))
         return;
     frame->code = code;
     frame->stopped = true;
+    frame->stoppedByWindow = byWindow;
     frame->loop->exit(0);
 }
 
@@ -77,7 +82,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Hide && watched == frame->window.data())
-            stopFrame(frame, NSModalResponseAbort);
+            stopFrame(frame, NSModalResponseAbort, true);
         return false;
     }
 
@@ -121,7 +126,7 @@ NSModalResponse ModalRun::runModalForWindow(QWidget* window) {
     window->activateWindow();
     window->installEventFilter(&watcher);
     QObject::connect(window, &QObject::destroyed, &loop,
-                     [&frame] { stopFrame(&frame, NSModalResponseAbort); });
+                     [&frame] { stopFrame(&frame, NSModalResponseAbort, true); });
     QTimer::singleShot(0, &loop, [&frame] {
         if (!frame.stopped && frame.window)
             currentModalDriver().modalRunStarted(frame.window.data());
@@ -147,7 +152,7 @@ void ModalRun::stopModalWithCode(NSModalResponse code) {
         std::fputs("stopModalWithCode - no modal run in progress.\n", stderr);
         return;
     }
-    stopFrame(runStack.back(), code);
+    stopFrame(runStack.back(), code, false);
 }
 
 void ModalRun::abortModal() {

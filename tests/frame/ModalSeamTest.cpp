@@ -101,6 +101,13 @@ TEST_F(ModalSeamTest, ClosingTheWindowAbortsItsRun) {
     driver.queueModalStep([](QWidget* window) { window->close(); });
     EXPECT_EQ(ModalRun::runModalForWindow(&plainWindow), pf::NSModalResponseAbort);
 
+    // An action that hides its window and then stops the run with a code: the code counts.
+    driver.queueModalStep([](QWidget* window) {
+        window->hide();
+        ModalRun::stopModalWithCode(3);
+    });
+    EXPECT_EQ(ModalRun::runModalForWindow(&plainWindow), 3);
+
     auto* doomed = new QDialog;
     driver.queueModalStep([](QWidget* window) { window->deleteLater(); });
     EXPECT_EQ(ModalRun::runModalForWindow(doomed), pf::NSModalResponseAbort);
