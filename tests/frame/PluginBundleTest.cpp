@@ -207,7 +207,7 @@ TEST_F(FaxPanelTest, GermanPanelWithThePpdsTable) {
     EXPECT_EQ(view->findChild<QGroupBox*>(QStringLiteral("coverSettingGroup"))->title(),
               QStringLiteral("Deckblatteinstellungen"));
     EXPECT_EQ(view->findChild<QLabel*>(QStringLiteral("senderNameTitle"))->text(),
-              QStringLiteral("Absendername:"));
+              QStringLiteral("Absendername"));
     EXPECT_EQ(view->findChild<QPushButton*>(QStringLiteral("defaultsButton"))->text(),
               QStringLiteral("Standardeinstellungen"));
 
