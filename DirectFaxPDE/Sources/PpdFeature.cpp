@@ -1,1 +1,205 @@
 #include "PpdFeature.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
+#include <cups/ppd.h>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax {
+
+namespace {
+
+QString fromUtf8(const char* text) {
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// Copies `keyword` as UTF-8 into `out` (size bytes with the terminating zero), cut at a
+// character boundary when it is too long.
+void copyKeyword(const QString& keyword, char* out, size_t size) {
+    const QByteArray utf8 = keyword.toUtf8();
+    size_t n = std::min(static_cast<size_t>(utf8.size()), size - 1);
+    while (n > 0 && n < static_cast<size_t>(utf8.size()) &&
+           (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+        --n; // do not split a multi-byte character
+    std::memcpy(out, utf8.constData(), n);
+    out[n] = '\0';
+}
+
+bool isAscii(const char* text) {
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+        if (*p > 0x7F)
+            return false;
+    return true;
+}
+
+} // namespace
+
+PpdFeature::PpdFeature(ppd_file_t* ppd, const QString& keyword) : ppd_(ppd) {
+    copyKeyword(keyword, keyword_, sizeof keyword_);
+    option_ = ppd ? ppdFindOption(ppd, keyword_) : nullptr;
+    if (!option_)
+        return;
+    title_ = option_->text;
+    const size_t defLength = std::strlen(option_->defchoice);
+    for (int i = 0; i < option_->num_choices; ++i) {
+        ppd_choice_t* choice = &option_->choices[i];
+        if (choice->marked) {
+            curChoice_ = choice;
+            break;
+        }
+        if (std::strncmp(choice->choice, option_->defchoice, defLength) == 0)
+            curChoice_ = choice;
+    }
+}
+
+std::unique_ptr<PpdFeature> PpdFeature::initWithPPD(ppd_file_t* ppd, const QString& keyword) {
+    return std::make_unique<PpdFeature>(ppd, keyword);
+}
+
+QString PpdFeature::keyword() const {
+    return QString::fromUtf8(keyword_);
+}
+
+QString PpdFeature::title() const {
+    return fromUtf8(title_);
+}
+
+QString PpdFeature::curValue() const {
+    return curChoice_ ? fromUtf8(curChoice_->text) : QString();
+}
+
+QString PpdFeature::curChoice() const {
+    return curChoice_ ? fromUtf8(curChoice_->choice) : QString();
+}
+
+void PpdFeature::setCurChoice(ppd_choice_t* choice) {
+    curChoice_ = choice;
+}
+
+void PpdFeature::setDefault() {
+    ppd_option_t* option = ppd_ ? ppdFindOption(ppd_, keyword_) : nullptr;
+    if (!option)
+        return;
+    for (int i = 0; i < option->num_choices; ++i) {
+        if (std::strcmp(option->choices[i].choice, option->defchoice) == 0) {
+            curChoice_ = &option->choices[i];
+            return;
+        }
+    }
+}
+
+void PpdFeature::setSummaryInfo(QVariantMap& summary) const {
+    if (!option_)
+        return;
+    summary.insert(title(), curValue());
+}
+
+void PpdFeature::setSummaryInfo(QVariantMap& summary, QStringList& order) const {
+    if (!option_)
+        return;
+    setSummaryInfo(summary);
+    order.append(title());
+}
+
+ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* name) {
+    if (!ppd || !name || !*name)
+        return nullptr;
+    const size_t length = std::strlen(name);
+    for (int i = 0; i < ppd->num_attrs; ++i) {
+        ppd_attr_t* attr = ppd->attrs[i];
+        if (attr && std::strncmp(attr->name, name, length) == 0)
+            return attr;
+    }
+    return nullptr;
+}
+
+std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name) {
+    const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, name);
+    if (!attr || !attr->value)
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString value = decoder(QByteArrayView(attr->value));
+    if (decoder.hasError())
+        return std::nullopt; // not a UTF-8 text
+    return value;
+}
+
+platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd) {
+    const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, "VMPrinterLanguageEncoding");
+    if (!attr || !attr->value || !isAscii(attr->value))
+        return platform::kCFStringEncodingShiftJIS_X0213;
+    static const struct {
+        const char* name;
+        platform::CFStringEncoding encoding;
+    } kEncodings[] = {
+        {"UTF-8", platform::kCFStringEncodingUTF8},
+        {"JIS83-RKSJ", platform::kCFStringEncodingShiftJIS_X0213},
+        {"ISOLatin1", platform::kCFStringEncodingISOLatin1},
+        {"WindowsANSI", platform::kCFStringEncodingWindowsLatin1},
+    };
+    for (const auto& entry : kEncodings)
+        if (std::strcmp(attr->value, entry.name) == 0)
+            return entry.encoding;
+    return platform::kCFStringEncodingShiftJIS_X0213;
+}
+
+void PpdFileCloser::operator()(ppd_file_t* ppd) const {
+    if (ppd)
+        ppdClose(ppd);
+}
+
+PpdFilePtr PpdOpenFile(const QString& path) {
+    return PpdFilePtr(ppdOpenFile(QFile::encodeName(path).constData()));
+}
+
+void PpdMarkDefaults(ppd_file_t* ppd) {
+    if (ppd)
+        ppdMarkDefaults(ppd);
+}
+
+bool PpdMarkOption(ppd_file_t* ppd, const QString& keyword, const QString& choice) {
+    if (!ppd)
+        return false;
+    const QByteArray key = keyword.toUtf8();
+    const QByteArray value = choice.toUtf8();
+    if (!ppdFindChoice(ppdFindOption(ppd, key.constData()), value.constData()))
+        return false;
+    ppdMarkOption(ppd, key.constData(), value.constData());
+    return true;
+}
+
+QList<PpdChoiceInfo> PpdChoices(ppd_file_t* ppd, const QString& keyword) {
+    QList<PpdChoiceInfo> result;
+    ppd_option_t* option = ppd ? ppdFindOption(ppd, keyword.toUtf8().constData()) : nullptr;
+    if (!option)
+        return result;
+    for (int i = 0; i < option->num_choices; ++i) {
+        ppd_choice_t* choice = &option->choices[i];
+        result.append({fromUtf8(choice->choice), fromUtf8(choice->text), choice});
+    }
+    return result;
+}
+
+ppd_choice_t* PpdFindMarkedChoice(ppd_file_t* ppd, const QString& keyword) {
+    return ppd ? ppdFindMarkedChoice(ppd, keyword.toLatin1().constData()) : nullptr;
+}
+
+QString PpdChoiceKeyword(const ppd_choice_t* choice) {
+    return choice ? fromUtf8(choice->choice) : QString();
+}
+
+QString PpdChoiceText(const ppd_choice_t* choice) {
+    return choice ? fromUtf8(choice->text) : QString();
+}
+
+std::optional<QString> PpdGroupText(ppd_file_t* ppd, const char* groupName) {
+    if (!ppd || !groupName)
+        return std::nullopt;
+    for (int i = 0; i < ppd->num_groups; ++i)
+        if (std::strcmp(ppd->groups[i].name, groupName) == 0)
+            return fromUtf8(ppd->groups[i].text);
+    return std::nullopt;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax

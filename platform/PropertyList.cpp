@@ -1,0 +1,234 @@
+#include "PropertyList.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QTimeZone>
+#include <QVariantList>
+#include <QVariantMap>
+#include <cstdlib>
+#include <limits>
+#include <plist/plist.h>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+namespace {
+
+// Property-list dates count seconds from 2001-01-01 00:00:00 UTC.
+const QDateTime& referenceDate() {
+    static const QDateTime date(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
+    return date;
+}
+
+QString takeString(char* text) {
+    QString result = QString::fromUtf8(text);
+    std::free(text);
+    return result;
+}
+
+} // namespace
+
+void PlistDeleter::operator()(void* node) const {
+    if (node)
+        plist_free(static_cast<plist_t>(node));
+}
+
+PlistPtr PropertyListFromData(const QByteArray& data, PlistFormat* format) {
+    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+        return nullptr;
+    plist_t root = nullptr;
+    plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    if (root && format)
+        *format = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size())) ? PlistFormat::Binary
+                                                                                        : PlistFormat::Xml;
+    return PlistPtr(root);
+}
+
+PlistPtr ReadPropertyListFile(const QString& path, PlistFormat* format) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    return PropertyListFromData(file.readAll(), format);
+}
+
+bool IsValidXmlPropertyList(const void* node) {
+    plist_t n = const_cast<plist_t>(node);
+    switch (plist_get_node_type(n)) {
+    case PLIST_BOOLEAN:
+    case PLIST_UINT:
+    case PLIST_REAL:
+    case PLIST_STRING:
+    case PLIST_DATE:
+    case PLIST_DATA:
+        return true;
+    case PLIST_ARRAY:
+        for (uint32_t i = 0; i < plist_array_get_size(n); ++i)
+            if (!IsValidXmlPropertyList(plist_array_get_item(n, i)))
+                return false;
+        return true;
+    case PLIST_DICT: {
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(n, &it);
+        bool valid = true;
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(n, it, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            std::free(key);
+            if (!IsValidXmlPropertyList(value)) {
+                valid = false;
+                break;
+            }
+        }
+        std::free(it);
+        return valid;
+    }
+    default:
+        return false; // keys outside dictionaries, archiver UIDs, empty nodes
+    }
+}
+
+std::optional<QByteArray> PropertyListToXml(const void* node) {
+    if (!node)
+        return std::nullopt;
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(const_cast<plist_t>(node), &xml, &length);
+    if (!xml)
+        return std::nullopt;
+    QByteArray result(xml, static_cast<qsizetype>(length));
+    plist_to_xml_free(xml);
+    return result;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QVariant PropertyListToVariant(const void* node) {
+    plist_t n = const_cast<plist_t>(node);
+    switch (plist_get_node_type(n)) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(n, &value);
+        return QVariant(value != 0);
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(n, &value);
+        // libplist keeps negative integers as their two's complement.
+        return QVariant(static_cast<qlonglong>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(n, &value);
+        return QVariant(value);
+    }
+    case PLIST_STRING: {
+        char* value = nullptr;
+        plist_get_string_val(n, &value);
+        return QVariant(takeString(value));
+    }
+    case PLIST_DATA: {
+        char* value = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(n, &value, &length);
+        QByteArray bytes(value, static_cast<qsizetype>(length));
+        std::free(value);
+        return QVariant(bytes);
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(n, &sec, &usec);
+        return QVariant(referenceDate().addMSecs(qint64(sec) * 1000 + usec / 1000));
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        for (uint32_t i = 0; i < plist_array_get_size(n); ++i)
+            list.append(PropertyListToVariant(plist_array_get_item(n, i)));
+        return QVariant(list);
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(n, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(n, it, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            map.insert(takeString(key), PropertyListToVariant(value));
+        }
+        std::free(it);
+        return QVariant(map);
+    }
+    default:
+        return QVariant();
+    }
+}
+
+PlistPtr VariantToPropertyList(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return PlistPtr(plist_new_bool(value.toBool() ? 1 : 0));
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return PlistPtr(plist_new_uint(static_cast<uint64_t>(value.toLongLong())));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return PlistPtr(plist_new_real(value.toDouble()));
+    case QMetaType::QString:
+        return PlistPtr(plist_new_string(value.toString().toUtf8().constData()));
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return PlistPtr(plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size())));
+    }
+    case QMetaType::QDateTime: {
+        const qint64 ms = referenceDate().msecsTo(value.toDateTime());
+        return PlistPtr(
+            plist_new_date(static_cast<int32_t>(ms / 1000), static_cast<int32_t>(ms % 1000) * 1000));
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        PlistPtr array(plist_new_array());
+        for (const QVariant& item : value.toList()) {
+            PlistPtr child = VariantToPropertyList(item);
+            if (!child)
+                return nullptr;
+            plist_array_append_item(array.get(), child.release());
+        }
+        return array;
+    }
+    case QMetaType::QVariantMap: {
+        PlistPtr dict(plist_new_dict());
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            PlistPtr child = VariantToPropertyList(it.value());
+            if (!child)
+                return nullptr;
+            plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child.release());
+        }
+        return dict;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
