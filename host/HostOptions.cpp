@@ -12,8 +12,9 @@ void describe(QCommandLineParser& parser) {
         QStringLiteral("Print dialog host: opens a document, shows the print dialog with the panels of the "
                        "plug-ins and tells what it would submit."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("document"),
-                                 QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
+    parser.addPositionalArgument(
+        QStringLiteral("document"),
+        QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
     parser.addOption({QStringLiteral("printer"),
                       QStringLiteral("CUPS queue to print to (default: the bundled sample fax printer)"),
                       QStringLiteral("QUEUE")});
@@ -21,8 +22,9 @@ void describe(QCommandLineParser& parser) {
                       QStringLiteral("plug-in folder; may be repeated (default: $DIRECTFAX_PLUGIN_PATH, else "
                                      "the build tree's plugins folder)"),
                       QStringLiteral("DIR")});
-    parser.addOption({QStringLiteral("destination"), QStringLiteral("printer, pdf or preview (default: printer)"),
-                      QStringLiteral("TYPE"), QStringLiteral("printer")});
+    parser.addOption({QStringLiteral("destination"),
+                      QStringLiteral("printer, pdf or preview (default: printer)"), QStringLiteral("TYPE"),
+                      QStringLiteral("printer")});
     parser.addOption({QStringLiteral("dry-run"),
                       QStringLiteral("press Print at once, write what would be submitted to standard output "
                                      "and exit (1 when a panel stopped the job)")});
@@ -51,7 +53,8 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         *error = QStringLiteral("Only one document can be printed at a time");
         return std::nullopt;
     }
-    if (!positional.isEmpty()) options.document = positional.first();
+    if (!positional.isEmpty())
+        options.document = positional.first();
     options.printer = parser.value(QStringLiteral("printer"));
     options.pluginFolders = parser.values(QStringLiteral("plugins"));
     const QString destination = parser.value(QStringLiteral("destination"));
@@ -76,9 +79,10 @@ QString HostOptions::helpText() {
     return parser.helpText();
 }
 
-bool wantsScreenshot(int argc, char** argv) {
+bool runsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--screenshot", 12) == 0) return true;
+        if (std::strncmp(argv[i], "--screenshot", 12) == 0 || std::strcmp(argv[i], "--dry-run") == 0)
+            return true;
     return false;
 }
 

@@ -10,8 +10,8 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 struct HostOptions {
-    QString document;         // empty: the built-in sample
-    QString printer;          // empty: the sample fax printer
+    QString document;          // empty: the built-in sample
+    QString printer;           // empty: the sample fax printer
     QStringList pluginFolders; // empty: DIRECTFAX_PLUGIN_PATH, else the default folder
     PMDestinationType destination = kPMDestinationPrinter;
     bool dryRun = false;
@@ -23,7 +23,7 @@ struct HostOptions {
     static QString helpText();
 };
 
-// True when the arguments ask for a headless run (a screenshot).
-bool wantsScreenshot(int argc, char** argv);
+// True when the arguments ask for a run that shows no window (a screenshot, a dry run).
+bool runsHeadless(int argc, char** argv);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

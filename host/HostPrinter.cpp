@@ -33,7 +33,8 @@ std::unique_ptr<HostPrinter> HostPrinter::openPpdFile(const QString& ppdPath, co
                                                       QString* error) {
     ppd_file_t* ppd = ppdOpenFile(QFile::encodeName(ppdPath).constData());
     if (!ppd) {
-        if (error) *error = ppdErrorText(ppdPath);
+        if (error)
+            *error = ppdErrorText(ppdPath);
         return nullptr;
     }
     ppdMarkDefaults(ppd);
@@ -66,12 +67,15 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     Destinations destinations;
     cups_dest_t* dest = destinations.find(queueName);
     QString deviceURI;
-    if (dest) deviceURI = QString::fromUtf8(cupsGetOption("device-uri", dest->num_options, dest->options));
-    if (deviceURI.isEmpty()) deviceURI = queryDeviceURI(queue);
+    if (dest)
+        deviceURI = QString::fromUtf8(cupsGetOption("device-uri", dest->num_options, dest->options));
+    if (deviceURI.isEmpty())
+        deviceURI = queryDeviceURI(queue);
 
     auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
     QFile::remove(localPpd);
-    if (printer && dest) cupsMarkOptions(printer->ppdFile, dest->num_options, dest->options);
+    if (printer && dest)
+        cupsMarkOptions(printer->ppdFile, dest->num_options, dest->options);
     return printer;
 }
 
@@ -80,7 +84,8 @@ QStringList HostPrinter::queueNames() {
     QStringList names;
     for (int i = 0; i < destinations.count; ++i) {
         // Instances (lpoptions -p queue/instance) share the queue's PPD; list each queue once.
-        if (destinations.list[i].instance) continue;
+        if (destinations.list[i].instance)
+            continue;
         names << QString::fromUtf8(destinations.list[i].name);
     }
     return names;
@@ -107,7 +112,8 @@ QString HostPrinter::queryDeviceURI(const QString& queue) {
 }
 
 HostPrinter::~HostPrinter() {
-    if (ppdFile) ppdClose(ppdFile);
+    if (ppdFile)
+        ppdClose(ppdFile);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -3,14 +3,17 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 PanelDriver::PanelDriver(PanelList panels) : panelList(std::move(panels)), visited(panelList.size(), false) {
-    for (const auto& p : panelList) titles << p->panelName();
+    for (const auto& p : panelList)
+        titles << p->panelName();
 }
 
 bool PanelDriver::show(int index) {
-    if (index == shown) return true;
+    if (index == shown)
+        return true;
     if (shown >= 0) {
         PdePanel& leaving = panel(shown);
-        if (!leaving.shouldHide()) return false;
+        if (!leaving.shouldHide())
+            return false;
         QString error;
         // A refused save keeps the panel's previous values; Print asks again and stops there.
         leaving.saveValuesAndReturnError(&error);
@@ -34,7 +37,8 @@ QList<QPair<QString, QString>> PanelDriver::summaryLines(const QVariantMap& summ
         keys = summary.keys();
     }
     for (const QString& key : keys) {
-        if (key == QLatin1String(kSummaryDisplayOrderKey)) continue;
+        if (key == QLatin1String(kSummaryDisplayOrderKey))
+            continue;
         lines.append({key, summary.value(key).toString()});
     }
     return lines;
@@ -44,7 +48,8 @@ QList<PanelDriver::Summary> PanelDriver::summaries() const {
     QList<Summary> all;
     for (int i = 0; i < count(); ++i) {
         std::optional<QVariantMap> info = panel(i).summaryInfo();
-        if (!info) continue;
+        if (!info)
+            continue;
         all.append({title(i), summaryLines(*info)});
     }
     return all;
@@ -52,18 +57,22 @@ QList<PanelDriver::Summary> PanelDriver::summaries() const {
 
 PanelDriver::Verdict PanelDriver::print() {
     for (int i = 0; i < count(); ++i) {
-        if (!visited[i]) continue;
+        if (!visited[i])
+            continue;
         QString error;
-        if (!panel(i).saveValuesAndReturnError(&error)) return {false, i, error};
+        if (!panel(i).saveValuesAndReturnError(&error))
+            return {false, i, error};
     }
     for (int i = 0; i < count(); ++i) {
-        if (!panel(i).shouldPrint()) return {false, i, {}};
+        if (!panel(i).shouldPrint())
+            return {false, i, {}};
     }
     return {};
 }
 
 void PanelDriver::ppdOptionChanged(const QString& keyword, const QString& choice) {
-    for (const auto& p : panelList) p->PPDOptionKeyValueDidChange(keyword, choice);
+    for (const auto& p : panelList)
+        p->PPDOptionKeyValueDidChange(keyword, choice);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

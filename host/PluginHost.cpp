@@ -12,9 +12,11 @@ struct PluginHost::Loaded {
 
 QStringList PluginHost::pluginFolders(const QStringList& commandLineFolders, const QString& environmentValue,
                                       const QString& defaultFolder) {
-    if (!commandLineFolders.isEmpty()) return commandLineFolders;
+    if (!commandLineFolders.isEmpty())
+        return commandLineFolders;
     const QStringList fromEnvironment = environmentValue.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    if (!fromEnvironment.isEmpty()) return fromEnvironment;
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
     return {defaultFolder};
 }
 
@@ -23,7 +25,8 @@ PluginHost::PluginHost() = default;
 PluginHost::~PluginHost() {
     // Plug-ins go before their bundles; the modules stay loaded for the life of the process,
     // since panels and views they made may still be in the middle of their teardown.
-    for (auto& loaded : plugins) loaded->plugin.reset();
+    for (auto& loaded : plugins)
+        loaded->plugin.reset();
 }
 
 int PluginHost::loadFolders(const QStringList& folders) {
@@ -49,18 +52,24 @@ int PluginHost::loadFolders(const QStringList& folders) {
 
 bool PluginHost::loadBundle(const QString& bundlePath, QString* error) {
     auto fail = [&](const QString& why) {
-        if (error) *error = QStringLiteral("Cannot load the plug-in \"%1\": %2").arg(bundlePath, why);
+        if (error)
+            *error = QStringLiteral("Cannot load the plug-in \"%1\": %2").arg(bundlePath, why);
         return false;
     };
     std::shared_ptr<Bundle> bundle = Bundle::open(bundlePath);
-    if (!bundle) return fail(QStringLiteral("not a bundle"));
+    if (!bundle)
+        return fail(QStringLiteral("not a bundle"));
     QLibrary module(bundle->executablePath());
-    if (!module.load()) return fail(module.errorString());
+    if (!module.load())
+        return fail(module.errorString());
     auto create = reinterpret_cast<PdePluginCreateFunction>(module.resolve(DIRECTFAX_PDE_ENTRY_POINT));
-    if (!create) return fail(QStringLiteral("no entry point %1").arg(QLatin1String(DIRECTFAX_PDE_ENTRY_POINT)));
+    if (!create)
+        return fail(QStringLiteral("no entry point %1").arg(QLatin1String(DIRECTFAX_PDE_ENTRY_POINT)));
     std::unique_ptr<PdePlugin> plugin(create());
-    if (!plugin) return fail(QStringLiteral("the entry point made no plug-in"));
-    if (!plugin->initWithBundle(bundle)) return fail(QStringLiteral("initWithBundle failed"));
+    if (!plugin)
+        return fail(QStringLiteral("the entry point made no plug-in"));
+    if (!plugin->initWithBundle(bundle))
+        return fail(QStringLiteral("initWithBundle failed"));
     addPlugin(std::move(bundle), std::move(plugin));
     return true;
 }
@@ -75,15 +84,19 @@ PanelList PluginHost::panelsForType(const QString& type, const std::shared_ptr<P
         std::optional<PanelList> panels = loaded->plugin->PDEPanelsForType(type, callback);
         if (!panels) {
             failures << QStringLiteral("The plug-in \"%1\" could not make its panels")
-                            .arg(loaded->bundle ? loaded->bundle->bundlePath() : QStringLiteral("(built in)"));
+                            .arg(loaded->bundle ? loaded->bundle->bundlePath()
+                                                : QStringLiteral("(built in)"));
             continue;
         }
         for (auto& panel : *panels)
-            if (panel) all.push_back(std::move(panel));
+            if (panel)
+                all.push_back(std::move(panel));
     }
     return all;
 }
 
-std::size_t PluginHost::pluginCount() const { return plugins.size(); }
+std::size_t PluginHost::pluginCount() const {
+    return plugins.size();
+}
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -67,9 +67,13 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-PrintDialog::~PrintDialog() { teardownPanels(); }
+PrintDialog::~PrintDialog() {
+    teardownPanels();
+}
 
-int PrintDialog::summaryTabIndex() const { return tabWidget->indexOf(summaryTree); }
+int PrintDialog::summaryTabIndex() const {
+    return tabWidget->indexOf(summaryTree);
+}
 
 bool PrintDialog::selectPrinter(const QString& name) {
     QString error;
@@ -82,7 +86,8 @@ bool PrintDialog::selectPrinter(const QString& name) {
     printer = std::move(opened);
     {
         QSignalBlocker block(printerBox);
-        if (printerBox->findText(printer->displayName()) < 0) printerBox->addItem(printer->displayName());
+        if (printerBox->findText(printer->displayName()) < 0)
+            printerBox->addItem(printer->displayName());
         printerBox->setCurrentText(printer->displayName());
     }
     buildPanels();
@@ -91,15 +96,17 @@ bool PrintDialog::selectPrinter(const QString& name) {
 
 void PrintDialog::setDestination(PMDestinationType type) {
     const int index = destinationBox->findData(int(type));
-    if (index >= 0) destinationBox->setCurrentIndex(index);
+    if (index >= 0)
+        destinationBox->setCurrentIndex(index);
 }
 
 void PrintDialog::buildPanels() {
     callbackObject = std::make_shared<HostCallback>(printer->ppd(), &settings, &session, printer->printer());
-    driver = std::make_unique<PanelDriver>(pluginHost.panelsForType(QString::fromLatin1(kPrinterModuleType),
-                                                                    callbackObject));
+    driver = std::make_unique<PanelDriver>(
+        pluginHost.panelsForType(QString::fromLatin1(kPrinterModuleType), callbackObject));
     callbackObject->setChangeListener([this](const QString& keyword, const QString& choice) {
-        if (driver) driver->ppdOptionChanged(keyword, choice);
+        if (driver)
+            driver->ppdOptionChanged(keyword, choice);
     });
     QSignalBlocker block(tabWidget);
     for (int i = 0; i < driver->count(); ++i) {
@@ -116,7 +123,8 @@ void PrintDialog::buildPanels() {
 }
 
 void PrintDialog::teardownPanels() {
-    if (driver) driver->show(-1);
+    if (driver)
+        driver->show(-1);
     {
         QSignalBlocker block(tabWidget);
         // The panels own their views: take them out of the dialog before the panels go, so
@@ -139,7 +147,8 @@ void PrintDialog::teardownPanels() {
 }
 
 void PrintDialog::tabChanged(int index) {
-    if (!driver) return;
+    if (!driver)
+        return;
     const bool isPanel = index >= 0 && index < driver->count();
     if (!driver->show(isPanel ? index : -1)) {
         QSignalBlocker block(tabWidget);
@@ -147,23 +156,27 @@ void PrintDialog::tabChanged(int index) {
         return;
     }
     shownTab = index;
-    if (index == summaryTabIndex()) refreshSummary();
+    if (index == summaryTabIndex())
+        refreshSummary();
 }
 
 void PrintDialog::refreshSummary() {
     summaryTree->clear();
-    if (!driver) return;
+    if (!driver)
+        return;
     for (const PanelDriver::Summary& summary : driver->summaries()) {
         auto* heading = new QTreeWidgetItem(summaryTree, {summary.panelName});
         QFont bold = heading->font(0);
         bold.setBold(true);
         heading->setFont(0, bold);
-        for (const auto& [title, value] : summary.lines) new QTreeWidgetItem(summaryTree, {title, value});
+        for (const auto& [title, value] : summary.lines)
+            new QTreeWidgetItem(summaryTree, {title, value});
     }
 }
 
 bool PrintDialog::print() {
-    if (!driver || !printer) return false;
+    if (!driver || !printer)
+        return false;
     const PanelDriver::Verdict verdict = driver->print();
     if (!verdict.print) {
         if (!verdict.error.isEmpty()) {
@@ -173,13 +186,15 @@ bool PrintDialog::print() {
         return false;
     }
     const JobTicket ticket = makeJobTicket(*printer, document, settings, session);
-    if (presentJob) presentJob(ticket);
+    if (presentJob)
+        presentJob(ticket);
     accept();
     return true;
 }
 
 void PrintDialog::alert(const QString& message) {
-    if (showAlert) showAlert(message);
+    if (showAlert)
+        showAlert(message);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -15,10 +15,13 @@ using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
 namespace {
 
-void printError(const QString& message) { std::fprintf(stderr, "directfax-print: %s\n", qPrintable(message)); }
+void printError(const QString& message) {
+    std::fprintf(stderr, "directfax-print: %s\n", qPrintable(message));
+}
 
 QString samplePpdPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("samples/DirectFaxSample.ppd"));
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("samples/DirectFaxSample.ppd"));
 }
 
 QString defaultPluginFolder() {
@@ -28,8 +31,9 @@ QString defaultPluginFolder() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A screenshot needs no display: fall back to the offscreen platform when there is none.
-    if (wantsScreenshot(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+    // A screenshot or a dry run needs no display: fall back to the offscreen platform when
+    // there is none.
+    if (runsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -38,7 +42,8 @@ int main(int argc, char** argv) {
 
     QString error;
     bool showHelp = false;
-    const std::optional<HostOptions> options = HostOptions::parse(QApplication::arguments(), &error, &showHelp);
+    const std::optional<HostOptions> options =
+        HostOptions::parse(QApplication::arguments(), &error, &showHelp);
     if (!options) {
         if (showHelp) {
             std::fputs(qPrintable(HostOptions::helpText()), stdout);
@@ -49,28 +54,33 @@ int main(int argc, char** argv) {
     }
 
     std::optional<HostDocument> document = HostDocument::sample();
-    if (!options->document.isEmpty()) document = HostDocument::open(options->document, &error);
+    if (!options->document.isEmpty())
+        document = HostDocument::open(options->document, &error);
     if (!document) {
         printError(error);
         return 1;
     }
 
     PluginHost plugins;
-    plugins.loadFolders(PluginHost::pluginFolders(
-        options->pluginFolders, qEnvironmentVariable(PluginHost::kPluginPathVariable), defaultPluginFolder()));
-    for (const QString& failure : plugins.errors()) printError(failure);
+    plugins.loadFolders(PluginHost::pluginFolders(options->pluginFolders,
+                                                  qEnvironmentVariable(PluginHost::kPluginPathVariable),
+                                                  defaultPluginFolder()));
+    for (const QString& failure : plugins.errors())
+        printError(failure);
 
     const QString sampleName = QString::fromLatin1(HostPrinter::kSamplePrinterName);
     QStringList printerNames{sampleName};
     printerNames << HostPrinter::queueNames();
     auto openPrinter = [&](const QString& name, QString* why) {
-        return name == sampleName ? HostPrinter::openSample(samplePpdPath(), why) : HostPrinter::openQueue(name, why);
+        return name == sampleName ? HostPrinter::openSample(samplePpdPath(), why)
+                                  : HostPrinter::openQueue(name, why);
     };
 
     PrintDialog dialog(plugins, *document, printerNames, openPrinter);
     dialog.setAlert([&](const QString& message) {
         printError(message);
-        if (!options->dryRun && options->screenshot.isEmpty()) QMessageBox::warning(&dialog, dialog.windowTitle(), message);
+        if (!options->dryRun && options->screenshot.isEmpty())
+            QMessageBox::warning(&dialog, dialog.windowTitle(), message);
     });
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
@@ -85,8 +95,8 @@ int main(int argc, char** argv) {
         }
     });
     dialog.setDestination(options->destination);
-    for (const QString& failure : plugins.errors()) printError(failure);
-    if (!dialog.selectPrinter(options->printer.isEmpty() ? sampleName : options->printer)) return 1;
+    if (!dialog.selectPrinter(options->printer.isEmpty() ? sampleName : options->printer))
+        return 1;
 
     if (!options->screenshot.isEmpty()) {
         dialog.resize(dialog.sizeHint().expandedTo(QSize(560, 480)));
@@ -94,9 +104,11 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         const bool saved = dialog.grab().save(options->screenshot);
         dialog.close();
-        if (!saved) printError(QStringLiteral("Cannot write the screenshot \"%1\"").arg(options->screenshot));
+        if (!saved)
+            printError(QStringLiteral("Cannot write the screenshot \"%1\"").arg(options->screenshot));
         return saved ? 0 : 1;
     }
-    if (options->dryRun) return dialog.print() ? 0 : 1;
+    if (options->dryRun)
+        return dialog.print() ? 0 : 1;
     return dialog.exec() == QDialog::Accepted ? 0 : 1;
 }

@@ -22,7 +22,8 @@ public:
 
     QWidget* panelView() override {
         record("panelView");
-        if (!view) view = new QLabel(QString::fromStdString(name));
+        if (!view)
+            view = new QLabel(QString::fromStdString(name));
         return view;
     }
     QString panelName() override { return QString::fromStdString(name); }
@@ -47,15 +48,19 @@ public:
     }
     bool saveValuesAndReturnError(QString* error) override {
         record("save");
-        if (!saveAnswer && error) *error = QString::fromStdString(name + " cannot save");
+        if (!saveAnswer && error)
+            *error = QString::fromStdString(name + " cannot save");
         if (saveAnswer && callback && callback->printSettings())
-            callback->printSettings()->setValue(QString::fromStdString("test." + name), QStringLiteral("saved"));
+            callback->printSettings()->setValue(QString::fromStdString("test." + name),
+                                                QStringLiteral("saved"));
         return saveAnswer;
     }
     std::optional<QVariantMap> summaryInfo() override {
         record("summaryInfo");
-        if (!hasSummary) return std::nullopt;
-        QVariantMap map{{QStringLiteral("Second"), QStringLiteral("2")}, {QStringLiteral("First"), QStringLiteral("1")}};
+        if (!hasSummary)
+            return std::nullopt;
+        QVariantMap map{{QStringLiteral("Second"), QStringLiteral("2")},
+                        {QStringLiteral("First"), QStringLiteral("1")}};
         map.insert(QString::fromLatin1(kSummaryDisplayOrderKey), QStringList{"First", "Second"});
         return map;
     }
@@ -82,10 +87,12 @@ public:
     std::optional<PanelList> PDEPanelsForType(const QString& type,
                                               std::shared_ptr<PdePluginCallback> hostInfo) override {
         PanelList panels;
-        if (type != QLatin1String(kPrinterModuleType)) return panels;
+        if (type != QLatin1String(kPrinterModuleType))
+            return panels;
         for (const auto& name : names) {
             auto panel = std::make_shared<FakePanel>(name, log, hostInfo);
-            if (configure) configure(*panel);
+            if (configure)
+                configure(*panel);
             made.push_back(panel);
             panels.push_back(panel);
         }

@@ -14,11 +14,14 @@ TEST(HostDocument, TellsTheFormatFromTheFirstBytes) {
         QByteArray data;
         const char* format;
     };
-    for (const Row& row : {Row{"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n", "application/pdf"},
-                           Row{"%!PS-Adobe-3.0\n", "application/postscript"},
-                           Row{"Hello, fax\n", "text/plain"}, Row{"Gr\xc3\xbc\xc3\x9f" "e\n", "text/plain"},
-                           Row{"", "text/plain"}, Row{QByteArray("ab\0cd", 5), ""}, Row{"\xff\xfe\x00", ""},
-                           Row{"\x89PNG\r\n", ""}}) {
+    for (const Row& row :
+         {Row{"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n", "application/pdf"},
+          Row{"%!PS-Adobe-3.0\n", "application/postscript"}, Row{"Hello, fax\n", "text/plain"},
+          Row{"Gr\xc3\xbc\xc3\x9f"
+              "e\n",
+              "text/plain"},
+          Row{"", "text/plain"}, Row{QByteArray("ab\0cd", 5), ""}, Row{"\xff\xfe\x00", ""},
+          Row{"\x89PNG\r\n", ""}}) {
         SCOPED_TRACE(row.data.toHex().toStdString());
         EXPECT_EQ(HostDocument::formatOf(row.data), row.format);
     }
@@ -57,8 +60,8 @@ TEST(HostDocument, OpensAFileOrReportsWhyNot) {
 TEST(HostOptions, ParsesTheCommandLine) {
     QString error;
     bool help = false;
-    auto options = HostOptions::parse({"directfax-print", "--printer", "fax", "--plugins", "/a", "--plugins", "/b",
-                                       "--destination", "preview", "--dry-run", "doc.pdf"},
+    auto options = HostOptions::parse({"directfax-print", "--printer", "fax", "--plugins", "/a", "--plugins",
+                                       "/b", "--destination", "preview", "--dry-run", "doc.pdf"},
                                       &error, &help);
     ASSERT_TRUE(options) << error.toStdString();
     EXPECT_EQ(options->printer, "fax");

@@ -34,13 +34,17 @@ TEST(SamplePrinter, OpensWithItsDeviceUriAndConformingPpd) {
     EXPECT_EQ(printer->printer()->deviceURI, "socket://127.0.0.1");
     EXPECT_EQ(printer->displayName(), HostPrinter::kSamplePrinterName);
     ppd_file_t* ppd = printer->ppd();
-    ppdConformance(PPD_CONFORM_STRICT);
-    EXPECT_EQ(ppdLastError(nullptr), PPD_OK);
-    ppdConformance(PPD_CONFORM_RELAXED);
+    // Strict conformance refuses a PPD with any fault the relaxed default lets through.
+    ppdSetConformance(PPD_CONFORM_STRICT);
+    ppd_file_t* strict = ppdOpenFile(kSamplePpd.toUtf8().constData());
+    ppdSetConformance(PPD_CONFORM_RELAXED);
+    EXPECT_NE(strict, nullptr) << ppdErrorString(ppdLastError(nullptr));
+    ppdClose(strict);
 
     ppd_group_t* group = nullptr;
     for (int i = 0; i < ppd->num_groups; ++i)
-        if (QByteArray(ppd->groups[i].name) == "VMFaxSettings") group = &ppd->groups[i];
+        if (QByteArray(ppd->groups[i].name) == "VMFaxSettings")
+            group = &ppd->groups[i];
     ASSERT_NE(group, nullptr);
     EXPECT_STREQ(group->text, "Fax Settings");
     EXPECT_EQ(group->num_options, 4);
@@ -57,10 +61,9 @@ TEST(SamplePrinter, HasTheFaxOptionsWithTheirDefaultsMarked) {
         const char* defaultChoice;
         const char* requiredChoice;
     };
-    for (const Row& row : {Row{"VMFaxImageQuality", "Fine", "Standard"},
-                           Row{"VMFaxTransmissionReport", "OnError", "Off"},
-                           Row{"VMFaxCoverPageMode", "Standard", "None"},
-                           Row{"VMFaxSenderMode", "EnterName", "EnterName"}}) {
+    for (const Row& row :
+         {Row{"VMFaxImageQuality", "Fine", "Standard"}, Row{"VMFaxTransmissionReport", "OnError", "Off"},
+          Row{"VMFaxCoverPageMode", "Standard", "None"}, Row{"VMFaxSenderMode", "EnterName", "EnterName"}}) {
         SCOPED_TRACE(row.keyword);
         ppd_option_t* option = ppdFindOption(printer->ppd(), row.keyword);
         ASSERT_NE(option, nullptr);
@@ -91,11 +94,10 @@ TEST(HostCallback, MarksExistingChoicesAndRefusesUnknownOnes) {
         bool accepted;
         const char* markedAfter;
     };
-    for (const Row& row : {Row{"VMFaxCoverPageMode", "None", true, "None"},
-                           Row{"VMFaxImageQuality", "Photo", true, "Photo"},
-                           Row{"VMFaxImageQuality", "Blurry", false, "Photo"},
-                           Row{"VMFaxImageQuality", "", false, "Photo"},
-                           Row{"VMFaxNoSuchOption", "On", false, ""}}) {
+    for (const Row& row :
+         {Row{"VMFaxCoverPageMode", "None", true, "None"}, Row{"VMFaxImageQuality", "Photo", true, "Photo"},
+          Row{"VMFaxImageQuality", "Blurry", false, "Photo"}, Row{"VMFaxImageQuality", "", false, "Photo"},
+          Row{"VMFaxNoSuchOption", "On", false, ""}}) {
         SCOPED_TRACE(std::string(row.keyword) + "=" + row.choice);
         EXPECT_EQ(callback.willChangePPDOptionKeyValue(row.keyword, row.choice), row.accepted);
         EXPECT_EQ(marked(printer->ppd(), row.keyword), row.markedAfter);
@@ -123,12 +125,14 @@ TEST(JobTicket, CarriesTheMarkedChoicesAndEveryPrintSetting) {
         .willChangePPDOptionKeyValue("VMFaxTransmissionReport", "Always");
 
     const JobTicket ticket = makeJobTicket(*printer, HostDocument::sample(), settings, session);
-    EXPECT_TRUE(ticket.ppdChoices.contains(qMakePair(QStringLiteral("VMFaxTransmissionReport"), QStringLiteral("Always"))));
+    EXPECT_TRUE(ticket.ppdChoices.contains(
+        qMakePair(QStringLiteral("VMFaxTransmissionReport"), QStringLiteral("Always"))));
     EXPECT_TRUE(ticket.ppdChoices.contains(qMakePair(QStringLiteral("PageSize"), QStringLiteral("A4"))));
     ASSERT_EQ(ticket.jobOptions.size(), 1);
     const QString text = ticket.toText();
     EXPECT_TRUE(text.contains("device-uri: socket://127.0.0.1\n"));
     EXPECT_TRUE(text.contains("destination: preview\n"));
     EXPECT_TRUE(text.contains("ppd VMFaxSenderMode=EnterName\n"));
-    EXPECT_TRUE(text.contains("option com.velmora.cps.print.printsettings.DFaxCoverSenderName=Ann Example\n"));
+    EXPECT_TRUE(
+        text.contains("option com.velmora.cps.print.printsettings.DFaxCoverSenderName=Ann Example\n"));
 }

@@ -1,5 +1,5 @@
-#include "FakePanels.h"
 #include "PanelDriver.h"
+#include "FakePanels.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -93,5 +93,6 @@ TEST(PanelDriver, ASummaryWithoutDisplayOrderListsItsKeys) {
 TEST(PanelDriver, PpdChangesReachEveryPanel) {
     Panels p;
     p.driver.ppdOptionChanged("VMFaxImageQuality", "Photo");
-    EXPECT_THAT(p.log, ElementsAre("A.didChange VMFaxImageQuality=Photo", "B.didChange VMFaxImageQuality=Photo"));
+    EXPECT_THAT(p.log,
+                ElementsAre("A.didChange VMFaxImageQuality=Photo", "B.didChange VMFaxImageQuality=Photo"));
 }
