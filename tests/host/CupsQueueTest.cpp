@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -82,4 +83,15 @@ TEST_F(CupsQueueTest, TheProgramPrintsToTheQueueInADryRun) {
     EXPECT_TRUE(out.contains("device-uri: file:/dev/null\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("destination: preview\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("ppd VMFaxImageQuality=Photo\n")) << out.toStdString();
+}
+
+TEST(SamplePpd, PassesCupsTestPpd) {
+    const QString tool = QStandardPaths::findExecutable("cupstestppd");
+    if (tool.isEmpty())
+        GTEST_SKIP() << "cupstestppd is not installed (Debian package cups-client)";
+    QProcess check;
+    check.setProcessChannelMode(QProcess::MergedChannels);
+    check.start(tool, {"-q", kSamplePpd});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
 }
