@@ -7,7 +7,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 struct PluginHost::Loaded {
     std::shared_ptr<Bundle> bundle;
-    std::unique_ptr<PdePlugin> plugin;
+    std::shared_ptr<PdePlugin> plugin;
 };
 
 QStringList PluginHost::pluginFolders(const QStringList& commandLineFolders, const QString& environmentValue,
@@ -74,7 +74,7 @@ bool PluginHost::loadBundle(const QString& bundlePath, QString* error) {
     return true;
 }
 
-void PluginHost::addPlugin(std::shared_ptr<Bundle> bundle, std::unique_ptr<PdePlugin> plugin) {
+void PluginHost::addPlugin(std::shared_ptr<Bundle> bundle, std::shared_ptr<PdePlugin> plugin) {
     plugins.push_back(std::make_unique<Loaded>(Loaded{std::move(bundle), std::move(plugin)}));
 }
 

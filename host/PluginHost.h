@@ -33,7 +33,7 @@ public:
     // calls initWithBundle. False with `error` set when any step fails.
     bool loadBundle(const QString& bundlePath, QString* error);
     // Adds a plug-in that is already created (built into the host, or a test's).
-    void addPlugin(std::shared_ptr<Bundle> bundle, std::unique_ptr<PdePlugin> plugin);
+    void addPlugin(std::shared_ptr<Bundle> bundle, std::shared_ptr<PdePlugin> plugin);
 
     // The panels every loaded plug-in gives for `type`, in load order. A plug-in whose panel
     // creation fails adds none, and the failure is kept in errors().
