@@ -54,24 +54,31 @@ std::unique_ptr<HostPrinter> HostPrinter::openSample(const QString& ppdPath, QSt
 std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QString* error) {
     const QByteArray queueName = queue.toUtf8();
     const char* ppdPath = cupsGetPPD2(CUPS_HTTP_DEFAULT, queueName.constData());
-    if (!ppdPath) {
-        if (error) {
-            *error = QStringLiteral("No PPD for the printer \"%1\": %2")
-                         .arg(queue, QString::fromUtf8(cupsLastErrorString()));
-        }
-        return nullptr;
-    }
+    const QString ppdError = QString::fromUtf8(cupsLastErrorString());
     // cupsGetPPD2 answers a temporary copy that the caller removes.
-    const QString localPpd = QFile::decodeName(ppdPath);
+    const QString localPpd = ppdPath ? QFile::decodeName(ppdPath) : QString();
 
     Destinations destinations;
     cups_dest_t* dest = destinations.find(queueName);
+    if (!dest && localPpd.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No printer \"%1\": %2").arg(queue, ppdError);
+        return nullptr;
+    }
     QString deviceURI;
     if (dest)
         deviceURI = QString::fromUtf8(cupsGetOption("device-uri", dest->num_options, dest->options));
     if (deviceURI.isEmpty())
         deviceURI = queryDeviceURI(queue);
 
+    if (localPpd.isEmpty()) {
+        // A raw queue has no PPD; its panels get none.
+        std::unique_ptr<HostPrinter> printer(new HostPrinter);
+        printer->currentPrinter.queueName = queue;
+        printer->currentPrinter.deviceURI = deviceURI;
+        printer->name = queue;
+        return printer;
+    }
     auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
     QFile::remove(localPpd);
     if (printer && dest)

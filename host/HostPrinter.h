@@ -28,7 +28,7 @@ public:
     static std::unique_ptr<HostPrinter> openSample(const QString& ppdPath, QString* error);
     // The CUPS queue `queue` of the current CUPS server (cupsSetServer / CUPS_SERVER): its PPD
     // through cupsGetPPD2, its device URI from the queue's "device-uri" attribute, its default
-    // options marked in the PPD.
+    // options marked in the PPD. A raw queue (one without PPD) gives a printer without PPD.
     static std::unique_ptr<HostPrinter> openQueue(const QString& queue, QString* error);
 
     // Names of the queues of the current CUPS server; empty when there is none.

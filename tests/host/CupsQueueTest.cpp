@@ -61,6 +61,15 @@ TEST_F(CupsQueueTest, TheDeviceUriComesFromTheQueuesAttribute) {
     EXPECT_TRUE(HostPrinter::queryDeviceURI("nosuchqueue").isEmpty());
 }
 
+TEST_F(CupsQueueTest, ARawQueueGivesAPrinterWithoutPpd) {
+    QString error;
+    ASSERT_TRUE(cupsd.lpadmin({"-p", "raw", "-v", "file:/dev/null", "-E"}, &error)) << error.toStdString();
+    auto printer = HostPrinter::openQueue("raw", &error);
+    ASSERT_TRUE(printer) << error.toStdString();
+    EXPECT_EQ(printer->ppd(), nullptr);
+    EXPECT_EQ(printer->printer()->deviceURI, "file:/dev/null");
+}
+
 TEST_F(CupsQueueTest, AnUnknownQueueIsReported) {
     QString error;
     EXPECT_FALSE(HostPrinter::openQueue("nosuchqueue", &error));
