@@ -1,1 +1,41 @@
+// The help viewer: a help book is a folder of HTML pages inside a bundle's Resources/, shown
+// in the user's web browser. Books are registered in an XML property list under the user's
+// configuration folder ($XDG_CONFIG_HOME, else ~/.config, then velmora/help.plist):
+//   "RegisteredBooks":   bundle identifier → array of dictionaries, the first with "url"
+//                        (the file URL of the book folder)
+//   "RegistrationOrder": bundle identifiers in order of registration
 #pragma once
+
+#include "PlatformExport.h"
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <mutex>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+class DIRECTFAX_PLATFORM_EXPORT HelpViewer {
+public:
+    // Shows a URL; answers whether it could. The default opens it with QDesktopServices.
+    using UrlHandler = std::function<bool(const QUrl&)>;
+
+    // The file URL of `pagePath` (relative to the book folder) with `anchor` as fragment;
+    // invalid when the path is empty or leads out of the book folder.
+    static QUrl pageUrl(const QString& bookFolder, const QString& pagePath, const QString& anchor = {});
+    // Shows a page of the book in `bookFolder`; false when the page does not exist or cannot
+    // be shown.
+    static bool gotoPage(const QString& bookFolder, const QString& pagePath, const QString& anchor = {});
+    // Replaces what shows the pages; an empty handler restores the browser. For tests.
+    static void setUrlHandler(UrlHandler handler);
+
+    // The registration file's path.
+    static QString registrationFilePath();
+    // Registers (or refreshes) the book in `bookFolder` for `bundleIdentifier`. A missing
+    // file is created; one that cannot be read as a property list is left alone (false).
+    static bool registerBook(const QString& bundleIdentifier, const QString& bookFolder);
+    // Held by everyone who reads, edits and writes the registration file in this process.
+    static std::mutex& registrationFileMutex();
+};
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

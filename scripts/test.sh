@@ -5,5 +5,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 "$root/scripts/build.sh" -DDIRECTFAX_BUILD_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
+# Headless Qt wants a private runtime folder; the tests make their own data folders.
+XDG_RUNTIME_DIR=$(mktemp -d)
+chmod 700 "$XDG_RUNTIME_DIR"
+export XDG_RUNTIME_DIR
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+ctest --output-on-failure -j"$(nproc)" --timeout 300 --no-tests=error

@@ -26,6 +26,9 @@ void copyKeyword(const QString& keyword, char* out, size_t size) {
     out[n] = '\0';
 }
 
+// The keyword is copied with at most this many bytes, the terminating zero included.
+constexpr size_t kKeywordCopyLimit = 255;
+
 bool isAscii(const char* text) {
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
         if (*p > 0x7F)
@@ -36,7 +39,7 @@ bool isAscii(const char* text) {
 } // namespace
 
 PpdFeature::PpdFeature(ppd_file_t* ppd, const QString& keyword) : ppd_(ppd) {
-    copyKeyword(keyword, keyword_, sizeof keyword_);
+    copyKeyword(keyword, keyword_, kKeywordCopyLimit);
     option_ = ppd ? ppdFindOption(ppd, keyword_) : nullptr;
     if (!option_)
         return;

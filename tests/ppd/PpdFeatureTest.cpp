@@ -134,10 +134,10 @@ TEST(PpdFeature, SummaryMapsTitlesToChoiceTextsInCallOrder) {
 TEST(PpdFeature, OverlongKeywordIsCutToTheBuffer) {
     const QString keyword(300, QLatin1Char('K'));
     PpdFeature feature(nullptr, keyword);
-    EXPECT_EQ(feature.keyword(), QString(255, QLatin1Char('K')));
+    EXPECT_EQ(feature.keyword(), QString(254, QLatin1Char('K')));
     // A multi-byte character is never split.
-    PpdFeature accented(nullptr, QString(254, QLatin1Char('K')) + QChar(0x00FC));
-    EXPECT_EQ(accented.keyword(), QString(254, QLatin1Char('K')));
+    PpdFeature accented(nullptr, QString(253, QLatin1Char('K')) + QChar(0x00FC));
+    EXPECT_EQ(accented.keyword(), QString(253, QLatin1Char('K')));
 }
 
 TEST(PpdAccess, GroupTextAndMarkedChoice) {

@@ -1,0 +1,130 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Custom PDE Title</source>
+        <translation>Faxeinstellungen</translation>
+    </message>
+    <message>
+        <source>Fax Settings</source>
+        <translation>Faxeinstellungen</translation>
+    </message>
+    <message>
+        <source>Image Quality:</source>
+        <translation>Bildqualität:</translation>
+    </message>
+    <message>
+        <source>Transmission Report:</source>
+        <translation>Sendebericht:</translation>
+    </message>
+    <message>
+        <source>Cover Page Settings</source>
+        <translation>Deckblatteinstellungen</translation>
+    </message>
+    <message>
+        <source>Cover Page:</source>
+        <translation>Deckblatt:</translation>
+    </message>
+    <message>
+        <source>Sender:</source>
+        <translation>Absender:</translation>
+    </message>
+    <message>
+        <source>Sender Name:</source>
+        <translation>Absendername:</translation>
+    </message>
+    <message>
+        <source>Sender Name</source>
+        <translation>Absendername</translation>
+    </message>
+    <message>
+        <source>Address Book Editor...</source>
+        <translation>Adressbuch-Editor...</translation>
+    </message>
+    <message>
+        <source>Default Settings</source>
+        <translation>Standardeinstellungen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Address Book Editor not found.</source>
+        <translation>Adressbuch-Editor nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>No More Destination</source>
+        <translation>Keine weiteren Ziele möglich</translation>
+    </message>
+    <message>
+        <source>Duplicated Address Found</source>
+        <translation>Doppelte Adresse gefunden</translation>
+    </message>
+    <message>
+        <source>Add the same address to destinations?</source>
+        <translation>Dieselbe Adresse zu den Zielen hinzufügen?</translation>
+    </message>
+    <message>
+        <source>Characters added to Fax Number</source>
+        <translation>Zeichen zur Faxnummer hinzugefügt</translation>
+    </message>
+    <message>
+        <source>Current number is automatically added</source>
+        <translation>Die aktuelle Nummer wird automatisch hinzugefügt</translation>
+    </message>
+    <message>
+        <source>No Sender Specified</source>
+        <translation>Kein Absender angegeben</translation>
+    </message>
+    <message>
+        <source>Added to Address Book.</source>
+        <translation>Zum Adressbuch hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>Address already exists.</source>
+        <translation>Die Adresse ist bereits vorhanden.</translation>
+    </message>
+    <message>
+        <source>No name specified.</source>
+        <translation>Kein Name angegeben.</translation>
+    </message>
+    <message>
+        <source>Cannot add to the file.</source>
+        <translation>Hinzufügen zur Datei nicht möglich.</translation>
+    </message>
+    <message>
+        <source>Address Book file is none</source>
+        <translation>Keine Adressbuchdatei vorhanden</translation>
+    </message>
+    <message>
+        <source>Device Access Failure</source>
+        <translation>Fehler beim Gerätezugriff</translation>
+    </message>
+    <message>
+        <source>Invalid Password</source>
+        <translation>Ungültiges Kennwort</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve data</source>
+        <translation>Daten konnten nicht abgerufen werden</translation>
+    </message>
+</context>
+<context>
+    <name>Localizable2</name>
+    <message>
+        <source>Custom PDE Title</source>
+        <translation>PC-Fax-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Fax Settings</source>
+        <translation>PC-Fax-Einstellungen</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,130 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>Localizable</name>
+    <message>
+        <source>Custom PDE Title</source>
+        <translation>Fax Settings</translation>
+    </message>
+    <message>
+        <source>Fax Settings</source>
+        <translation>Fax Settings</translation>
+    </message>
+    <message>
+        <source>Image Quality:</source>
+        <translation>Image Quality:</translation>
+    </message>
+    <message>
+        <source>Transmission Report:</source>
+        <translation>Transmission Report:</translation>
+    </message>
+    <message>
+        <source>Cover Page Settings</source>
+        <translation>Cover Page Settings</translation>
+    </message>
+    <message>
+        <source>Cover Page:</source>
+        <translation>Cover Page:</translation>
+    </message>
+    <message>
+        <source>Sender:</source>
+        <translation>Sender:</translation>
+    </message>
+    <message>
+        <source>Sender Name:</source>
+        <translation>Sender Name:</translation>
+    </message>
+    <message>
+        <source>Sender Name</source>
+        <translation>Sender Name</translation>
+    </message>
+    <message>
+        <source>Address Book Editor...</source>
+        <translation>Address Book Editor...</translation>
+    </message>
+    <message>
+        <source>Default Settings</source>
+        <translation>Default Settings</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Address Book Editor not found.</source>
+        <translation>Address Book Editor not found.</translation>
+    </message>
+    <message>
+        <source>No More Destination</source>
+        <translation>No More Destination</translation>
+    </message>
+    <message>
+        <source>Duplicated Address Found</source>
+        <translation>Duplicated Address Found</translation>
+    </message>
+    <message>
+        <source>Add the same address to destinations?</source>
+        <translation>Add the same address to destinations?</translation>
+    </message>
+    <message>
+        <source>Characters added to Fax Number</source>
+        <translation>Characters added to Fax Number</translation>
+    </message>
+    <message>
+        <source>Current number is automatically added</source>
+        <translation>Current number is automatically added</translation>
+    </message>
+    <message>
+        <source>No Sender Specified</source>
+        <translation>No Sender Specified</translation>
+    </message>
+    <message>
+        <source>Added to Address Book.</source>
+        <translation>Added to Address Book.</translation>
+    </message>
+    <message>
+        <source>Address already exists.</source>
+        <translation>Address already exists.</translation>
+    </message>
+    <message>
+        <source>No name specified.</source>
+        <translation>No name specified.</translation>
+    </message>
+    <message>
+        <source>Cannot add to the file.</source>
+        <translation>Cannot add to the file.</translation>
+    </message>
+    <message>
+        <source>Address Book file is none</source>
+        <translation>Address Book file is none</translation>
+    </message>
+    <message>
+        <source>Device Access Failure</source>
+        <translation>Device Access Failure</translation>
+    </message>
+    <message>
+        <source>Invalid Password</source>
+        <translation>Invalid Password</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve data</source>
+        <translation>Failed to retrieve data</translation>
+    </message>
+</context>
+<context>
+    <name>Localizable2</name>
+    <message>
+        <source>Custom PDE Title</source>
+        <translation>PC-Fax Settings</translation>
+    </message>
+    <message>
+        <source>Fax Settings</source>
+        <translation>PC-Fax Settings</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,211 @@
+#include "ModalRun.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+namespace {
+
+// Shows alerts and windows to the user and lets the user end them.
+class InteractiveModalDriver : public ModalDriver {
+public:
+    NSModalResponse runAlert(const AlertRequest& request) override {
+        QMessageBox box(request.parent.data());
+        box.setIcon(QMessageBox::Warning);
+        box.setText(request.messageText);
+        box.setInformativeText(request.informativeText);
+        box.setWindowModality(Qt::ApplicationModal);
+        QStringList titles = request.buttons;
+        if (titles.isEmpty())
+            titles.append(QStringLiteral("OK"));
+        std::vector<QPushButton*> buttons;
+        for (qsizetype i = 0; i < titles.size(); ++i)
+            buttons.push_back(
+                box.addButton(titles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+        box.setDefaultButton(buttons.front());
+        // Escape presses the last button ("Cancel" in an "OK"/"Cancel" alert).
+        box.setEscapeButton(buttons.back());
+        box.exec();
+        const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+        if (pressed == buttons.end())
+            return NSModalResponseAbort;
+        return NSAlertFirstButtonReturn + static_cast<int>(pressed - buttons.begin());
+    }
+
+    void modalRunStarted(QWidget*) override {}
+};
+
+InteractiveModalDriver& interactiveDriver() {
+    static InteractiveModalDriver driver;
+    return driver;
+}
+
+ModalDriver* installedDriver = nullptr;
+
+struct RunFrame {
+    QEventLoop* loop = nullptr;
+    QPointer<QWidget> window;
+    NSModalResponse code = NSModalResponseAbort;
+    bool stopped = false;
+    // Stopped only because the window went away; a stop with a code in the same turn still counts.
+    bool stoppedByWindow = false;
+};
+
+// Runs in progress, innermost last. Main thread only.
+std::vector<RunFrame*> runStack;
+
+// The first stop decides, except that a stop with a code overrides one caused by the window
+// going away (an action that hides its window before it stops the run).
+void stopFrame(RunFrame* frame, NSModalResponse code, bool byWindow) {
+    if (frame->stopped && !(frame->stoppedByWindow && !byWindow))
+        return;
+    frame->code = code;
+    frame->stopped = true;
+    frame->stoppedByWindow = byWindow;
+    frame->loop->exit(0);
+}
+
+// Ends a run when its window is hidden by anything but the run itself.
+class HideWatcher : public QObject {
+public:
+    explicit HideWatcher(RunFrame* frame) : frame(frame) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && watched == frame->window.data())
+            stopFrame(frame, NSModalResponseAbort, true);
+        return false;
+    }
+
+private:
+    RunFrame* frame;
+};
+
+} // namespace
+
+ModalDriver::~ModalDriver() = default;
+
+ModalDriver& currentModalDriver() {
+    return installedDriver ? *installedDriver : interactiveDriver();
+}
+
+ModalDriver* setModalDriver(ModalDriver* driver) {
+    ModalDriver* before = installedDriver;
+    installedDriver = driver;
+    return before;
+}
+
+NSModalResponse ModalRun::runModalForWindow(QWidget* window) {
+    if (!window) {
+        std::fputs("runModalForWindow - no window.\n", stderr);
+        return NSModalResponseAbort;
+    }
+    QEventLoop loop;
+    RunFrame frame;
+    frame.loop = &loop;
+    frame.window = window;
+
+    const Qt::WindowModality modality = window->windowModality();
+    const bool wasVisible = window->isVisible();
+    if (wasVisible)
+        window->hide(); // modality only changes while hidden
+    window->setWindowModality(Qt::ApplicationModal);
+
+    HideWatcher watcher(&frame);
+    runStack.push_back(&frame);
+    window->show();
+    window->activateWindow();
+    window->installEventFilter(&watcher);
+    QObject::connect(window, &QObject::destroyed, &loop,
+                     [&frame] { stopFrame(&frame, NSModalResponseAbort, true); });
+    QTimer::singleShot(0, &loop, [&frame] {
+        if (!frame.stopped && frame.window)
+            currentModalDriver().modalRunStarted(frame.window.data());
+    });
+    if (!frame.stopped)
+        loop.exec(QEventLoop::DialogExec);
+    runStack.erase(std::find(runStack.begin(), runStack.end(), &frame));
+
+    if (frame.window) {
+        frame.window->removeEventFilter(&watcher);
+        frame.window->hide();
+        frame.window->setWindowModality(modality);
+    }
+    return frame.code;
+}
+
+void ModalRun::stopModal() {
+    stopModalWithCode(NSModalResponseStop);
+}
+
+void ModalRun::stopModalWithCode(NSModalResponse code) {
+    if (runStack.empty()) {
+        std::fputs("stopModalWithCode - no modal run in progress.\n", stderr);
+        return;
+    }
+    stopFrame(runStack.back(), code, false);
+}
+
+void ModalRun::abortModal() {
+    stopModalWithCode(NSModalResponseAbort);
+}
+
+int ModalRun::modalDepth() {
+    return static_cast<int>(runStack.size());
+}
+
+QWidget* ModalRun::modalWindow() {
+    return runStack.empty() ? nullptr : runStack.back()->window.data();
+}
+
+ScriptedModalDriver::ScriptedModalDriver() : previous(setModalDriver(this)) {}
+
+ScriptedModalDriver::~ScriptedModalDriver() {
+    setModalDriver(previous);
+}
+
+void ScriptedModalDriver::queueAlertAnswer(NSModalResponse answer) {
+    alertAnswers.push_back(answer);
+}
+
+void ScriptedModalDriver::queueModalStep(Step step) {
+    steps.push_back(std::move(step));
+}
+
+void ScriptedModalDriver::queueModalStop(NSModalResponse code) {
+    queueModalStep([code](QWidget*) { ModalRun::stopModalWithCode(code); });
+}
+
+NSModalResponse ScriptedModalDriver::runAlert(const AlertRequest& request) {
+    alertLog.push_back(request);
+    if (alertAnswers.empty()) {
+        ++unscriptedAlertCount;
+        return unscriptedAlertAnswer;
+    }
+    const NSModalResponse answer = alertAnswers.front();
+    alertAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedModalDriver::modalRunStarted(QWidget* window) {
+    runLog.append(window->windowTitle());
+    if (steps.empty()) {
+        ++unscriptedRunCount;
+        ModalRun::abortModal();
+        return;
+    }
+    Step step = std::move(steps.front());
+    steps.pop_front();
+    step(window);
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

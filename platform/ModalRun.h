@@ -1,0 +1,114 @@
+// Modal runs of windows and the one seam through which every modal run and alert passes.
+//
+// A window runs modally until something stops it: an action of the window calls
+// ModalRun::stopModalWithCode(), or the window is hidden (closed, QDialog::accept/reject).
+// Runs nest; a stop ends the innermost run. The interactive ModalDriver shows everything to the
+// user; a ScriptedModalDriver answers alerts from a queue and drives each modal run with a
+// scripted step, so tests run the real event loops without waiting for anybody.
+#pragma once
+
+#include "PlatformExport.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+using NSModalResponse = int;
+inline constexpr NSModalResponse NSModalResponseStop = -1000;
+inline constexpr NSModalResponse NSModalResponseAbort = -1001;
+inline constexpr NSModalResponse NSAlertFirstButtonReturn = 1000;
+inline constexpr NSModalResponse NSAlertSecondButtonReturn = 1001;
+inline constexpr NSModalResponse NSAlertThirdButtonReturn = 1002;
+
+// One alert as the caller asked for it; the texts are already localized.
+struct AlertRequest {
+    QString messageText;
+    QString informativeText;
+    // In order; the first answers NSAlertFirstButtonReturn, the next one more, and so on.
+    QStringList buttons;
+    // Window the alert belongs to, or null.
+    QPointer<QWidget> parent;
+};
+
+class DIRECTFAX_PLATFORM_EXPORT ModalDriver {
+public:
+    virtual ~ModalDriver();
+    // Shows the alert modally and answers the button pressed.
+    virtual NSModalResponse runAlert(const AlertRequest& request) = 0;
+    // Called from inside the modal run of `window`, once its event loop is running.
+    virtual void modalRunStarted(QWidget* window) = 0;
+};
+
+// The driver in use: the interactive one unless another was installed.
+DIRECTFAX_PLATFORM_EXPORT ModalDriver& currentModalDriver();
+// Installs `driver` (null: the interactive one again) and answers the one installed before.
+DIRECTFAX_PLATFORM_EXPORT ModalDriver* setModalDriver(ModalDriver* driver);
+
+class DIRECTFAX_PLATFORM_EXPORT ModalRun {
+public:
+    // Shows `window` application-modal and runs an event loop until the run is stopped;
+    // answers the stop code. Hiding or deleting the window ends its run with NSModalResponseAbort. The
+    // window is hidden again afterwards and its earlier modality restored. A null window
+    // answers NSModalResponseAbort at once.
+    static NSModalResponse runModalForWindow(QWidget* window);
+    // Stops the innermost run with NSModalResponseStop; nothing when no run is active.
+    static void stopModal();
+    static void stopModalWithCode(NSModalResponse code);
+    // Stops the innermost run with NSModalResponseAbort.
+    static void abortModal();
+    // Number of runs in progress, and the window of the innermost one (null when none).
+    static int modalDepth();
+    static QWidget* modalWindow();
+};
+
+// A driver for tests: installs itself on creation and puts the earlier driver back when destroyed.
+// Alerts take the next queued answer; each modal run executes the next queued step inside its
+// event loop, and the step stops the run (clicking a button of the window or calling
+// ModalRun::stopModalWithCode). An alert with no answer queued answers `unscriptedAlertAnswer`,
+// a modal run with no step queued is aborted at once; both are counted, so that a test can
+// tell that something unexpected was asked.
+class DIRECTFAX_PLATFORM_EXPORT ScriptedModalDriver : public ModalDriver {
+public:
+    using Step = std::function<void(QWidget* window)>;
+
+    ScriptedModalDriver();
+    ~ScriptedModalDriver() override;
+    ScriptedModalDriver(const ScriptedModalDriver&) = delete;
+    ScriptedModalDriver& operator=(const ScriptedModalDriver&) = delete;
+
+    void queueAlertAnswer(NSModalResponse answer);
+    void queueModalStep(Step step);
+    // A step that stops the run with `code`.
+    void queueModalStop(NSModalResponse code);
+
+    // Every alert asked for, in order.
+    const std::vector<AlertRequest>& alerts() const { return alertLog; }
+    // Window titles of the modal runs started, in order.
+    const QStringList& modalRuns() const { return runLog; }
+    int unscriptedAlerts() const { return unscriptedAlertCount; }
+    int unscriptedModalRuns() const { return unscriptedRunCount; }
+    int pendingAlertAnswers() const { return static_cast<int>(alertAnswers.size()); }
+    int pendingModalSteps() const { return static_cast<int>(steps.size()); }
+
+    NSModalResponse unscriptedAlertAnswer = NSAlertFirstButtonReturn;
+
+    NSModalResponse runAlert(const AlertRequest& request) override;
+    void modalRunStarted(QWidget* window) override;
+
+private:
+    ModalDriver* previous = nullptr;
+    std::deque<NSModalResponse> alertAnswers;
+    std::deque<Step> steps;
+    std::vector<AlertRequest> alertLog;
+    QStringList runLog;
+    int unscriptedAlertCount = 0;
+    int unscriptedRunCount = 0;
+};
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
