@@ -1,7 +1,8 @@
 #include "PluginHost.h"
 
+#include "PluginLoader.h"
+
 #include <QDir>
-#include <QLibrary>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -23,8 +24,8 @@ QStringList PluginHost::pluginFolders(const QStringList& commandLineFolders, con
 PluginHost::PluginHost() = default;
 
 PluginHost::~PluginHost() {
-    // Plug-ins go before their bundles; the modules stay loaded for the life of the process,
-    // since panels and views they made may still be in the middle of their teardown.
+    // Plug-ins go before their bundles; the modules stay loaded for the life of the process
+    // (PluginLoader), since panels and views they made may outlive the plug-in objects.
     for (auto& loaded : plugins)
         loaded->plugin.reset();
 }
@@ -59,15 +60,10 @@ bool PluginHost::loadBundle(const QString& bundlePath, QString* error) {
     std::shared_ptr<Bundle> bundle = Bundle::open(bundlePath);
     if (!bundle)
         return fail(QStringLiteral("not a bundle"));
-    QLibrary module(bundle->executablePath());
-    if (!module.load())
-        return fail(module.errorString());
-    auto create = reinterpret_cast<PdePluginCreateFunction>(module.resolve(DIRECTFAX_PDE_ENTRY_POINT));
-    if (!create)
-        return fail(QStringLiteral("no entry point %1").arg(QLatin1String(DIRECTFAX_PDE_ENTRY_POINT)));
-    std::unique_ptr<PdePlugin> plugin(create());
+    QString why;
+    std::shared_ptr<PdePlugin> plugin = PluginLoader::loadPlugin(*bundle, &why);
     if (!plugin)
-        return fail(QStringLiteral("the entry point made no plug-in"));
+        return fail(why);
     if (!plugin->initWithBundle(bundle))
         return fail(QStringLiteral("initWithBundle failed"));
     addPlugin(std::move(bundle), std::move(plugin));
