@@ -80,9 +80,12 @@ QString HostOptions::helpText() {
 }
 
 bool runsHeadless(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--screenshot", 12) == 0 || std::strcmp(argv[i], "--dry-run") == 0)
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strncmp(argument, "--screenshot", 12) == 0 || std::strcmp(argument, "--dry-run") == 0 ||
+            std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
             return true;
+    }
     return false;
 }
 

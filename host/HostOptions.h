@@ -23,7 +23,8 @@ struct HostOptions {
     static QString helpText();
 };
 
-// True when the arguments ask for a run that shows no window (a screenshot, a dry run).
+// True when the arguments ask for a run that shows no window (a screenshot, a dry run,
+// the help).
 bool runsHeadless(int argc, char** argv);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -62,7 +62,7 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     cups_dest_t* dest = destinations.find(queueName);
     if (!dest && localPpd.isEmpty()) {
         if (error)
-            *error = QStringLiteral("No printer \"%1\": %2").arg(queue, ppdError);
+            *error = QStringLiteral("No CUPS queue \"%1\" (%2)").arg(queue, ppdError);
         return nullptr;
     }
     QString deviceURI;

@@ -23,14 +23,14 @@ struct JobTicket {
     QString documentPath; // empty for the built-in sample
     QString documentFormat;
     PMDestinationType destination = kPMDestinationPrinter;
-    QList<QPair<QString, QString>> ppdChoices; // (main keyword, choice keyword), in PPD order
+    QList<QPair<QString, QString>> ppdChoices; // (main keyword, choice keyword), by keyword
     QList<QPair<QString, QString>> jobOptions; // (print-settings key, value), sorted by key
 
     // One line per fact, then "ppd KEY=CHOICE" and "option KEY=VALUE" lines.
     QString toText() const;
 };
 
-// The marked choice of every option of `ppd`, in the PPD's order.
+// The marked choice of every option of `ppd`, by keyword.
 QList<QPair<QString, QString>> markedChoices(ppd_file_t* ppd);
 
 JobTicket makeJobTicket(HostPrinter& printer, const HostDocument& document, const PrintSettings& settings,

@@ -30,16 +30,12 @@ bool PanelDriver::show(int index) {
 }
 
 QList<QPair<QString, QString>> PanelDriver::summaryLines(const QVariantMap& summary) {
+    const QString orderKey = QString::fromLatin1(kSummaryDisplayOrderKey);
+    const QVariant order = summary.value(orderKey);
     QList<QPair<QString, QString>> lines;
-    const QVariant order = summary.value(QString::fromLatin1(kSummaryDisplayOrderKey));
-    QStringList keys = order.toStringList();
-    if (!order.isValid()) {
-        keys = summary.keys();
-    }
-    for (const QString& key : keys) {
-        if (key == QLatin1String(kSummaryDisplayOrderKey))
-            continue;
-        lines.append({key, summary.value(key).toString()});
+    for (const QString& key : order.isValid() ? order.toStringList() : summary.keys()) {
+        if (key != orderKey)
+            lines.append({key, summary.value(key).toString()});
     }
     return lines;
 }
