@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
+#include <cctype>
+#include <cstring>
 #include <map>
 
 namespace frame_test {
@@ -65,11 +67,17 @@ TEST_F(PluginBundleTest, ModuleExportsOnlyTheEntryPoint) {
     QStringList symbols;
     for (const QByteArray& line : nm.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
-        // The linker's own markers (_edata, _end, __bss_start) are absolute symbols (type A).
-        if (fields.size() >= 2 && fields[1] != "A")
+        if (fields.size() < 2 || fields[1].size() != 1)
+            continue;
+        // Lower-case types are local symbols (sanitizer builds list some), except the weak (v, w),
+        // unique (u) and indirect (i) ones; the linker's markers (_edata, _end) are absolute (A).
+        const char type = fields[1][0];
+        const bool global = (std::isupper(static_cast<unsigned char>(type)) && type != 'A') ||
+                            std::strchr("uvwi", type) != nullptr;
+        if (global)
             symbols.append(QString::fromLatin1(fields[0]));
     }
-    EXPECT_EQ(symbols, QStringList{QStringLiteral(DIRECTFAX_PDE_ENTRY_POINT)});
+    EXPECT_EQ(symbols.join(QLatin1Char(' ')).toStdString(), DIRECTFAX_PDE_ENTRY_POINT);
 }
 
 TEST_F(PluginBundleTest, LoaderMakesThePluginAndItsPanel) {
@@ -207,7 +215,7 @@ TEST_F(FaxPanelTest, GermanPanelWithThePpdsTable) {
     EXPECT_EQ(view->findChild<QGroupBox*>(QStringLiteral("coverSettingGroup"))->title(),
               QStringLiteral("Deckblatteinstellungen"));
     EXPECT_EQ(view->findChild<QLabel*>(QStringLiteral("senderNameTitle"))->text(),
-              QStringLiteral("Absendername:"));
+              QStringLiteral("Absendername"));
     EXPECT_EQ(view->findChild<QPushButton*>(QStringLiteral("defaultsButton"))->text(),
               QStringLiteral("Standardeinstellungen"));
 

@@ -32,10 +32,6 @@
         <translation>Absender:</translation>
     </message>
     <message>
-        <source>Sender Name:</source>
-        <translation>Absendername:</translation>
-    </message>
-    <message>
         <source>Sender Name</source>
         <translation>Absendername</translation>
     </message>

@@ -32,10 +32,6 @@
         <translation>Sender:</translation>
     </message>
     <message>
-        <source>Sender Name:</source>
-        <translation>Sender Name:</translation>
-    </message>
-    <message>
         <source>Sender Name</source>
         <translation>Sender Name</translation>
     </message>
