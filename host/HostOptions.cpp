@@ -1,0 +1,92 @@
+#include "HostOptions.h"
+
+#include <QCommandLineParser>
+#include <cstring>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+namespace {
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        QStringLiteral("Print dialog host: opens a document, shows the print dialog with the panels of the "
+                       "plug-ins and tells what it would submit."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(
+        QStringLiteral("document"),
+        QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
+    parser.addOption({QStringLiteral("printer"),
+                      QStringLiteral("CUPS queue to print to (default: the bundled sample fax printer)"),
+                      QStringLiteral("QUEUE")});
+    parser.addOption({QStringLiteral("plugins"),
+                      QStringLiteral("plug-in folder; may be repeated (default: $DIRECTFAX_PLUGIN_PATH, else "
+                                     "the build tree's plugins folder)"),
+                      QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("destination"),
+                      QStringLiteral("printer, pdf or preview (default: printer)"), QStringLiteral("TYPE"),
+                      QStringLiteral("printer")});
+    parser.addOption({QStringLiteral("dry-run"),
+                      QStringLiteral("press Print at once, write what would be submitted to standard output "
+                                     "and exit (1 when a panel stopped the job)")});
+    parser.addOption({QStringLiteral("screenshot"),
+                      QStringLiteral("render the print dialog into FILE (PNG) and exit; works headless"),
+                      QStringLiteral("FILE")});
+}
+
+} // namespace
+
+std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QString* error, bool* showHelp) {
+    QCommandLineParser parser;
+    describe(parser);
+    *showHelp = false;
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        *showHelp = true;
+        return std::nullopt;
+    }
+    HostOptions options;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) {
+        *error = QStringLiteral("Only one document can be printed at a time");
+        return std::nullopt;
+    }
+    if (!positional.isEmpty())
+        options.document = positional.first();
+    options.printer = parser.value(QStringLiteral("printer"));
+    options.pluginFolders = parser.values(QStringLiteral("plugins"));
+    const QString destination = parser.value(QStringLiteral("destination"));
+    if (destination == QLatin1String("printer"))
+        options.destination = kPMDestinationPrinter;
+    else if (destination == QLatin1String("pdf"))
+        options.destination = kPMDestinationFile;
+    else if (destination == QLatin1String("preview"))
+        options.destination = kPMDestinationPreview;
+    else {
+        *error = QStringLiteral("Unknown destination \"%1\" (printer, pdf or preview)").arg(destination);
+        return std::nullopt;
+    }
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.screenshot = parser.value(QStringLiteral("screenshot"));
+    return options;
+}
+
+QString HostOptions::helpText() {
+    QCommandLineParser parser;
+    describe(parser);
+    return parser.helpText();
+}
+
+bool runsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strncmp(argument, "--screenshot", 12) == 0 || std::strcmp(argument, "--dry-run") == 0 ||
+            std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,0 +1,30 @@
+// The command line of directfax-print.
+#pragma once
+
+#include "PrintSettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+struct HostOptions {
+    QString document;          // empty: the built-in sample
+    QString printer;           // empty: the sample fax printer
+    QStringList pluginFolders; // empty: DIRECTFAX_PLUGIN_PATH, else the default folder
+    PMDestinationType destination = kPMDestinationPrinter;
+    bool dryRun = false;
+    QString screenshot;
+
+    // Parses `arguments` (the program name first); nullopt with `error` set on a bad command
+    // line. --help and --version are handled by the caller through `helpText`.
+    static std::optional<HostOptions> parse(const QStringList& arguments, QString* error, bool* showHelp);
+    static QString helpText();
+};
+
+// True when the arguments ask for a run that shows no window (a screenshot, a dry run,
+// the help).
+bool runsHeadless(int argc, char** argv);
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,0 +1,126 @@
+#include "HostPrinter.h"
+
+#include <QFile>
+#include <cups/cups.h>
+#include <cups/ppd.h>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+namespace {
+
+QString ppdErrorText(const QString& path) {
+    int line = 0;
+    ppd_status_t status = ppdLastError(&line);
+    return QStringLiteral("Cannot read the PPD \"%1\": %2 (line %3)")
+        .arg(path, QString::fromUtf8(ppdErrorString(status)))
+        .arg(line);
+}
+
+// A list of CUPS destinations, freed on scope exit.
+struct Destinations {
+    cups_dest_t* list = nullptr;
+    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
+    ~Destinations() { cupsFreeDests(count, list); }
+    cups_dest_t* find(const QByteArray& name) const {
+        return cupsGetDest(name.constData(), nullptr, count, list);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<HostPrinter> HostPrinter::openPpdFile(const QString& ppdPath, const QString& queueName,
+                                                      const QString& deviceURI, const QString& displayName,
+                                                      QString* error) {
+    ppd_file_t* ppd = ppdOpenFile(QFile::encodeName(ppdPath).constData());
+    if (!ppd) {
+        if (error)
+            *error = ppdErrorText(ppdPath);
+        return nullptr;
+    }
+    ppdMarkDefaults(ppd);
+    std::unique_ptr<HostPrinter> printer(new HostPrinter);
+    printer->ppdFile = ppd;
+    printer->currentPrinter.queueName = queueName;
+    printer->currentPrinter.deviceURI = deviceURI;
+    printer->name = displayName;
+    return printer;
+}
+
+std::unique_ptr<HostPrinter> HostPrinter::openSample(const QString& ppdPath, QString* error) {
+    return openPpdFile(ppdPath, {}, QString::fromLatin1(kSampleDeviceURI),
+                       QString::fromLatin1(kSamplePrinterName), error);
+}
+
+std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QString* error) {
+    const QByteArray queueName = queue.toUtf8();
+    const char* ppdPath = cupsGetPPD2(CUPS_HTTP_DEFAULT, queueName.constData());
+    const QString ppdError = QString::fromUtf8(cupsLastErrorString());
+    // cupsGetPPD2 answers a temporary copy that the caller removes.
+    const QString localPpd = ppdPath ? QFile::decodeName(ppdPath) : QString();
+
+    Destinations destinations;
+    cups_dest_t* dest = destinations.find(queueName);
+    if (!dest && localPpd.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No CUPS queue \"%1\" (%2)").arg(queue, ppdError);
+        return nullptr;
+    }
+    QString deviceURI;
+    if (dest)
+        deviceURI = QString::fromUtf8(cupsGetOption("device-uri", dest->num_options, dest->options));
+    if (deviceURI.isEmpty())
+        deviceURI = queryDeviceURI(queue);
+
+    if (localPpd.isEmpty()) {
+        // A raw queue has no PPD; its panels get none.
+        std::unique_ptr<HostPrinter> printer(new HostPrinter);
+        printer->currentPrinter.queueName = queue;
+        printer->currentPrinter.deviceURI = deviceURI;
+        printer->name = queue;
+        return printer;
+    }
+    auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
+    QFile::remove(localPpd);
+    if (printer && dest)
+        cupsMarkOptions(printer->ppdFile, dest->num_options, dest->options);
+    return printer;
+}
+
+QStringList HostPrinter::queueNames() {
+    Destinations destinations;
+    QStringList names;
+    for (int i = 0; i < destinations.count; ++i) {
+        // Instances (lpoptions -p queue/instance) share the queue's PPD; list each queue once.
+        if (destinations.list[i].instance)
+            continue;
+        names << QString::fromUtf8(destinations.list[i].name);
+    }
+    return names;
+}
+
+QString HostPrinter::queryDeviceURI(const QString& queue) {
+    char uri[HTTP_MAX_URI];
+    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                         "/printers/%s", queue.toUtf8().constData()) != HTTP_URI_STATUS_OK) {
+        return {};
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "device-uri");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    QString deviceURI;
+    if (response) {
+        if (ipp_attribute_t* attr = ippFindAttribute(response, "device-uri", IPP_TAG_URI))
+            deviceURI = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        ippDelete(response);
+    }
+    return deviceURI;
+}
+
+HostPrinter::~HostPrinter() {
+    if (ppdFile)
+        ppdClose(ppdFile);
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,0 +1,94 @@
+// The print dialog of the host: printer and destination choice, one tab per panel the
+// plug-ins give for the printer-module type, a summary tab, and Print / Cancel.
+#pragma once
+
+#include "HostDocument.h"
+#include "JobTicket.h"
+#include "PanelDriver.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+class HostCallback;
+class HostPrinter;
+class PluginHost;
+
+class PrintDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Opens the printer of that name; null with the error set when it cannot.
+    using PrinterOpener = std::function<std::unique_ptr<HostPrinter>(const QString& name, QString* error)>;
+    // Receives the job that Print would submit.
+    using JobPresenter = std::function<void(const JobTicket&)>;
+    // Shows a failure to the user.
+    using Alert = std::function<void(const QString& message)>;
+
+    // `plugins` must outlive the dialog.
+    PrintDialog(PluginHost& plugins, HostDocument document, const QStringList& printerNames,
+                PrinterOpener openPrinter, QWidget* parent = nullptr);
+    ~PrintDialog() override;
+
+    void setJobPresenter(JobPresenter presenter) { presentJob = std::move(presenter); }
+    void setAlert(Alert alert) { showAlert = std::move(alert); }
+
+    // Makes `name` the current printer and asks the plug-ins for its panels; false, with the
+    // previous printer kept, when it cannot be opened.
+    bool selectPrinter(const QString& name);
+    void setDestination(PMDestinationType type);
+    // The Print button: answers true when every panel let the job through and the job was
+    // handed to the presenter (the dialog is then accepted).
+    bool print();
+
+    PanelDriver* panels() const { return driver.get(); }
+    HostPrinter* currentPrinter() const { return printer.get(); }
+    HostCallback* callback() const { return callbackObject.get(); }
+    PrintSettings& printSettings() { return settings; }
+    PrintSession& printSession() { return session; }
+    QTabWidget* tabs() const { return tabWidget; }
+    QTreeWidget* summaryPane() const { return summaryTree; }
+    QComboBox* printerChoice() const { return printerBox; }
+    QComboBox* destinationChoice() const { return destinationBox; }
+    // Index of the summary tab.
+    int summaryTabIndex() const;
+
+private:
+    void buildPanels();
+    void teardownPanels();
+    void tabChanged(int index);
+    void refreshSummary();
+    void alert(const QString& message);
+
+    PluginHost& pluginHost;
+    HostDocument document;
+    PrinterOpener openPrinter;
+    JobPresenter presentJob;
+    Alert showAlert;
+
+    PrintSettings settings;
+    PrintSession session;
+    std::unique_ptr<HostPrinter> printer;
+    std::shared_ptr<HostCallback> callbackObject;
+    std::unique_ptr<PanelDriver> driver;
+    // The tab pages the panels own; the rest (placeholders, summary) are the dialog's.
+    QList<QPointer<QWidget>> panelViews;
+    int shownTab = -1;
+
+    QComboBox* printerBox;
+    QComboBox* destinationBox;
+    QLabel* documentLabel;
+    QTabWidget* tabWidget;
+    QTreeWidget* summaryTree;
+    QPushButton* printButton;
+};
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

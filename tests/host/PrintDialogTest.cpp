@@ -1,0 +1,170 @@
+// The print dialog with recording fake panels, headless.
+#include "PrintDialog.h"
+#include "FakePanels.h"
+#include "HostCallback.h"
+#include "HostPrinter.h"
+#include "PluginHost.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <algorithm>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform::testing;
+using ::testing::ElementsAre;
+
+namespace {
+
+const QString kSamplePpd = QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd");
+const QString kOtherPrinter = QStringLiteral("Second Sample");
+
+class PrintDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test_host_dialog";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+
+    void SetUp() override {
+        auto owned = std::make_unique<FakePlugin>(std::vector<std::string>{"A", "B"}, log);
+        plugin = owned.get();
+        plugins = std::make_unique<PluginHost>();
+        plugins->addPlugin(nullptr, std::move(owned));
+        dialog = std::make_unique<PrintDialog>(
+            *plugins, HostDocument::sample(), QStringList{HostPrinter::kSamplePrinterName, kOtherPrinter},
+            [](const QString& name, QString* error) {
+                return HostPrinter::openPpdFile(kSamplePpd, {}, HostPrinter::kSampleDeviceURI, name, error);
+            });
+        dialog->setJobPresenter([this](const JobTicket& ticket) { tickets.push_back(ticket); });
+        dialog->setAlert([this](const QString& message) { alerts << message; });
+    }
+
+    void TearDown() override {
+        dialog.reset();
+        plugins.reset();
+        // Nothing of the dialog or the panels' views may be left as a window.
+        EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    FakePanel& panel(int index) { return *plugin->made.at(plugin->made.size() - 2 + index).lock(); }
+
+    CallLog log;
+    FakePlugin* plugin = nullptr;
+    std::unique_ptr<PluginHost> plugins;
+    std::unique_ptr<PrintDialog> dialog;
+    std::vector<JobTicket> tickets;
+    QStringList alerts;
+};
+
+} // namespace
+
+TEST_F(PrintDialogTest, ShowsOneTabPerPanelAndTheFirstPanelIsShown) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    QTabWidget* tabs = dialog->tabs();
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "A");
+    EXPECT_EQ(tabs->tabText(1), "B");
+    EXPECT_EQ(tabs->tabText(2), "Summary");
+    EXPECT_EQ(tabs->widget(0), panel(0).view.data());
+    EXPECT_THAT(log, ElementsAre("A.panelView", "B.panelView", "A.willShow", "A.restore"));
+    EXPECT_EQ(dialog->callback()->ppdFile(), dialog->currentPrinter()->ppd());
+}
+
+TEST_F(PrintDialogTest, TheSummaryTabShowsEveryPanelsSummary) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    panel(1).hasSummary = false;
+    log.clear();
+    dialog->tabs()->setCurrentIndex(dialog->summaryTabIndex());
+    EXPECT_THAT(log, ElementsAre("A.shouldHide", "A.save", "A.summaryInfo", "B.summaryInfo"));
+    QTreeWidget* tree = dialog->summaryPane();
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "A");
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), "First");
+    EXPECT_EQ(tree->topLevelItem(1)->text(1), "1");
+    EXPECT_EQ(tree->topLevelItem(2)->text(0), "Second");
+}
+
+TEST_F(PrintDialogTest, APanelThatRefusesToHideKeepsItsTab) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    panel(0).hideAnswer = false;
+    dialog->tabs()->setCurrentIndex(1);
+    EXPECT_EQ(dialog->tabs()->currentIndex(), 0);
+    EXPECT_EQ(dialog->panels()->current(), 0);
+}
+
+TEST_F(PrintDialogTest, PrintHandsOverTheDestinationThePpdChoicesAndTheSavedSettings) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    dialog->destinationChoice()->setCurrentIndex(
+        dialog->destinationChoice()->findData(int(kPMDestinationFile)));
+    EXPECT_EQ(dialog->printSession().destinationType, kPMDestinationFile);
+    ASSERT_TRUE(dialog->callback()->willChangePPDOptionKeyValue("VMFaxImageQuality", "Photo"));
+    log.clear();
+
+    EXPECT_TRUE(dialog->print());
+    EXPECT_THAT(log, ElementsAre("A.save", "A.shouldPrint", "B.shouldPrint"));
+    ASSERT_EQ(tickets.size(), 1u);
+    const JobTicket& ticket = tickets[0];
+    EXPECT_EQ(ticket.destination, kPMDestinationFile);
+    EXPECT_EQ(ticket.deviceURI, "socket://127.0.0.1");
+    EXPECT_TRUE(
+        ticket.ppdChoices.contains(qMakePair(QStringLiteral("VMFaxImageQuality"), QStringLiteral("Photo"))));
+    EXPECT_EQ(ticket.jobOptions, (QList<QPair<QString, QString>>{{"test.A", "saved"}}));
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+TEST_F(PrintDialogTest, APanelThatStopsTheJobKeepsTheDialogOpen) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    panel(1).printAnswer = false;
+    EXPECT_FALSE(dialog->print());
+    EXPECT_TRUE(tickets.empty());
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+
+    panel(1).printAnswer = true;
+    panel(0).saveAnswer = false;
+    dialog->tabs()->setCurrentIndex(1);
+    EXPECT_FALSE(dialog->print());
+    EXPECT_EQ(alerts, QStringList{"A cannot save"});
+    EXPECT_EQ(dialog->tabs()->currentIndex(), 0);
+}
+
+TEST_F(PrintDialogTest, ChoicesMadeThroughTheCallbackReachThePanels) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    log.clear();
+    EXPECT_FALSE(dialog->callback()->willChangePPDOptionKeyValue("VMFaxImageQuality", "Blurry"));
+    EXPECT_TRUE(dialog->callback()->willChangePPDOptionKeyValue("VMFaxCoverPageMode", "None"));
+    EXPECT_THAT(log,
+                ElementsAre("A.didChange VMFaxCoverPageMode=None", "B.didChange VMFaxCoverPageMode=None"));
+}
+
+TEST_F(PrintDialogTest, AnotherPrinterGetsNewPanelsAndKeepsThePrintSettings) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    std::weak_ptr<FakePanel> first = plugin->made.front();
+    ASSERT_TRUE(dialog->selectPrinter(kOtherPrinter));
+    EXPECT_TRUE(first.expired());
+    EXPECT_EQ(dialog->currentPrinter()->displayName(), kOtherPrinter);
+    EXPECT_EQ(dialog->printerChoice()->currentText(), kOtherPrinter);
+    EXPECT_EQ(dialog->tabs()->count(), 3);
+    // The panel shown before the change saved its values into the job's settings.
+    EXPECT_EQ(dialog->printSettings().value("test.A"), "saved");
+}
+
+TEST_F(PrintDialogTest, APrinterThatCannotBeOpenedLeavesTheCurrentOne) {
+    dialog = std::make_unique<PrintDialog>(*plugins, HostDocument::sample(), QStringList{"Broken"},
+                                           [](const QString&, QString* error) {
+                                               *error = "no such printer";
+                                               return std::unique_ptr<HostPrinter>();
+                                           });
+    dialog->setAlert([this](const QString& message) { alerts << message; });
+    EXPECT_FALSE(dialog->selectPrinter("Broken"));
+    EXPECT_EQ(alerts, QStringList{"no such printer"});
+    EXPECT_EQ(dialog->currentPrinter(), nullptr);
+    EXPECT_FALSE(dialog->print());
+}
