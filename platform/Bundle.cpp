@@ -122,8 +122,11 @@ QString Bundle::pathForResource(const QString& name, const QString& type, const 
 QString Bundle::localizedStringForKey(const QString& key, const QString& value, const QString& table) const {
     std::call_once(d->translationsOnce, [this] {
         auto translator = std::make_unique<QTranslator>();
+        // A language without a translation of its own (the C locale among them) reads the
+        // development language's file, strings.qm, when the bundle has one.
         if (translator->load(QLocale(), QLatin1String(kTranslationPrefix), QStringLiteral("_"),
-                             resourcePath()))
+                             resourcePath()) ||
+            translator->load(QLatin1String(kTranslationPrefix), resourcePath()))
             d->translator = std::move(translator);
     });
     if (d->translator) {

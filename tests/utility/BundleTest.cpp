@@ -198,6 +198,21 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"ja_JP", "Fax Settings", "", "", "Fax Settings"},
                       LookupCase{"ja_JP", "Fax Settings", "Value", "", "Value"}));
 
+TEST(Bundle, LanguageWithoutTranslationReadsTheDevelopmentLanguageFile) {
+    for (const char* locale : {"C", "ja_JP"}) {
+        LocaleScope scope{QLocale(QString::fromLatin1(locale))};
+        BundleFixture fixture(basicInfo(uniqueBundleIdentifier()));
+        fixture.addTranslations();
+        ASSERT_TRUE(QFile::copy(fixture.resourcePath() + QStringLiteral("/strings_en.qm"),
+                                fixture.resourcePath() + QStringLiteral("/strings.qm")));
+        auto bundle = Bundle::open(fixture.path());
+        ASSERT_TRUE(bundle);
+        EXPECT_EQ(bundle->localizedStringForKey(QStringLiteral("DFAX_LONG_HELP"), QString(), QString()),
+                  QStringLiteral("Sends the document as a fax."))
+            << locale;
+    }
+}
+
 TEST(Bundle, LookupWithoutTranslationsGivesTheKey) {
     BundleFixture fixture(basicInfo(uniqueBundleIdentifier()));
     auto bundle = Bundle::open(fixture.path());
