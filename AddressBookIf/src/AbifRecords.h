@@ -12,19 +12,23 @@
 
 namespace abif {
 
-inline uint16_t readU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t readU16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline void writeU16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
 }
 inline int64_t readI64(const uint8_t* p) {
     uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | p[i];
     return int64_t(v);
 }
 inline void writeI64(uint8_t* p, int64_t value) {
     auto v = uint64_t(value);
-    for (int i = 0; i < 8; ++i, v >>= 8) p[i] = uint8_t(v);
+    for (int i = 0; i < 8; ++i, v >>= 8)
+        p[i] = uint8_t(v);
 }
 
 // The UTF-16 units before the first zero unit of a field; the whole field when it holds none.

@@ -326,7 +326,8 @@ TEST_F(AbifDeviceTest, ServesAnAddressBookFile) {
     ABIF_FaxGroup group = {};
     abif::writeText(group.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, u"Team");
     const uint16_t members[] = {1, 2};
-    abif::writeMembers(group.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS, members);
+    abif::writeMembers(group.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
+                       members);
     ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
     ASSERT_EQ(ABIFData_Add_FaxGroup(records.get(), 1, &group), kAbifSuccess);
     auto file = dir.path() / "Fax Book";
