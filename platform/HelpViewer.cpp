@@ -113,8 +113,9 @@ bool HelpViewer::registerBook(const QString& bundleIdentifier, const QString& bo
         return false;
 
     plist_t records = plist_dict_get_item(books, id.constData());
-    const bool current = plist_get_node_type(records) == PLIST_ARRAY && plist_array_get_size(records) > 0 &&
-                         PropertyListString(plist_dict_get_item(plist_array_get_item(records, 0), kUrl)) == url;
+    const bool current =
+        plist_get_node_type(records) == PLIST_ARRAY && plist_array_get_size(records) > 0 &&
+        PropertyListString(plist_dict_get_item(plist_array_get_item(records, 0), kUrl)) == url;
     if (current && containsString(order, bundleIdentifier))
         return true; // nothing to write
     if (!current) {

@@ -75,6 +75,7 @@ public:
 // Every plug-in module exports this one function; it creates the principal object, which
 // the caller owns.
 extern "C" {
-typedef com::velmora::cps::print::pde::tarncrest::directfax::platform::PdePlugin* (*PdePluginCreateFunction)();
+typedef com::velmora::cps::print::pde::tarncrest::directfax::platform::PdePlugin* (
+    *PdePluginCreateFunction)();
 }
 #define DIRECTFAX_PDE_ENTRY_POINT "DirectFaxPdePluginCreate"

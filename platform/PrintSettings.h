@@ -38,8 +38,14 @@ OSStatus DIRECTFAX_PLATFORM_EXPORT PMPrintSettingsGetValue(const PrintSettings* 
 OSStatus DIRECTFAX_PLATFORM_EXPORT PMPrintSettingsSetValue(PrintSettings* settings, const QString& key,
                                                            const QString& value, bool locked);
 
-enum PMDestinationType { kPMDestinationInvalid = 0, kPMDestinationPrinter = 1, kPMDestinationFile = 2,
-                         kPMDestinationFax = 3, kPMDestinationPreview = 4, kPMDestinationProcessPDF = 5 };
+enum PMDestinationType {
+    kPMDestinationInvalid = 0,
+    kPMDestinationPrinter = 1,
+    kPMDestinationFile = 2,
+    kPMDestinationFax = 3,
+    kPMDestinationPreview = 4,
+    kPMDestinationProcessPDF = 5
+};
 
 class DIRECTFAX_PLATFORM_EXPORT PrintSession {
 public:

@@ -26,6 +26,27 @@ QString takeString(char* text) {
     return result;
 }
 
+// Calls `visit(key, value)` for each item of a dictionary node, in order, until it answers false.
+// Answers whether every item was visited. The key is only valid during the call.
+template <typename Visit> bool forEachDictItem(plist_t dict, Visit visit) {
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(dict, &it);
+    bool complete = true;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dict, it, &key, &value);
+        const bool more = value && visit(static_cast<const char*>(key), value);
+        std::free(key);
+        if (!more) {
+            complete = !value;
+            break;
+        }
+    }
+    std::free(it);
+    return complete;
+}
+
 } // namespace
 
 void PlistDeleter::operator()(void* node) const {
@@ -66,27 +87,8 @@ bool IsValidXmlPropertyList(const void* node) {
             if (!IsValidXmlPropertyList(plist_array_get_item(n, i)))
                 return false;
         return true;
-    case PLIST_DICT: {
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(n, &it);
-        bool valid = true;
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(n, it, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            std::free(key);
-            if (!IsValidXmlPropertyList(value)) {
-                valid = false;
-                break;
-            }
-        }
-        std::free(it);
-        return valid;
-    }
+    case PLIST_DICT:
+        return forEachDictItem(n, [](const char*, plist_t value) { return IsValidXmlPropertyList(value); });
     default:
         return false; // keys outside dictionaries, archiver UIDs, empty nodes
     }
@@ -172,19 +174,10 @@ QVariant PropertyListToVariant(const void* node) {
     }
     case PLIST_DICT: {
         QVariantMap map;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(n, &it);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(n, it, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            map.insert(takeString(key), PropertyListToVariant(value));
-        }
-        std::free(it);
+        forEachDictItem(n, [&map](const char* key, plist_t value) {
+            map.insert(QString::fromUtf8(key), PropertyListToVariant(value));
+            return true;
+        });
         return QVariant(map);
     }
     default:

@@ -29,20 +29,20 @@ extern "C" {
 /* Result codes. */
 enum {
     kAbifSuccess = 0,
-    kAbifErrInvalidArgument = 0x20000001, /* a null pointer, a bad count or index */
-    kAbifErrFile = 0x20000002,            /* the file cannot be opened, read or written */
-    kAbifErrWrongPassword = 0x20000003,   /* the device refused the password */
-    kAbifErrNotAddressBook = 0x20000004,  /* the file is not an address book, or is damaged */
+    kAbifErrInvalidArgument = 0x20000001,   /* a null pointer, a bad count or index */
+    kAbifErrFile = 0x20000002,              /* the file cannot be opened, read or written */
+    kAbifErrWrongPassword = 0x20000003,     /* the device refused the password */
+    kAbifErrNotAddressBook = 0x20000004,    /* the file is not an address book, or is damaged */
     kAbifErrDeviceUnreachable = 0x20000005, /* no connection, or the device stayed silent */
-    kAbifErrProtocol = 0x20000006,        /* the device's reply is malformed or too large */
+    kAbifErrProtocol = 0x20000006,          /* the device's reply is malformed or too large */
     kAbifErrNoMemory = 0x20000007,
-    kAbifErrNoName = 0x20000008,          /* an entry without a name */
-    kAbifErrTooManyMembers = 0x20000009,  /* a group with more members than its record holds */
-    kAbifErrFull = 0x2000000A,            /* no free entry Id left in the file */
-    kAbifErrNotInitialized = 0x2000000B,  /* no device selected */
-    kAbifErrAlreadyInFile = 0x20000010,   /* an entry with this name and fax number exists */
-    kAbifDeviceReachable = 0x21000001,    /* AbifDevice_GetStatus: the device is ready */
-    kAbifDeviceNotReady = 0x21000002      /* AbifDevice_GetStatus: it answers but is not ready */
+    kAbifErrNoName = 0x20000008,         /* an entry without a name */
+    kAbifErrTooManyMembers = 0x20000009, /* a group with more members than its record holds */
+    kAbifErrFull = 0x2000000A,           /* no free entry Id left in the file */
+    kAbifErrNotInitialized = 0x2000000B, /* no device selected */
+    kAbifErrAlreadyInFile = 0x20000010,  /* an entry with this name and fax number exists */
+    kAbifDeviceReachable = 0x21000001,   /* AbifDevice_GetStatus: the device is ready */
+    kAbifDeviceNotReady = 0x21000002     /* AbifDevice_GetStatus: it answers but is not ready */
 };
 
 /* Device kinds of AbifDevice_SetDestinationDevice. */
@@ -84,10 +84,18 @@ enum {
     ABIF_FAXGROUP_MAX_MEMBERS = 205
 };
 
-typedef struct { uint8_t bytes[ABIF_MYFAX_SIZE]; } ABIF_MyFax;
-typedef struct { uint8_t bytes[ABIF_MYFAXGROUP_SIZE]; } ABIF_MyFaxGroup;
-typedef struct { uint8_t bytes[ABIF_FAX_SIZE]; } ABIF_Fax;
-typedef struct { uint8_t bytes[ABIF_FAXGROUP_SIZE]; } ABIF_FaxGroup;
+typedef struct {
+    uint8_t bytes[ABIF_MYFAX_SIZE];
+} ABIF_MyFax;
+typedef struct {
+    uint8_t bytes[ABIF_MYFAXGROUP_SIZE];
+} ABIF_MyFaxGroup;
+typedef struct {
+    uint8_t bytes[ABIF_FAX_SIZE];
+} ABIF_Fax;
+typedef struct {
+    uint8_t bytes[ABIF_FAXGROUP_SIZE];
+} ABIF_FaxGroup;
 
 /* A data handle: records of the four kinds, in the order they were taken in. */
 typedef struct ABIFData ABIFData;

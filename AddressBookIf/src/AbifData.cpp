@@ -10,7 +10,8 @@ std::u16string readText(const uint8_t* field, size_t sizeBytes) {
     std::u16string text;
     for (size_t i = 0; i + 1 < sizeBytes; i += 2) {
         char16_t unit = readU16(field + i);
-        if (unit == 0) break;
+        if (unit == 0)
+            break;
         text.push_back(unit);
     }
     return text;
@@ -20,8 +21,10 @@ bool writeText(uint8_t* field, size_t sizeBytes, std::u16string_view text) {
     std::memset(field, 0, sizeBytes);
     size_t capacity = sizeBytes / 2 - 1; // one unit for the zero
     size_t n = std::min(capacity, text.size());
-    if (n < text.size() && n > 0 && (text[n - 1] & 0xFC00) == 0xD800) --n; // keep pairs whole
-    for (size_t i = 0; i < n; ++i) writeU16(field + 2 * i, text[i]);
+    if (n < text.size() && n > 0 && (text[n - 1] & 0xFC00) == 0xD800)
+        --n; // keep pairs whole
+    for (size_t i = 0; i < n; ++i)
+        writeU16(field + 2 * i, text[i]);
     return n == text.size();
 }
 
@@ -32,22 +35,42 @@ std::u16string fromUtf8(std::string_view s) {
         auto c = static_cast<unsigned char>(s[i]);
         char32_t cp;
         size_t len;
-        if (c < 0x80) { cp = c; len = 1; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { out.push_back(0xFFFD); ++i; continue; }
-        if (i + len > s.size()) { out.push_back(0xFFFD); break; }
+        if (c < 0x80) {
+            cp = c;
+            len = 1;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            len = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            len = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            len = 4;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (i + len > s.size()) {
+            out.push_back(0xFFFD);
+            break;
+        }
         bool ok = true;
         for (size_t k = 1; k < len; ++k) {
             auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            if ((cc & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             cp = (cp << 6) | (cc & 0x3F);
         }
         // Overlong forms are refused too: C0 80 would otherwise smuggle a zero unit into a field.
         static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
         if (!ok || cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(0xFFFD); ++i; continue;
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -71,9 +94,12 @@ std::string toUtf8(std::u16string_view s) {
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        if (cp < 0x80) out.push_back(char(cp));
-        else if (cp < 0x800) { out.push_back(char(0xC0 | (cp >> 6))); out.push_back(char(0x80 | (cp & 0x3F))); }
-        else if (cp < 0x10000) {
+        if (cp < 0x80)
+            out.push_back(char(cp));
+        else if (cp < 0x800) {
+            out.push_back(char(0xC0 | (cp >> 6)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
             out.push_back(char(0xE0 | (cp >> 12)));
             out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
             out.push_back(char(0x80 | (cp & 0x3F)));
@@ -91,15 +117,18 @@ std::vector<uint16_t> readMembers(const uint8_t* record, size_t countOffset, siz
                                   size_t maxMembers) {
     size_t count = std::min<size_t>(readU16(record + countOffset), maxMembers);
     std::vector<uint16_t> ids(count);
-    for (size_t i = 0; i < count; ++i) ids[i] = readU16(record + membersOffset + 2 * i);
+    for (size_t i = 0; i < count; ++i)
+        ids[i] = readU16(record + membersOffset + 2 * i);
     return ids;
 }
 
 bool writeMembers(uint8_t* record, size_t countOffset, size_t membersOffset, size_t maxMembers,
                   std::span<const uint16_t> members) {
-    if (members.size() > maxMembers) return false;
+    if (members.size() > maxMembers)
+        return false;
     writeU16(record + countOffset, uint16_t(members.size()));
-    for (size_t i = 0; i < members.size(); ++i) writeU16(record + membersOffset + 2 * i, members[i]);
+    for (size_t i = 0; i < members.size(); ++i)
+        writeU16(record + membersOffset + 2 * i, members[i]);
     return true;
 }
 
@@ -108,8 +137,10 @@ bool writeMembers(uint8_t* record, size_t countOffset, size_t membersOffset, siz
 namespace {
 
 template <typename Record>
-int32_t addRecords(ABIFData* data, std::vector<Record> ABIFData::*list, int32_t count, const Record* records) {
-    if (!data || count < 0 || (count > 0 && !records)) return kAbifErrInvalidArgument;
+int32_t addRecords(ABIFData* data, std::vector<Record> ABIFData::*list, int32_t count,
+                   const Record* records) {
+    if (!data || count < 0 || (count > 0 && !records))
+        return kAbifErrInvalidArgument;
     try {
         (data->*list).insert((data->*list).end(), records, records + count);
     } catch (const std::bad_alloc&) {
@@ -118,14 +149,14 @@ int32_t addRecords(ABIFData* data, std::vector<Record> ABIFData::*list, int32_t 
     return kAbifSuccess;
 }
 
-template <typename Record>
-int32_t countOf(const ABIFData* data, std::vector<Record> ABIFData::*list) {
+template <typename Record> int32_t countOf(const ABIFData* data, std::vector<Record> ABIFData::*list) {
     return data ? int32_t((data->*list).size()) : 0;
 }
 
 template <typename Record>
 int32_t recordAt(const ABIFData* data, std::vector<Record> ABIFData::*list, int32_t index, void* buffer) {
-    if (!data || !buffer || index < 0 || size_t(index) >= (data->*list).size()) return kAbifErrInvalidArgument;
+    if (!data || !buffer || index < 0 || size_t(index) >= (data->*list).size())
+        return kAbifErrInvalidArgument;
     std::memcpy(buffer, (data->*list)[size_t(index)].bytes, sizeof(Record));
     return kAbifSuccess;
 }
@@ -134,28 +165,48 @@ int32_t recordAt(const ABIFData* data, std::vector<Record> ABIFData::*list, int3
 
 extern "C" {
 
-ABIFData* ABIFData_Create(void) { return new (std::nothrow) ABIFData(); }
-void ABIFData_Delete(ABIFData* data) { delete data; }
+ABIFData* ABIFData_Create(void) {
+    return new (std::nothrow) ABIFData();
+}
+void ABIFData_Delete(ABIFData* data) {
+    delete data;
+}
 
-int32_t ABIFData_Add_MyFax(ABIFData* d, int32_t n, const ABIF_MyFax* r) { return addRecords(d, &ABIFData::myFax, n, r); }
+int32_t ABIFData_Add_MyFax(ABIFData* d, int32_t n, const ABIF_MyFax* r) {
+    return addRecords(d, &ABIFData::myFax, n, r);
+}
 int32_t ABIFData_Add_MyFaxGroup(ABIFData* d, int32_t n, const ABIF_MyFaxGroup* r) {
     return addRecords(d, &ABIFData::myFaxGroups, n, r);
 }
-int32_t ABIFData_Add_Fax(ABIFData* d, int32_t n, const ABIF_Fax* r) { return addRecords(d, &ABIFData::fax, n, r); }
+int32_t ABIFData_Add_Fax(ABIFData* d, int32_t n, const ABIF_Fax* r) {
+    return addRecords(d, &ABIFData::fax, n, r);
+}
 int32_t ABIFData_Add_FaxGroup(ABIFData* d, int32_t n, const ABIF_FaxGroup* r) {
     return addRecords(d, &ABIFData::faxGroups, n, r);
 }
 
-int32_t ABIFData_GetCount_MyFax(const ABIFData* d) { return countOf(d, &ABIFData::myFax); }
-int32_t ABIFData_GetCount_MyFaxGroup(const ABIFData* d) { return countOf(d, &ABIFData::myFaxGroups); }
-int32_t ABIFData_GetCount_Fax(const ABIFData* d) { return countOf(d, &ABIFData::fax); }
-int32_t ABIFData_GetCount_FaxGroup(const ABIFData* d) { return countOf(d, &ABIFData::faxGroups); }
+int32_t ABIFData_GetCount_MyFax(const ABIFData* d) {
+    return countOf(d, &ABIFData::myFax);
+}
+int32_t ABIFData_GetCount_MyFaxGroup(const ABIFData* d) {
+    return countOf(d, &ABIFData::myFaxGroups);
+}
+int32_t ABIFData_GetCount_Fax(const ABIFData* d) {
+    return countOf(d, &ABIFData::fax);
+}
+int32_t ABIFData_GetCount_FaxGroup(const ABIFData* d) {
+    return countOf(d, &ABIFData::faxGroups);
+}
 
-int32_t ABIFData_GetAt_MyFax(const ABIFData* d, int32_t i, void* b) { return recordAt(d, &ABIFData::myFax, i, b); }
+int32_t ABIFData_GetAt_MyFax(const ABIFData* d, int32_t i, void* b) {
+    return recordAt(d, &ABIFData::myFax, i, b);
+}
 int32_t ABIFData_GetAt_MyFaxGroup(const ABIFData* d, int32_t i, void* b) {
     return recordAt(d, &ABIFData::myFaxGroups, i, b);
 }
-int32_t ABIFData_GetAt_Fax(const ABIFData* d, int32_t i, void* b) { return recordAt(d, &ABIFData::fax, i, b); }
+int32_t ABIFData_GetAt_Fax(const ABIFData* d, int32_t i, void* b) {
+    return recordAt(d, &ABIFData::fax, i, b);
+}
 int32_t ABIFData_GetAt_FaxGroup(const ABIFData* d, int32_t i, void* b) {
     return recordAt(d, &ABIFData::faxGroups, i, b);
 }

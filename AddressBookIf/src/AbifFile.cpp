@@ -17,25 +17,6 @@ namespace {
 
 constexpr size_t kIdSpace = 65536; // Ids are 1 to 65535; 0 names no entry
 
-// Where the fields of an entry record and a group record lie.
-struct EntryLayout {
-    size_t id, name, nameSize, phone, phoneSize;
-    bool full; // company, note and time added as well
-};
-struct GroupLayout {
-    size_t name, nameSize, count, members, maxMembers;
-};
-
-constexpr EntryLayout kMyFaxLayout{ABIF_MYFAX_ID,    ABIF_MYFAX_NAME,       ABIF_MYFAX_NAME_SIZE,
-                                   ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, true};
-constexpr EntryLayout kFaxLayout{ABIF_FAX_ID,    ABIF_FAX_NAME,       ABIF_FAX_NAME_SIZE,
-                                 ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE, false};
-constexpr GroupLayout kMyFaxGroupLayout{ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE,
-                                        ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
-                                        ABIF_MYFAXGROUP_MAX_MEMBERS};
-constexpr GroupLayout kFaxGroupLayout{ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, ABIF_FAXGROUP_COUNT,
-                                      ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS};
-
 std::string quoted(std::u16string_view text) {
     std::string out = toUtf8(text);
     out.insert(out.begin(), '"');
@@ -391,6 +372,15 @@ void requirePath(const char* path) {
         fail(kAbifErrInvalidArgument, "no file path");
 }
 
+// The checks of a call that moves records between a file and a data handle.
+void requireFileAndData(const char* path, const ABIFData* data, int32_t flags, int32_t knownFlags) {
+    requirePath(path);
+    if (!data)
+        fail(kAbifErrInvalidArgument, "no data handle");
+    if (flags & ~knownFlags)
+        fail(kAbifErrInvalidArgument, "unknown flags " + std::to_string(flags));
+}
+
 } // namespace
 } // namespace abif
 
@@ -399,11 +389,7 @@ extern "C" {
 int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags) {
     using namespace abif;
     return guarded("AbifGADFile_Read", [&] {
-        requirePath(path);
-        if (!data)
-            fail(kAbifErrInvalidArgument, "no data handle");
-        if (flags & ~kAbifReadDeviceRecords)
-            fail(kAbifErrInvalidArgument, "unknown flags " + std::to_string(flags));
+        requireFileAndData(path, data, flags, kAbifReadDeviceRecords);
         Store store(path, Store::Mode::ReadOnly);
         if (flags & kAbifReadDeviceRecords)
             readFile(store, data->fax, data->faxGroups, kFaxLayout, kFaxGroupLayout);
@@ -415,11 +401,7 @@ int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags) {
 int32_t AbifGADFile_Add(const char* path, ABIFData* data, int32_t flags) {
     using namespace abif;
     return guarded("AbifGADFile_Add", [&] {
-        requirePath(path);
-        if (!data)
-            fail(kAbifErrInvalidArgument, "no data handle");
-        if (flags != 0)
-            fail(kAbifErrInvalidArgument, "unknown flags " + std::to_string(flags));
+        requireFileAndData(path, data, flags, 0);
         // Every record is checked before the file is touched.
         std::vector<NewEntry> entries = takeEntries(data->myFax);
         std::vector<NewGroup> groups;

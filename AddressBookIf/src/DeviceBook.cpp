@@ -59,8 +59,8 @@ DeviceBook deviceBookFromRecords(const ABIFData& data) {
     book.entries.reserve(data.myFax.size() + data.fax.size());
     appendEntries(data.myFax, ABIF_MYFAX_ID, ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, ABIF_MYFAX_PHONE,
                   ABIF_MYFAX_PHONE_SIZE, book);
-    appendEntries(data.fax, ABIF_FAX_ID, ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE,
-                  book);
+    appendEntries(data.fax, ABIF_FAX_ID, ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, ABIF_FAX_PHONE,
+                  ABIF_FAX_PHONE_SIZE, book);
     book.groups.reserve(data.myFaxGroups.size() + data.faxGroups.size());
     appendGroups(data.myFaxGroups, ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, ABIF_MYFAXGROUP_COUNT,
                  ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS, book);

@@ -41,30 +41,15 @@ struct Entry {
 };
 
 inline ABIF_MyFax myFax(const Entry& e) {
-    ABIF_MyFax r{};
-    abif::writeU16(r.bytes + ABIF_MYFAX_ID, e.id);
-    abif::writeText(r.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, e.name);
-    abif::writeText(r.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, e.fax);
-    abif::writeText(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, e.company);
-    abif::writeText(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, e.note);
-    abif::writeI64(r.bytes + ABIF_MYFAX_TIME, e.added);
-    return r;
+    return abif::makeMyFax(e.id, e.name, e.fax, e.company, e.note, e.added);
 }
 
 inline ABIF_MyFaxGroup myFaxGroup(const std::u16string& name, const std::vector<uint16_t>& members) {
-    ABIF_MyFaxGroup r{};
-    abif::writeText(r.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, name);
-    abif::writeMembers(r.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS,
-                       members);
-    return r;
+    return abif::makeGroup<ABIF_MyFaxGroup>(abif::kMyFaxGroupLayout, name, members);
 }
 
 inline ABIF_FaxGroup faxGroup(const std::u16string& name, const std::vector<uint16_t>& members) {
-    ABIF_FaxGroup r{};
-    abif::writeText(r.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, name);
-    abif::writeMembers(r.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
-                       members);
-    return r;
+    return abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, name, members);
 }
 
 struct DataDeleter {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <set>
+#include <type_traits>
 #include <utility>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
@@ -52,6 +53,27 @@ void readAll(ABIFData* data, int32_t (*count)(const ABIFData*),
     out.resize(size_t(count(data)));
     for (size_t i = 0; i < out.size(); ++i)
         at(data, int32_t(i), out[i].bytes);
+}
+
+// Adds the records of a file, of either layout, to `book`.
+template <typename Entry, typename Group>
+void fillBook(Book& book, const std::vector<Entry>& entries, const std::vector<Group>& groups,
+              const abif::EntryLayout& entryLayout, const abif::GroupLayout& groupLayout) {
+    for (const auto& r : entries) {
+        BookEntry& e = book.entries.emplace_back();
+        e.id = abif::readU16(r.bytes + entryLayout.id);
+        e.name = text(r.bytes + entryLayout.name, entryLayout.nameSize);
+        e.fax = text(r.bytes + entryLayout.phone, entryLayout.phoneSize);
+        if constexpr (std::is_same_v<Entry, ABIF_MyFax>) {
+            e.company = text(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE);
+            e.note = text(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE);
+            e.added = abif::readI64(r.bytes + ABIF_MYFAX_TIME);
+        }
+    }
+    for (const auto& r : groups)
+        book.groups.push_back(
+            {text(r.bytes + groupLayout.name, groupLayout.nameSize),
+             abif::readMembers(r.bytes, groupLayout.count, groupLayout.members, groupLayout.maxMembers)});
 }
 
 } // namespace
@@ -180,34 +202,14 @@ Book readBook(const std::string& path) {
         std::vector<ABIF_FaxGroup> groups;
         readAll(data.get(), ABIFData_GetCount_Fax, ABIFData_GetAt_Fax, entries);
         readAll(data.get(), ABIFData_GetCount_FaxGroup, ABIFData_GetAt_FaxGroup, groups);
-        for (const auto& r : entries)
-            book.entries.push_back({abif::readU16(r.bytes + ABIF_FAX_ID),
-                                    text(r.bytes + ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE),
-                                    text(r.bytes + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE),
-                                    {},
-                                    {},
-                                    0});
-        for (const auto& r : groups)
-            book.groups.push_back({text(r.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE),
-                                   abif::readMembers(r.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS,
-                                                     ABIF_FAXGROUP_MAX_MEMBERS)});
-        return book;
+        fillBook(book, entries, groups, abif::kFaxLayout, abif::kFaxGroupLayout);
+    } else {
+        std::vector<ABIF_MyFax> entries;
+        std::vector<ABIF_MyFaxGroup> groups;
+        readAll(data.get(), ABIFData_GetCount_MyFax, ABIFData_GetAt_MyFax, entries);
+        readAll(data.get(), ABIFData_GetCount_MyFaxGroup, ABIFData_GetAt_MyFaxGroup, groups);
+        fillBook(book, entries, groups, abif::kMyFaxLayout, abif::kMyFaxGroupLayout);
     }
-    std::vector<ABIF_MyFax> entries;
-    std::vector<ABIF_MyFaxGroup> groups;
-    readAll(data.get(), ABIFData_GetCount_MyFax, ABIFData_GetAt_MyFax, entries);
-    readAll(data.get(), ABIFData_GetCount_MyFaxGroup, ABIFData_GetAt_MyFaxGroup, groups);
-    for (const auto& r : entries)
-        book.entries.push_back({abif::readU16(r.bytes + ABIF_MYFAX_ID),
-                                text(r.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE),
-                                text(r.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE),
-                                text(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE),
-                                text(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE),
-                                abif::readI64(r.bytes + ABIF_MYFAX_TIME)});
-    for (const auto& r : groups)
-        book.groups.push_back({text(r.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE),
-                               abif::readMembers(r.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
-                                                 ABIF_MYFAXGROUP_MAX_MEMBERS)});
     return book;
 }
 
@@ -225,13 +227,8 @@ void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
         if (known.count({e.name, e.fax}))
             throw ToolError(where + " with fax number " + e.fax + " is already in " + path);
         known.emplace(e.name, e.fax);
-        ABIF_MyFax r{};
-        abif::writeU16(r.bytes + ABIF_MYFAX_ID, e.id);
-        abif::writeText(r.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, abif::fromUtf8(e.name));
-        abif::writeText(r.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, abif::fromUtf8(e.fax));
-        abif::writeText(r.bytes + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, abif::fromUtf8(e.company));
-        abif::writeText(r.bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, abif::fromUtf8(e.note));
-        abif::writeI64(r.bytes + ABIF_MYFAX_TIME, e.added);
+        ABIF_MyFax r = abif::makeMyFax(e.id, abif::fromUtf8(e.name), abif::fromUtf8(e.fax),
+                                       abif::fromUtf8(e.company), abif::fromUtf8(e.note), e.added);
         if (ABIFData_Add_MyFax(data.get(), 1, &r) != 0)
             throw ToolError("out of memory");
     }
@@ -247,16 +244,10 @@ void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
         // Groups that fit the computer's record go as such; larger ones as the device's.
         int32_t rc;
         if (g.members.size() <= ABIF_MYFAXGROUP_MAX_MEMBERS) {
-            ABIF_MyFaxGroup r{};
-            abif::writeText(r.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, name);
-            abif::writeMembers(r.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS,
-                               ABIF_MYFAXGROUP_MAX_MEMBERS, g.members);
+            auto r = abif::makeGroup<ABIF_MyFaxGroup>(abif::kMyFaxGroupLayout, name, g.members);
             rc = ABIFData_Add_MyFaxGroup(data.get(), 1, &r);
         } else {
-            ABIF_FaxGroup r{};
-            abif::writeText(r.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, name);
-            abif::writeMembers(r.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
-                               g.members);
+            auto r = abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, name, g.members);
             rc = ABIFData_Add_FaxGroup(data.get(), 1, &r);
         }
         if (rc != 0)
