@@ -1,6 +1,7 @@
 #include "DirectFaxPdeInterface.h"
 
 #include "DirectFaxPdeView.h"
+#include "PpdFeature.h"
 
 #include <Bundle.h>
 #include <UiLoader.h>
@@ -22,6 +23,8 @@ constexpr PpdControl kMainPanelPpdControls[] = {
     {"coverPageTitle", "VMFaxCoverPageMode"},         {"coverPagePopup", "VMFaxCoverPageMode"},
     {"senderModeTitle", "VMFaxSenderMode"},           {"senderModePopup", "VMFaxSenderMode"},
 };
+constexpr const char* kMainPanelPpdKeywords[] = {"VMFaxImageQuality", "VMFaxTransmissionReport",
+                                                 "VMFaxCoverPageMode", "VMFaxSenderMode"};
 
 } // namespace
 
@@ -59,6 +62,12 @@ QWidget* DirectFaxPdeInterface::panelView() {
     for (const PpdControl& control : kMainPanelPpdControls)
         view->localizePPDControl(view->findChild<QWidget*>(QLatin1String(control.objectName)),
                                  control.keyword);
+    // Each popup shows the option's current choice, as the print dialog has it marked.
+    for (const char* keyword : kMainPanelPpdKeywords) {
+        const PpdFeature feature(ppd, QLatin1String(keyword));
+        if (!feature.curValue().isEmpty())
+            view->setValueForPPDKeyword(feature.curValue(), QLatin1String(keyword));
+    }
     return view;
 }
 

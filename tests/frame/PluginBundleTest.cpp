@@ -166,6 +166,28 @@ TEST_F(FaxPanelTest, PanelViewShowsThePpdsFaxOptions) {
     EXPECT_TRUE(shown.isNull()) << "the panel owns its view";
 }
 
+TEST_F(FaxPanelTest, PopupsShowTheMarkedOrDefaultChoice) {
+    const auto ppd = openFixturePpd(QStringLiteral("fax_index_2.ppd"));
+    ASSERT_TRUE(df::PpdMarkOption(ppd.get(), QStringLiteral("VMFaxImageQuality"), QStringLiteral("B")));
+    ASSERT_TRUE(
+        df::PpdMarkOption(ppd.get(), QStringLiteral("VMFaxTransmissionReport"), QStringLiteral("Always")));
+    df::DirectFaxPdeInterface panel(std::make_shared<FakeCallback>(ppd.get()), bundle);
+    QWidget* view = panel.panelView();
+    ASSERT_NE(view, nullptr);
+    const struct {
+        const char* popup;
+        const char* choice;
+    } shown[] = {{"imageQualityPopup", "B"},
+                 {"reportOptionPopup", "Always"},
+                 {"coverPagePopup", "None"}, // unmarked: the default choice
+                 {"senderModePopup", "UserName"}};
+    for (const auto& s : shown) {
+        auto* popup = view->findChild<QComboBox*>(QLatin1String(s.popup));
+        ASSERT_NE(popup, nullptr) << s.popup;
+        EXPECT_EQ(popup->currentData().toString(), QLatin1String(s.choice)) << s.popup;
+    }
+}
+
 TEST_F(FaxPanelTest, ViewDeletedByTheHostIsNotDeletedTwice) {
     df::DirectFaxPdeInterface panel(std::make_shared<FakeCallback>(), bundle);
     delete panel.panelView();
