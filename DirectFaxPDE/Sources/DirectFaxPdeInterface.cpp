@@ -12,19 +12,18 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
 namespace {
 
-// The PPD options of "MainPanel": each option's title label and its popup.
-struct PpdControl {
-    const char* objectName;
+// The PPD options of "MainPanel": each option's keyword, its title label and its popup.
+struct PpdOptionControls {
     const char* keyword;
+    const char* titleName;
+    const char* popupName;
 };
-constexpr PpdControl kMainPanelPpdControls[] = {
-    {"imageQualityTitle", "VMFaxImageQuality"},       {"imageQualityPopup", "VMFaxImageQuality"},
-    {"reportOptionTitle", "VMFaxTransmissionReport"}, {"reportOptionPopup", "VMFaxTransmissionReport"},
-    {"coverPageTitle", "VMFaxCoverPageMode"},         {"coverPagePopup", "VMFaxCoverPageMode"},
-    {"senderModeTitle", "VMFaxSenderMode"},           {"senderModePopup", "VMFaxSenderMode"},
+constexpr PpdOptionControls kMainPanelPpdOptions[] = {
+    {"VMFaxImageQuality", "imageQualityTitle", "imageQualityPopup"},
+    {"VMFaxTransmissionReport", "reportOptionTitle", "reportOptionPopup"},
+    {"VMFaxCoverPageMode", "coverPageTitle", "coverPagePopup"},
+    {"VMFaxSenderMode", "senderModeTitle", "senderModePopup"},
 };
-constexpr const char* kMainPanelPpdKeywords[] = {"VMFaxImageQuality", "VMFaxTransmissionReport",
-                                                 "VMFaxCoverPageMode", "VMFaxSenderMode"};
 
 } // namespace
 
@@ -59,14 +58,14 @@ QWidget* DirectFaxPdeInterface::panelView() {
     view->setBundle(pluginBundle);
     view->setPPD(ppd);
     view->localizeAllControls();
-    for (const PpdControl& control : kMainPanelPpdControls)
-        view->localizePPDControl(view->findChild<QWidget*>(QLatin1String(control.objectName)),
-                                 control.keyword);
-    // Each popup shows the option's current choice, as the print dialog has it marked.
-    for (const char* keyword : kMainPanelPpdKeywords) {
-        const PpdFeature feature(ppd, QLatin1String(keyword));
-        if (!feature.curValue().isEmpty())
-            view->setValueForPPDKeyword(feature.curValue(), QLatin1String(keyword));
+    for (const PpdOptionControls& option : kMainPanelPpdOptions) {
+        const QLatin1String keyword(option.keyword);
+        view->localizePPDControl(view->findChild<QWidget*>(QLatin1String(option.titleName)), option.keyword);
+        view->localizePPDControl(view->findChild<QWidget*>(QLatin1String(option.popupName)), option.keyword);
+        // The popup shows the option's current choice, as the print dialog has it marked.
+        const QString current = PpdFeature(ppd, keyword).curValue();
+        if (!current.isEmpty())
+            view->setValueForPPDKeyword(current, keyword);
     }
     return view;
 }
