@@ -82,12 +82,9 @@ void GotoHelpPage2_106(ppd_file_t* ppd, const char* keyword, const std::shared_p
                        const QString& defaultFolder, const QString& page, const QString& anchor) {
     if (!bundle || page.isEmpty())
         return;
-    const std::optional<QString> folder = ppd ? CopyPPDAttribute(ppd, keyword) : std::nullopt;
-    const QString path = (folder && !folder->isEmpty() ? *folder : defaultFolder) + QLatin1Char('/') + page;
-    const QString book = helpBookFolder(*bundle);
-    if (book.isEmpty())
-        return;
-    platform::HelpViewer::gotoPage(book, path, anchor);
+    const std::optional<QString> folder = CopyPPDAttribute(ppd, keyword);
+    GotoHelpPage(bundle, (folder && !folder->isEmpty() ? *folder : defaultFolder) + QLatin1Char('/') + page,
+                 anchor);
 }
 
 void RegisterHelpBook(const std::shared_ptr<platform::Bundle>& bundle) {
