@@ -81,12 +81,11 @@ void PpdFeature::setCurChoice(ppd_choice_t* choice) {
 }
 
 void PpdFeature::setDefault() {
-    ppd_option_t* option = ppd_ ? ppdFindOption(ppd_, keyword_) : nullptr;
-    if (!option)
+    if (!option_)
         return;
-    for (int i = 0; i < option->num_choices; ++i) {
-        if (std::strcmp(option->choices[i].choice, option->defchoice) == 0) {
-            curChoice_ = &option->choices[i];
+    for (int i = 0; i < option_->num_choices; ++i) {
+        if (std::strcmp(option_->choices[i].choice, option_->defchoice) == 0) {
+            curChoice_ = &option_->choices[i];
             return;
         }
     }
