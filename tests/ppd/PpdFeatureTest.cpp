@@ -59,9 +59,18 @@ INSTANTIATE_TEST_SUITE_P(
         CreationCase{"missing_keyword", "VMFaxDoesNotExist", nullptr, false, nullptr, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PpdFeature, SetDefaultTakesTheExactDefaultChoice) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+// The tests below work on the checked-in fax PPD, opened afresh for each test.
+class FaxPpdTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ppd = openFixture("fax.ppd");
+        ASSERT_TRUE(ppd);
+    }
+
+    PpdFilePtr ppd;
+};
+
+TEST_F(FaxPpdTest, SetDefaultTakesTheExactDefaultChoice) {
     PpdFeature feature(ppd.get(), QStringLiteral("VMFaxImageQuality"));
     ASSERT_EQ(feature.curChoice(), QStringLiteral("StandardPlus"));
     feature.setDefault();
@@ -69,9 +78,7 @@ TEST(PpdFeature, SetDefaultTakesTheExactDefaultChoice) {
     EXPECT_EQ(feature.curValue(), QStringLiteral("Standard"));
 }
 
-TEST(PpdFeature, SetDefaultWithoutExactMatchKeepsTheChoice) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+TEST_F(FaxPpdTest, SetDefaultWithoutExactMatchKeepsTheChoice) {
     PpdFeature feature(ppd.get(), QStringLiteral("VMFaxNoMatch"));
     const auto choices = PpdChoices(ppd.get(), QStringLiteral("VMFaxNoMatch"));
     ASSERT_EQ(choices.size(), 2);
@@ -80,9 +87,7 @@ TEST(PpdFeature, SetDefaultWithoutExactMatchKeepsTheChoice) {
     EXPECT_EQ(feature.curChoice(), QStringLiteral("Two"));
 }
 
-TEST(PpdFeature, MissingKeywordIsKeptButHasNoOption) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+TEST_F(FaxPpdTest, MissingKeywordIsKeptButHasNoOption) {
     PpdFeature feature(ppd.get(), QStringLiteral("VMFaxDoesNotExist"));
     EXPECT_FALSE(feature.hasOption());
     EXPECT_EQ(feature.keyword(), QStringLiteral("VMFaxDoesNotExist"));
@@ -102,9 +107,7 @@ TEST(PpdFeature, WithoutPpdBehavesLikeAMissingOption) {
     EXPECT_EQ(feature.curChoiceRecord(), nullptr);
 }
 
-TEST(PpdFeature, SetCurChoiceDoesNotMarkThePpd) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+TEST_F(FaxPpdTest, SetCurChoiceDoesNotMarkThePpd) {
     PpdFeature feature(ppd.get(), QStringLiteral("VMFaxImageQuality"));
     const auto choices = PpdChoices(ppd.get(), QStringLiteral("VMFaxImageQuality"));
     ASSERT_EQ(choices.size(), 3);
@@ -113,9 +116,7 @@ TEST(PpdFeature, SetCurChoiceDoesNotMarkThePpd) {
     EXPECT_EQ(PpdFindMarkedChoice(ppd.get(), QStringLiteral("VMFaxImageQuality")), nullptr);
 }
 
-TEST(PpdFeature, SummaryMapsTitlesToChoiceTextsInCallOrder) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+TEST_F(FaxPpdTest, SummaryMapsTitlesToChoiceTextsInCallOrder) {
     PpdFeature report(ppd.get(), QStringLiteral("VMFaxTransmissionReport"));
     PpdFeature quality(ppd.get(), QStringLiteral("VMFaxImageQuality"));
     QVariantMap summary;
@@ -140,9 +141,7 @@ TEST(PpdFeature, OverlongKeywordIsCutToTheBuffer) {
     EXPECT_EQ(accented.keyword(), QString(253, QLatin1Char('K')));
 }
 
-TEST(PpdAccess, GroupTextAndMarkedChoice) {
-    PpdFilePtr ppd = openFixture("fax.ppd");
-    ASSERT_TRUE(ppd);
+TEST_F(FaxPpdTest, GroupTextAndMarkedChoice) {
     EXPECT_EQ(PpdGroupText(ppd.get(), "VMFaxSettings"), QStringLiteral("Fax Settings"));
     EXPECT_EQ(PpdGroupText(ppd.get(), "VMFax"), std::nullopt);
     EXPECT_FALSE(PpdMarkOption(ppd.get(), QStringLiteral("VMFaxImageQuality"), QStringLiteral("Nope")));
