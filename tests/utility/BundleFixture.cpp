@@ -15,24 +15,25 @@ QString uniqueBundleIdentifier() {
     return QStringLiteral("com.velmora.test.") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+QByteArray propertyListBytes(const void* node, bool binary) {
+    if (!binary)
+        return platform::PropertyListToXml(node).value_or(QByteArray());
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(static_cast<plist_t>(const_cast<void*>(node)), &bin, &length);
+    const QByteArray data(bin, length);
+    std::free(bin);
+    return data;
+}
+
 BundleFixture::BundleFixture(const QVariantMap& info, bool binaryInfo) {
     bundlePath_ = dir_.path() + QStringLiteral("/DirectFax.plugin");
     QDir().mkpath(bundlePath_ + QStringLiteral("/Contents/Linux"));
     QDir().mkpath(resourcePath());
-    platform::PlistPtr root = platform::VariantToPropertyList(info);
-    QByteArray data;
-    if (binaryInfo) {
-        char* bin = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(root.get(), &bin, &length);
-        data = QByteArray(bin, length);
-        std::free(bin);
-    } else {
-        data = platform::PropertyListToXml(root.get()).value_or(QByteArray());
-    }
+    const platform::PlistPtr root = platform::VariantToPropertyList(info);
     QFile file(bundlePath_ + QStringLiteral("/Contents/Info.plist"));
     if (file.open(QIODevice::WriteOnly))
-        file.write(data);
+        file.write(propertyListBytes(root.get(), binaryInfo));
 }
 
 void BundleFixture::addResource(const QString& relativePath, const QByteArray& content) {

@@ -11,6 +11,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::test {
 // An identifier no other test of this process uses.
 QString uniqueBundleIdentifier();
 
+// A property list node as the bytes of a file, XML or binary; empty when it cannot be written.
+QByteArray propertyListBytes(const void* node, bool binary);
+
 class BundleFixture {
 public:
     // Writes NAME.plugin/Contents/Info.plist with `info` (XML, or binary when asked).

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtGlobal>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 #include <sys/stat.h>
@@ -55,19 +54,7 @@ protected:
         ASSERT_TRUE(root);
         writeNode(root.get(), binary);
     }
-    void writeNode(void* node, bool binary) {
-        QByteArray data;
-        if (binary) {
-            char* bin = nullptr;
-            uint32_t length = 0;
-            plist_to_bin(static_cast<plist_t>(node), &bin, &length);
-            data = QByteArray(bin, length);
-            std::free(bin);
-        } else {
-            data = platform::PropertyListToXml(node).value();
-        }
-        writeBytes(data);
-    }
+    void writeNode(void* node, bool binary) { writeBytes(propertyListBytes(node, binary)); }
     void writeBytes(const QByteArray& data) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
