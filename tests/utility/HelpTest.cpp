@@ -1,7 +1,7 @@
 #include "Bundle.h"
 #include "BundleFixture.h"
 #include "HelpViewer.h"
-#include "PpdFeature.h"
+#include "PpdTestSupport.h"
 #include "UtilityFunctions.h"
 
 #include <QDir>
@@ -113,7 +113,7 @@ TEST_F(Help, GotoHelpPage2UsesTheDefaultFolderForAnEmptyKeyword) {
     BundleFixture fixture(info());
     auto bundle = helpBundle(fixture);
     ASSERT_TRUE(bundle);
-    PpdFilePtr ppd = PpdOpenFile(QStringLiteral(DIRECTFAX_SOURCE_DIR "/tests/fixtures/ppd/fax.ppd"));
+    PpdFilePtr ppd = openFixture("fax.ppd");
     ASSERT_TRUE(ppd);
     GotoHelpPage2_106(ppd.get(), "", bundle, kHelpFolder, kTransmissionPage);
     GotoHelpPage2_106(nullptr, "VMHelpFolder", bundle, kHelpFolder, kTransmissionPage,
@@ -132,7 +132,7 @@ TEST_F(Help, GotoHelpPage2TakesTheFolderFromThePpd) {
     fixture.addResource(QStringLiteral("DirectFaxHelp/first/page.htm"));
     auto bundle = Bundle::open(fixture.path());
     ASSERT_TRUE(bundle);
-    PpdFilePtr ppd = PpdOpenFile(QStringLiteral(DIRECTFAX_SOURCE_DIR "/tests/fixtures/ppd/fax.ppd"));
+    PpdFilePtr ppd = openFixture("fax.ppd");
     ASSERT_TRUE(ppd);
     // "VMHelpFolder" finds "VMHelpFolderAlternate" (value "first"), which comes first.
     GotoHelpPage2_106(ppd.get(), "VMHelpFolder", bundle, kHelpFolder, QStringLiteral("page.htm"));
