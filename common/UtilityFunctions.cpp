@@ -27,12 +27,14 @@ int kernelMajorVersion(const QString& release) {
     return release.left(digits).toInt();
 }
 
-// The folder of the bundle's help book, or empty when the bundle names none.
-QString helpBookFolder(const platform::Bundle& bundle) {
-    const QVariant name = bundle.objectForInfoDictionaryKey(QLatin1String(kHelpBookNameKey));
+// The folder of the bundle's help book; empty without a bundle or when the bundle names none.
+QString helpBookFolder(const platform::Bundle* bundle) {
+    if (!bundle)
+        return {};
+    const QVariant name = bundle->objectForInfoDictionaryKey(QLatin1String(kHelpBookNameKey));
     if (name.typeId() != QMetaType::QString || name.toString().isEmpty())
         return {};
-    return bundle.resourcePath() + QLatin1Char('/') + name.toString();
+    return bundle->resourcePath() + QLatin1Char('/') + name.toString();
 }
 
 } // namespace
@@ -70,12 +72,9 @@ int unicharLength(const void* buffer, int32_t length) {
 
 void GotoHelpPage(const std::shared_ptr<platform::Bundle>& bundle, const QString& page,
                   const QString& anchor) {
-    if (!bundle)
-        return;
-    const QString book = helpBookFolder(*bundle);
-    if (book.isEmpty())
-        return;
-    platform::HelpViewer::gotoPage(book, page, anchor);
+    const QString book = helpBookFolder(bundle.get());
+    if (!book.isEmpty())
+        platform::HelpViewer::gotoPage(book, page, anchor);
 }
 
 void GotoHelpPage2_106(ppd_file_t* ppd, const char* keyword, const std::shared_ptr<platform::Bundle>& bundle,
@@ -88,12 +87,9 @@ void GotoHelpPage2_106(ppd_file_t* ppd, const char* keyword, const std::shared_p
 }
 
 void RegisterHelpBook(const std::shared_ptr<platform::Bundle>& bundle) {
-    if (!bundle)
-        return;
-    const QString book = helpBookFolder(*bundle);
-    if (book.isEmpty())
-        return;
-    platform::HelpViewer::registerBook(bundle->bundleIdentifier(), book);
+    const QString book = helpBookFolder(bundle.get());
+    if (!book.isEmpty())
+        platform::HelpViewer::registerBook(bundle->bundleIdentifier(), book);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax
