@@ -62,18 +62,6 @@ protected:
             return button->text();
         return {};
     }
-    static QStringList items(const QComboBox* popup) {
-        QStringList result;
-        for (int i = 0; i < popup->count(); ++i)
-            result.append(popup->itemText(i));
-        return result;
-    }
-    static QStringList itemData(const QComboBox* popup) {
-        QStringList result;
-        for (int i = 0; i < popup->count(); ++i)
-            result.append(popup->itemData(i).toString());
-        return result;
-    }
 
     std::unique_ptr<QWidget> root;
     BasicPdeView* view = nullptr;

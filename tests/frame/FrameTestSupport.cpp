@@ -39,6 +39,20 @@ df::PpdFilePtr openFixturePpd(const QString& name) {
     return ppd;
 }
 
+QStringList items(const QComboBox* popup) {
+    QStringList result;
+    for (int i = 0; i < popup->count(); ++i)
+        result.append(popup->itemText(i));
+    return result;
+}
+
+QStringList itemData(const QComboBox* popup) {
+    QStringList result;
+    for (int i = 0; i < popup->count(); ++i)
+        result.append(popup->itemData(i).toString());
+    return result;
+}
+
 void WidgetTest::SetUp() {
     ensureApplication();
 }

@@ -32,6 +32,10 @@ std::shared_ptr<pf::Bundle> directFaxBundle();
 // A fixture PPD of tests/frame/fixtures, opened with its defaults marked.
 df::PpdFilePtr openFixturePpd(const QString& name);
 
+// A popup's item texts, and its items' data as strings, in item order.
+QStringList items(const QComboBox* popup);
+QStringList itemData(const QComboBox* popup);
+
 // The print dialog's side as far as the panels use it.
 class FakeCallback : public pf::PdePluginCallback {
 public:

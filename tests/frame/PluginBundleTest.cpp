@@ -147,10 +147,7 @@ TEST_F(FaxPanelTest, PanelViewShowsThePpdsFaxOptions) {
         for (size_t i = 0; i < std::size(options); ++i) {
             auto* popup = view->findChild<QComboBox*>(QLatin1String(options[i].popup));
             ASSERT_NE(popup, nullptr) << options[i].popup;
-            QStringList data;
-            for (int item = 0; item < popup->count(); ++item)
-                data.append(popup->itemData(item).toString());
-            EXPECT_EQ(data, options[i].choices) << options[i].popup;
+            EXPECT_EQ(itemData(popup), options[i].choices) << options[i].popup;
             EXPECT_EQ(view->ppdKeywordForObject(popup), QLatin1String(kFaxKeywords[i]));
             // Option titles come from the PPD.
             auto* title = view->findChild<QLabel*>(QLatin1String(options[i].title));
