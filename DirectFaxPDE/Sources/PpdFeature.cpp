@@ -29,13 +29,6 @@ void copyKeyword(const QString& keyword, char* out, size_t size) {
 // The keyword is copied with at most this many bytes, the terminating zero included.
 constexpr size_t kKeywordCopyLimit = 255;
 
-bool isAscii(const char* text) {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
-        if (*p > 0x7F)
-            return false;
-    return true;
-}
-
 } // namespace
 
 PpdFeature::PpdFeature(ppd_file_t* ppd, const QString& keyword) : ppd_(ppd) {
@@ -129,7 +122,7 @@ std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name) {
 
 platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd) {
     const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, "VMPrinterLanguageEncoding");
-    if (!attr || !attr->value || !isAscii(attr->value))
+    if (!attr || !attr->value)
         return platform::kCFStringEncodingShiftJIS_X0213;
     static const struct {
         const char* name;
@@ -143,6 +136,7 @@ platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd) {
     for (const auto& entry : kEncodings)
         if (std::strcmp(attr->value, entry.name) == 0)
             return entry.encoding;
+    // Any other value, one outside ASCII too, names no encoding the panel knows.
     return platform::kCFStringEncodingShiftJIS_X0213;
 }
 
