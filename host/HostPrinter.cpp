@@ -31,15 +31,15 @@ struct Destinations {
 std::unique_ptr<HostPrinter> HostPrinter::openPpdFile(const QString& ppdPath, const QString& queueName,
                                                       const QString& deviceURI, const QString& displayName,
                                                       QString* error) {
-    ppd_file_t* ppd = ppdOpenFile(QFile::encodeName(ppdPath).constData());
+    PpdFilePtr ppd = PpdOpenFile(ppdPath);
     if (!ppd) {
         if (error)
             *error = ppdErrorText(ppdPath);
         return nullptr;
     }
-    ppdMarkDefaults(ppd);
+    PpdMarkDefaults(ppd.get());
     std::unique_ptr<HostPrinter> printer(new HostPrinter);
-    printer->ppdFile = ppd;
+    printer->ppdFile = std::move(ppd);
     printer->currentPrinter.queueName = queueName;
     printer->currentPrinter.deviceURI = deviceURI;
     printer->name = displayName;
@@ -82,7 +82,7 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
     QFile::remove(localPpd);
     if (printer && dest)
-        cupsMarkOptions(printer->ppdFile, dest->num_options, dest->options);
+        cupsMarkOptions(printer->ppd(), dest->num_options, dest->options);
     return printer;
 }
 
@@ -116,11 +116,6 @@ QString HostPrinter::queryDeviceURI(const QString& queue) {
         ippDelete(response);
     }
     return deviceURI;
-}
-
-HostPrinter::~HostPrinter() {
-    if (ppdFile)
-        ppdClose(ppdFile);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
