@@ -76,6 +76,8 @@ int PrintDialog::summaryTabIndex() const {
 }
 
 bool PrintDialog::selectPrinter(const QString& name) {
+    if (printer && printer->displayName() == name)
+        return true;
     QString error;
     std::unique_ptr<HostPrinter> opened = openPrinter ? openPrinter(name, &error) : nullptr;
     if (!opened) {

@@ -42,7 +42,8 @@ public:
     void setAlert(Alert alert) { showAlert = std::move(alert); }
 
     // Makes `name` the current printer and asks the plug-ins for its panels; false, with the
-    // previous printer kept, when it cannot be opened.
+    // previous printer kept, when it cannot be opened. The current printer's name changes
+    // nothing: its PPD, with the choices marked so far, and its panels stay.
     bool selectPrinter(const QString& name);
     void setDestination(PMDestinationType type);
     // The Print button: answers true when every panel let the job through and the job was
