@@ -12,8 +12,6 @@
 #include <memory>
 
 class QComboBox;
-class QLabel;
-class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 
@@ -82,14 +80,11 @@ private:
     std::unique_ptr<PanelDriver> driver;
     // The tab pages the panels own; the rest (placeholders, summary) are the dialog's.
     QList<QPointer<QWidget>> panelViews;
-    int shownTab = -1;
 
     QComboBox* printerBox;
     QComboBox* destinationBox;
-    QLabel* documentLabel;
     QTabWidget* tabWidget;
     QTreeWidget* summaryTree;
-    QPushButton* printButton;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
