@@ -16,15 +16,18 @@ QString ppdErrorText(const QString& path) {
         .arg(line);
 }
 
-// A list of CUPS destinations, freed on scope exit.
+// The server's CUPS destinations, freed on scope exit.
 struct Destinations {
     cups_dest_t* list = nullptr;
     int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
     ~Destinations() { cupsFreeDests(count, list); }
-    cups_dest_t* find(const QByteArray& name) const {
-        return cupsGetDest(name.constData(), nullptr, count, list);
-    }
 };
+
+// One CUPS destination, as cupsGetNamedDest answers it.
+struct DestinationFree {
+    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+using DestinationPtr = std::unique_ptr<cups_dest_t, DestinationFree>;
 
 } // namespace
 
@@ -58,8 +61,7 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     // cupsGetPPD2 answers a temporary copy that the caller removes.
     const QString localPpd = ppdPath ? QFile::decodeName(ppdPath) : QString();
 
-    Destinations destinations;
-    cups_dest_t* dest = destinations.find(queueName);
+    const DestinationPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queueName.constData(), nullptr));
     if (!dest && localPpd.isEmpty()) {
         if (error)
             *error = QStringLiteral("No CUPS queue \"%1\" (%2)").arg(queue, ppdError);
