@@ -1,6 +1,6 @@
 #include "HostCallback.h"
 
-#include <cups/ppd.h>
+#include "PpdFeature.h"
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -8,14 +8,8 @@ HostCallback::HostCallback(ppd_file_t* ppd, PrintSettings* settings, PrintSessio
     : ppd(ppd), settings(settings), session(session), printer(printer) {}
 
 bool HostCallback::willChangePPDOptionKeyValue(const QString& keyword, const QString& ppdChoice) {
-    if (!ppd)
+    if (!PpdMarkOption(ppd, keyword, ppdChoice))
         return false;
-    const QByteArray option = keyword.toUtf8();
-    const QByteArray choice = ppdChoice.toUtf8();
-    ppd_option_t* found = ppdFindOption(ppd, option.constData());
-    if (!found || !ppdFindChoice(found, choice.constData()))
-        return false;
-    ppdMarkOption(ppd, option.constData(), choice.constData());
     if (changeListener)
         changeListener(keyword, ppdChoice);
     return true;

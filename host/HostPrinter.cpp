@@ -16,30 +16,33 @@ QString ppdErrorText(const QString& path) {
         .arg(line);
 }
 
-// A list of CUPS destinations, freed on scope exit.
+// The server's CUPS destinations, freed on scope exit.
 struct Destinations {
     cups_dest_t* list = nullptr;
     int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
     ~Destinations() { cupsFreeDests(count, list); }
-    cups_dest_t* find(const QByteArray& name) const {
-        return cupsGetDest(name.constData(), nullptr, count, list);
-    }
 };
+
+// One CUPS destination, as cupsGetNamedDest answers it.
+struct DestinationFree {
+    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+using DestinationPtr = std::unique_ptr<cups_dest_t, DestinationFree>;
 
 } // namespace
 
 std::unique_ptr<HostPrinter> HostPrinter::openPpdFile(const QString& ppdPath, const QString& queueName,
                                                       const QString& deviceURI, const QString& displayName,
                                                       QString* error) {
-    ppd_file_t* ppd = ppdOpenFile(QFile::encodeName(ppdPath).constData());
+    PpdFilePtr ppd = PpdOpenFile(ppdPath);
     if (!ppd) {
         if (error)
             *error = ppdErrorText(ppdPath);
         return nullptr;
     }
-    ppdMarkDefaults(ppd);
+    PpdMarkDefaults(ppd.get());
     std::unique_ptr<HostPrinter> printer(new HostPrinter);
-    printer->ppdFile = ppd;
+    printer->ppdFile = std::move(ppd);
     printer->currentPrinter.queueName = queueName;
     printer->currentPrinter.deviceURI = deviceURI;
     printer->name = displayName;
@@ -58,8 +61,7 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     // cupsGetPPD2 answers a temporary copy that the caller removes.
     const QString localPpd = ppdPath ? QFile::decodeName(ppdPath) : QString();
 
-    Destinations destinations;
-    cups_dest_t* dest = destinations.find(queueName);
+    const DestinationPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queueName.constData(), nullptr));
     if (!dest && localPpd.isEmpty()) {
         if (error)
             *error = QStringLiteral("No CUPS queue \"%1\" (%2)").arg(queue, ppdError);
@@ -82,7 +84,7 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
     QFile::remove(localPpd);
     if (printer && dest)
-        cupsMarkOptions(printer->ppdFile, dest->num_options, dest->options);
+        cupsMarkOptions(printer->ppd(), dest->num_options, dest->options);
     return printer;
 }
 
@@ -116,11 +118,6 @@ QString HostPrinter::queryDeviceURI(const QString& queue) {
         ippDelete(response);
     }
     return deviceURI;
-}
-
-HostPrinter::~HostPrinter() {
-    if (ppdFile)
-        ppdClose(ppdFile);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -2,13 +2,12 @@
 // and its CUPS queue name and device URI. Either a CUPS queue or the bundled sample fax printer.
 #pragma once
 
+#include "PpdFeature.h"
 #include "PrintSettings.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
-
-typedef struct ppd_file_s ppd_file_t;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -37,11 +36,10 @@ public:
     // empty when the server does not give it.
     static QString queryDeviceURI(const QString& queue);
 
-    ~HostPrinter();
     HostPrinter(const HostPrinter&) = delete;
     HostPrinter& operator=(const HostPrinter&) = delete;
 
-    ppd_file_t* ppd() const { return ppdFile; }
+    ppd_file_t* ppd() const { return ppdFile.get(); }
     Printer* printer() { return &currentPrinter; }
     QString displayName() const { return name; }
     bool isSample() const { return currentPrinter.queueName.isEmpty(); }
@@ -49,7 +47,7 @@ public:
 private:
     HostPrinter() = default;
 
-    ppd_file_t* ppdFile = nullptr;
+    PpdFilePtr ppdFile;
     Printer currentPrinter;
     QString name;
 };

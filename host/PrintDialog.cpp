@@ -28,7 +28,8 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
     destinationBox->addItem(tr("Printer"), int(kPMDestinationPrinter));
     destinationBox->addItem(tr("PDF File"), int(kPMDestinationFile));
     destinationBox->addItem(tr("Preview"), int(kPMDestinationPreview));
-    documentLabel = new QLabel(QStringLiteral("%1 (%2)").arg(document.title(), document.format()), this);
+    auto* documentLabel =
+        new QLabel(QStringLiteral("%1 (%2)").arg(document.title(), document.format()), this);
 
     auto* form = new QFormLayout;
     form->addRow(tr("Printer:"), printerBox);
@@ -44,8 +45,7 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
     tabWidget->addTab(summaryTree, tr("Summary"));
 
     auto* buttons = new QDialogButtonBox(this);
-    printButton = buttons->addButton(tr("Print"), QDialogButtonBox::AcceptRole);
-    printButton->setDefault(true);
+    buttons->addButton(tr("Print"), QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
 
     auto* layout = new QVBoxLayout(this);
@@ -76,6 +76,8 @@ int PrintDialog::summaryTabIndex() const {
 }
 
 bool PrintDialog::selectPrinter(const QString& name) {
+    if (printer && printer->displayName() == name)
+        return true;
     QString error;
     std::unique_ptr<HostPrinter> opened = openPrinter ? openPrinter(name, &error) : nullptr;
     if (!opened) {
@@ -118,7 +120,6 @@ void PrintDialog::buildPanels() {
         tabWidget->insertTab(i, view, driver->title(i));
     }
     tabWidget->setCurrentIndex(0);
-    shownTab = -1;
     tabChanged(0);
 }
 
@@ -143,7 +144,6 @@ void PrintDialog::teardownPanels() {
     panelViews.clear();
     driver.reset();
     callbackObject.reset();
-    shownTab = -1;
 }
 
 void PrintDialog::tabChanged(int index) {
@@ -151,11 +151,11 @@ void PrintDialog::tabChanged(int index) {
         return;
     const bool isPanel = index >= 0 && index < driver->count();
     if (!driver->show(isPanel ? index : -1)) {
+        // Only a shown panel refuses; its tab stays current.
         QSignalBlocker block(tabWidget);
-        tabWidget->setCurrentIndex(shownTab);
+        tabWidget->setCurrentIndex(driver->current());
         return;
     }
-    shownTab = index;
     if (index == summaryTabIndex())
         refreshSummary();
 }

@@ -12,8 +12,6 @@
 #include <memory>
 
 class QComboBox;
-class QLabel;
-class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 
@@ -42,7 +40,8 @@ public:
     void setAlert(Alert alert) { showAlert = std::move(alert); }
 
     // Makes `name` the current printer and asks the plug-ins for its panels; false, with the
-    // previous printer kept, when it cannot be opened.
+    // previous printer kept, when it cannot be opened. The current printer's name changes
+    // nothing: its PPD, with the choices marked so far, and its panels stay.
     bool selectPrinter(const QString& name);
     void setDestination(PMDestinationType type);
     // The Print button: answers true when every panel let the job through and the job was
@@ -81,14 +80,11 @@ private:
     std::unique_ptr<PanelDriver> driver;
     // The tab pages the panels own; the rest (placeholders, summary) are the dialog's.
     QList<QPointer<QWidget>> panelViews;
-    int shownTab = -1;
 
     QComboBox* printerBox;
     QComboBox* destinationBox;
-    QLabel* documentLabel;
     QTabWidget* tabWidget;
     QTreeWidget* summaryTree;
-    QPushButton* printButton;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,5 +1,4 @@
 // directfax-print: the print dialog host.
-#include "HostCallback.h"
 #include "HostOptions.h"
 #include "HostPrinter.h"
 #include "PluginHost.h"

@@ -38,15 +38,6 @@ struct Bundle::Private {
     mutable std::unique_ptr<QTranslator> translator;
 };
 
-struct BundleAccess {
-    static std::shared_ptr<Bundle> make(const QString& path, QVariantMap info) {
-        std::shared_ptr<Bundle> bundle(new Bundle);
-        bundle->d->path = path;
-        bundle->d->info = std::move(info);
-        return bundle;
-    }
-};
-
 Bundle::Bundle() : d(std::make_unique<Private>()) {}
 
 Bundle::~Bundle() = default;
@@ -61,7 +52,9 @@ std::shared_ptr<Bundle> Bundle::open(const QString& bundlePath) {
     const QVariant info = PropertyListToVariant(root.get());
     if (info.typeId() != QMetaType::QVariantMap)
         return nullptr;
-    std::shared_ptr<Bundle> bundle = BundleAccess::make(path, info.toMap());
+    std::shared_ptr<Bundle> bundle(new Bundle);
+    bundle->d->path = path;
+    bundle->d->info = info.toMap();
     const QString identifier = bundle->bundleIdentifier();
     if (identifier.isEmpty())
         return bundle; // usable, but nobody can find it by identifier

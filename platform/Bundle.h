@@ -45,7 +45,6 @@ protected:
 private:
     struct Private;
     std::unique_ptr<Private> d;
-    friend struct BundleAccess;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -20,12 +20,6 @@ const QDateTime& referenceDate() {
     return date;
 }
 
-QString takeString(char* text) {
-    QString result = QString::fromUtf8(text);
-    std::free(text);
-    return result;
-}
-
 // Calls `visit(key, value)` for each item of a dictionary node, in order, until it answers false.
 // Answers whether every item was visited. The key is only valid during the call.
 template <typename Visit> bool forEachDictItem(plist_t dict, Visit visit) {
@@ -148,11 +142,8 @@ QVariant PropertyListToVariant(const void* node) {
         plist_get_real_val(n, &value);
         return QVariant(value);
     }
-    case PLIST_STRING: {
-        char* value = nullptr;
-        plist_get_string_val(n, &value);
-        return QVariant(takeString(value));
-    }
+    case PLIST_STRING:
+        return QVariant(PropertyListString(n));
     case PLIST_DATA: {
         char* value = nullptr;
         uint64_t length = 0;

@@ -6,7 +6,6 @@
 
 #include <QLabel>
 #include <QPointer>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,15 +90,12 @@ public:
             return panels;
         for (const auto& name : names) {
             auto panel = std::make_shared<FakePanel>(name, log, hostInfo);
-            if (configure)
-                configure(*panel);
             made.push_back(panel);
             panels.push_back(panel);
         }
         return panels;
     }
 
-    std::function<void(FakePanel&)> configure;
     std::vector<std::weak_ptr<FakePanel>> made;
 
 private:

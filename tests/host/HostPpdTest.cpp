@@ -3,10 +3,12 @@
 #include "HostDocument.h"
 #include "HostPrinter.h"
 #include "JobTicket.h"
+#include "PpdFeature.h"
 
 #include <cups/ppd.h>
 #include <gtest/gtest.h>
 
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
 namespace {
@@ -21,8 +23,7 @@ std::unique_ptr<HostPrinter> openSample() {
 }
 
 QString marked(ppd_file_t* ppd, const char* keyword) {
-    ppd_choice_t* choice = ppdFindMarkedChoice(ppd, keyword);
-    return choice ? QString::fromUtf8(choice->choice) : QString();
+    return PpdChoiceKeyword(PpdFindMarkedChoice(ppd, keyword));
 }
 
 } // namespace

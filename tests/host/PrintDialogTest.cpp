@@ -156,6 +156,21 @@ TEST_F(PrintDialogTest, AnotherPrinterGetsNewPanelsAndKeepsThePrintSettings) {
     EXPECT_EQ(dialog->printSettings().value("test.A"), "saved");
 }
 
+TEST_F(PrintDialogTest, ChoosingTheCurrentPrinterAgainKeepsItsPpdChoicesAndPanels) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    HostPrinter* current = dialog->currentPrinter();
+    ASSERT_TRUE(dialog->callback()->willChangePPDOptionKeyValue("VMFaxImageQuality", "Photo"));
+    const std::size_t made = plugin->made.size();
+    log.clear();
+
+    emit dialog->printerChoice()->activated(dialog->printerChoice()->currentIndex());
+    EXPECT_EQ(dialog->currentPrinter(), current);
+    EXPECT_EQ(plugin->made.size(), made);
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(markedChoices(dialog->currentPrinter()->ppd())
+                    .contains(qMakePair(QStringLiteral("VMFaxImageQuality"), QStringLiteral("Photo"))));
+}
+
 TEST_F(PrintDialogTest, APrinterThatCannotBeOpenedLeavesTheCurrentOne) {
     dialog = std::make_unique<PrintDialog>(*plugins, HostDocument::sample(), QStringList{"Broken"},
                                            [](const QString&, QString* error) {
