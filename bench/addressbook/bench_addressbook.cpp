@@ -17,29 +17,23 @@ constexpr int kGroups = 1000;
 
 // The records of a full file: every text field well filled, every group full.
 ABIFData* fullBook() {
-    std::vector<ABIF_MyFax> entries(kEntries);
+    std::vector<ABIF_MyFax> entries;
+    entries.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i) {
-        uint8_t* r = entries[size_t(i)].bytes;
         std::string n = std::to_string(i);
-        abif::writeU16(r + ABIF_MYFAX_ID, uint16_t(i + 1)); // names the entry for the groups below
-        abif::writeText(r + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE,
-                        abif::fromUtf8("Contact person number " + n));
-        abif::writeText(r + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, abif::fromUtf8("+49 30 555 " + n));
-        abif::writeText(r + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, u"Velmora Office Equipment GmbH");
-        abif::writeText(r + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE,
-                        u"Calls before noon; send the cover page.");
-        abif::writeI64(r + ABIF_MYFAX_TIME, 1700000000 + i);
+        // The Id names the entry for the groups below.
+        entries.push_back(abif::makeMyFax(uint16_t(i + 1), abif::fromUtf8("Contact person number " + n),
+                                          abif::fromUtf8("+49 30 555 " + n), u"Velmora Office Equipment GmbH",
+                                          u"Calls before noon; send the cover page.", 1700000000 + i));
     }
-    std::vector<ABIF_MyFaxGroup> groups(kGroups);
+    std::vector<ABIF_MyFaxGroup> groups;
+    groups.reserve(kGroups);
     for (int g = 0; g < kGroups; ++g) {
-        uint8_t* r = groups[size_t(g)].bytes;
-        abif::writeText(r + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE,
-                        abif::fromUtf8("Group " + std::to_string(g)));
         std::vector<uint16_t> members;
         for (int m = 0; m < ABIF_MYFAXGROUP_MAX_MEMBERS; ++m)
             members.push_back(uint16_t((g * 61 + m * 7) % kEntries + 1));
-        abif::writeMembers(r, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS,
-                           members);
+        groups.push_back(abif::makeGroup<ABIF_MyFaxGroup>(
+            abif::kMyFaxGroupLayout, abif::fromUtf8("Group " + std::to_string(g)), members));
     }
     ABIFData* data = ABIFData_Create();
     ABIFData_Add_MyFax(data, kEntries, entries.data());
