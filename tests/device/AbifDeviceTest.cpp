@@ -20,8 +20,6 @@
 #include <memory>
 #include <sstream>
 
-// The file side of the framework, when this build has it.
-
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::testing;
 using abif::DeviceBook;
 
@@ -315,19 +313,10 @@ TEST_F(AbifDeviceTest, NoDeviceOrABadAddressFailsWithoutNetwork) {
 
 TEST_F(AbifDeviceTest, ServesAnAddressBookFile) {
     Handle records = newHandle();
-    ABIF_MyFax fax[2] = {};
-    const char16_t* names[] = {u"Anna", u"Bob"};
-    const char16_t* numbers[] = {u"0301", u"0302"};
-    for (int i = 0; i < 2; ++i) {
-        abif::writeU16(fax[i].bytes + ABIF_MYFAX_ID, uint16_t(i + 1));
-        abif::writeText(fax[i].bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, names[i]);
-        abif::writeText(fax[i].bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, numbers[i]);
-    }
-    ABIF_FaxGroup group = {};
-    abif::writeText(group.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, u"Team");
+    ABIF_MyFax fax[2] = {abif::makeMyFax(1, u"Anna", u"0301", {}, {}, 0),
+                         abif::makeMyFax(2, u"Bob", u"0302", {}, {}, 0)};
     const uint16_t members[] = {1, 2};
-    abif::writeMembers(group.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
-                       members);
+    auto group = abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, u"Team", members);
     ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
     ASSERT_EQ(ABIFData_Add_FaxGroup(records.get(), 1, &group), kAbifSuccess);
     auto file = dir.path() / "Fax Book";
