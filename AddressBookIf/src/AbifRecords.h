@@ -98,3 +98,13 @@ struct ABIFData {
     std::vector<ABIF_Fax> fax;
     std::vector<ABIF_FaxGroup> faxGroups;
 };
+
+namespace abif {
+
+// Reads the address-book file at `path` into `data` as the records of its own kind, which is
+// set in `kind`: a device file's as `Fax` and `FaxGroup` records (its groups may hold more
+// members than a `MyFaxGroup`), a computer file's as `MyFax` and `MyFaxGroup` records. The
+// file is opened once; answers the result code that AbifGADFile_Read would.
+int32_t readFileRecords(const char* path, ABIFData* data, int32_t& kind);
+
+} // namespace abif

@@ -1,4 +1,4 @@
-// Address-book files for the command-line tool, through the AddressBookIf calls.
+// Address-book files for the command-line tool, through the AddressBookIf framework.
 #include "AddressBook.h"
 
 #include "AbifRecords.h"
@@ -45,14 +45,6 @@ void checkText(const std::string& value, const char* what, size_t maxUnits, bool
     if (units > maxUnits)
         throw ToolError(where + ": the " + what + " is too long (" + std::to_string(units) +
                         " UTF-16 units, at most " + std::to_string(maxUnits) + ")");
-}
-
-template <typename Record>
-void readAll(ABIFData* data, int32_t (*count)(const ABIFData*),
-             int32_t (*at)(const ABIFData*, int32_t, void*), std::vector<Record>& out) {
-    out.resize(size_t(count(data)));
-    for (size_t i = 0; i < out.size(); ++i)
-        at(data, int32_t(i), out[i].bytes);
 }
 
 // Adds the records of a file, of either layout, to `book`.
@@ -188,28 +180,14 @@ void createBook(const std::string& path, int32_t kind) {
 
 Book readBook(const std::string& path) {
     Book book;
-    int32_t rc = AbifGADFile_GetKind(path.c_str(), &book.kind);
     Data data = newData();
-    bool device = book.kind == kAbifFileDevice;
-    if (rc == 0)
-        rc = AbifGADFile_Read(path.c_str(), data.get(), device ? kAbifReadDeviceRecords : 0);
-    if (rc != 0)
+    if (int32_t rc = abif::readFileRecords(path.c_str(), data.get(), book.kind); rc != 0)
         throw ToolError("cannot read " + path + ": " + describeResult(rc));
-
     // A device file is read as the device's records: name and fax number of each entry.
-    if (device) {
-        std::vector<ABIF_Fax> entries;
-        std::vector<ABIF_FaxGroup> groups;
-        readAll(data.get(), ABIFData_GetCount_Fax, ABIFData_GetAt_Fax, entries);
-        readAll(data.get(), ABIFData_GetCount_FaxGroup, ABIFData_GetAt_FaxGroup, groups);
-        fillBook(book, entries, groups, abif::kFaxLayout, abif::kFaxGroupLayout);
-    } else {
-        std::vector<ABIF_MyFax> entries;
-        std::vector<ABIF_MyFaxGroup> groups;
-        readAll(data.get(), ABIFData_GetCount_MyFax, ABIFData_GetAt_MyFax, entries);
-        readAll(data.get(), ABIFData_GetCount_MyFaxGroup, ABIFData_GetAt_MyFaxGroup, groups);
-        fillBook(book, entries, groups, abif::kMyFaxLayout, abif::kMyFaxGroupLayout);
-    }
+    if (book.kind == kAbifFileDevice)
+        fillBook(book, data->fax, data->faxGroups, abif::kFaxLayout, abif::kFaxGroupLayout);
+    else
+        fillBook(book, data->myFax, data->myFaxGroups, abif::kMyFaxLayout, abif::kMyFaxGroupLayout);
     return book;
 }
 

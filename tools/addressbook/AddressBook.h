@@ -1,5 +1,5 @@
 // An address-book file as the command-line tool sees it: entries and groups with UTF-8 texts,
-// read and added through the AddressBookIf calls.
+// read and added through the AddressBookIf framework.
 #pragma once
 
 #include <cstdint>
