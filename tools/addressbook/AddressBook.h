@@ -2,6 +2,8 @@
 // read and added through the AddressBookIf framework.
 #pragma once
 
+#include "AddressBookIf.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -33,11 +35,11 @@ struct Book {
     std::vector<BookGroup> groups;
 };
 
-// Most UTF-16 units of each text, as the records hold them.
-inline constexpr size_t kNameUnits = 32;
-inline constexpr size_t kFaxUnits = 50;
-inline constexpr size_t kCompanyUnits = 64;
-inline constexpr size_t kNoteUnits = 254;
+// Most UTF-16 units of each text: what its record field holds before the zero unit.
+inline constexpr size_t kNameUnits = ABIF_MYFAX_NAME_SIZE / 2 - 1;
+inline constexpr size_t kFaxUnits = ABIF_MYFAX_PHONE_SIZE / 2 - 1;
+inline constexpr size_t kCompanyUnits = ABIF_MYFAX_COMPANY_SIZE / 2 - 1;
+inline constexpr size_t kNoteUnits = ABIF_MYFAX_NOTE_SIZE / 2 - 1;
 
 // The most members a group of a file of `kind` holds.
 size_t groupLimit(int32_t kind);
