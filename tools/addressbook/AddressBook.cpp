@@ -193,7 +193,11 @@ Book readBook(const std::string& path) {
 
 void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
                const std::vector<BookGroup>& groups) {
-    Book existing = readBook(path);
+    addToBook(path, readBook(path), entries, groups);
+}
+
+void addToBook(const std::string& path, const Book& existing, const std::vector<BookEntry>& entries,
+               const std::vector<BookGroup>& groups) {
     std::set<std::pair<std::string, std::string>> known;
     for (const auto& e : existing.entries)
         known.emplace(e.name, e.fax);

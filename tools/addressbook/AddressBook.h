@@ -68,5 +68,8 @@ void createBook(const std::string& path, int32_t kind);
 // the Id of an entry already in the file. The texts are checked first and duplicates named.
 void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
                const std::vector<BookGroup>& groups);
+// The same for a file whose content the caller has just read as `existing`.
+void addToBook(const std::string& path, const Book& existing, const std::vector<BookEntry>& entries,
+               const std::vector<BookGroup>& groups);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook
