@@ -1,11 +1,11 @@
 // Reading a full address-book file: 65,535 entries and 1,000 groups, through AbifGADFile_Read and
 // the get-at loops, as the address book dialog does it. Goal: at most 100 ms.
 #include "AbifRecords.h"
+#include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -43,18 +43,9 @@ ABIFData* fullBook() {
 
 // A temporary folder holding the full file, made once and removed at exit.
 struct Fixture {
-    std::string folder;
-    std::string path;
+    abiftest::TempDir folder;
+    std::string path = folder.file("full");
 
-    Fixture() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bench-abif-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data()) ? pattern : std::string(".");
-        path = folder + "/full";
-    }
-    ~Fixture() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
     const std::string& fullFile() {
         if (!made) {
             AbifGADFile_Create(path.c_str(), kAbifFileComputer);
@@ -111,7 +102,7 @@ void BM_AddFullFile(benchmark::State& state) {
     ABIFData* data = fullBook();
     int round = 0;
     for (auto _ : state) {
-        std::string path = fixture().folder + "/add-" + std::to_string(round++);
+        std::string path = fixture().folder.file("add-" + std::to_string(round++));
         AbifGADFile_Create(path.c_str(), kAbifFileComputer);
         if (AbifGADFile_Add(path.c_str(), data, 0) != 0)
             state.SkipWithError("the add failed");

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,9 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "abif-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ignored;
