@@ -26,6 +26,8 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 

@@ -1,5 +1,6 @@
 // The device calls of AddressBookIf against the device emulator on loopback addresses.
 #include "AbifRecords.h"
+#include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 #include "EmulatorProcess.h"
 
@@ -60,7 +61,7 @@ protected:
     // and points ABIF_DEVICE_PORT at it.
     void startDevice(std::vector<std::string> extra = {}, const DeviceBook& book = sampleBook(),
                      const std::string& host = "127.0.0.1") {
-        auto file = dir.path() / "book.json";
+        auto file = dir.file("book.json");
         writeJsonBook(file, book);
         startDeviceWithFile(file, extra, host);
     }
@@ -70,7 +71,7 @@ protected:
                                       "--port", "0",           "--password", kPassword};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string error;
-        ASSERT_TRUE(emulator.start(args, dir.path() / "emulator.log", error)) << error;
+        ASSERT_TRUE(emulator.start(args, dir.file("emulator.log"), error)) << error;
         setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
     }
 
@@ -109,7 +110,7 @@ protected:
         EXPECT_EQ(ABIFData_GetCount_Fax(data.get()), 0);
     }
 
-    TempDir dir;
+    abiftest::TempDir dir;
     EmulatorProcess emulator;
 };
 
@@ -319,7 +320,7 @@ TEST_F(AbifDeviceTest, ServesAnAddressBookFile) {
     auto group = abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, u"Team", members);
     ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
     ASSERT_EQ(ABIFData_Add_FaxGroup(records.get(), 1, &group), kAbifSuccess);
-    auto file = dir.path() / "Fax Book";
+    auto file = dir.file("Fax Book");
     ASSERT_EQ(AbifGADFile_Create(file.c_str(), kAbifFileDevice), kAbifSuccess);
     ASSERT_EQ(AbifGADFile_Add(file.c_str(), records.get(), 0), kAbifSuccess);
 
@@ -376,7 +377,7 @@ private:
 TEST_F(AbifDeviceTest, PasswordNeverReachesStandardError) {
     const char* secret = "S3cr3t-Fax-Pw";
     ASSERT_NO_FATAL_FAILURE(startDevice({"--password", secret}));
-    StderrCapture capture(dir.path() / "stderr.txt");
+    StderrCapture capture(dir.file("stderr.txt"));
     Handle data = newHandle();
     AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, "S3cr3t-Fax-Pw-wrong"), kAbifErrWrongPassword);
@@ -391,7 +392,7 @@ TEST_F(AbifDeviceTest, PasswordNeverReachesStandardError) {
         << written;
     EXPECT_EQ(written.find("S3cr3t"), std::string::npos) << written;
     // Nor does the device's own log.
-    std::ifstream log(dir.path() / "emulator.log");
+    std::ifstream log(dir.file("emulator.log"));
     std::stringstream logText;
     logText << log.rdbuf();
     EXPECT_EQ(logText.str().find("S3cr3t"), std::string::npos) << logText.str();
