@@ -32,7 +32,7 @@ std::string text(const uint8_t* field, size_t size) {
 
 void checkText(const std::string& value, const char* what, size_t maxUnits, bool required, bool singleLine,
                const std::string& where) {
-    if (!isValidUtf8(value))
+    if (!abif::isValidUtf8(value))
         throw ToolError(where + ": the " + what + " is not valid UTF-8");
     if (required && value.empty())
         throw ToolError(where + ": no " + what);
@@ -118,31 +118,6 @@ std::string describeResult(int32_t code) {
         break;
     }
     return std::string(text) + " (" + hex + ")";
-}
-
-bool isValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t len = c < 0x80             ? 1
-                     : (c & 0xE0) == 0xC0 ? 2
-                     : (c & 0xF0) == 0xE0 ? 3
-                     : (c & 0xF8) == 0xF0 ? 4
-                                          : 0;
-        if (len == 0 || i + len > s.size())
-            return false;
-        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        for (size_t k = 1; k < len; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
 }
 
 std::string asciiLower(std::string_view text) {

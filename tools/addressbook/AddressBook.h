@@ -50,7 +50,6 @@ std::string resolveBookPath(const std::string& book);
 // The text of an AddressBookIf result code, for messages.
 std::string describeResult(int32_t code);
 
-bool isValidUtf8(std::string_view text);
 std::string asciiLower(std::string_view text);
 // The text without a leading UTF-8 byte-order mark.
 std::string_view withoutByteOrderMark(std::string_view text);
