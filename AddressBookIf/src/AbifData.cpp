@@ -28,46 +28,42 @@ bool writeText(uint8_t* field, size_t sizeBytes, std::u16string_view text) {
     return n == text.size();
 }
 
+namespace {
+
+// The length of the UTF-8 sequence that `s` starts with, its code point put in `cp`: 0 when the
+// sequence is not valid, more than s.size() when the end of `s` cuts it short.
+size_t decodeUtf8(std::string_view s, char32_t& cp) {
+    auto c = static_cast<unsigned char>(s[0]);
+    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || len > s.size())
+        return len;
+    cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+        auto cc = static_cast<unsigned char>(s[k]);
+        if ((cc & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms are refused too: C0 80 would otherwise smuggle a zero unit into a field.
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+} // namespace
+
 std::u16string fromUtf8(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp;
-        size_t len;
-        if (c < 0x80) {
-            cp = c;
-            len = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
-            len = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            len = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            cp = c & 0x07;
-            len = 4;
-        } else {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (i + len > s.size()) {
+        char32_t cp = 0;
+        size_t len = decodeUtf8(s.substr(i), cp);
+        if (len > s.size() - i) {
             out.push_back(0xFFFD);
             break;
         }
-        bool ok = true;
-        for (size_t k = 1; k < len; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms are refused too: C0 80 would otherwise smuggle a zero unit into a field.
-        static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < kShortest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        if (len == 0) {
             out.push_back(0xFFFD);
             ++i;
             continue;
@@ -82,6 +78,17 @@ std::u16string fromUtf8(std::string_view s) {
         i += len;
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        char32_t cp = 0;
+        size_t len = decodeUtf8(s.substr(i), cp);
+        if (len == 0 || len > s.size() - i)
+            return false;
+        i += len;
+    }
+    return true;
 }
 
 std::string toUtf8(std::u16string_view s) {

@@ -169,6 +169,13 @@ void readFile(Store& store, std::vector<Entry>& entries, std::vector<Group>& gro
     append(groups, std::move(newGroups));
 }
 
+void readRecords(Store& store, ABIFData& data, bool asDeviceRecords) {
+    if (asDeviceRecords)
+        readFile(store, data.fax, data.faxGroups, kFaxLayout, kFaxGroupLayout);
+    else
+        readFile(store, data.myFax, data.myFaxGroups, kMyFaxLayout, kMyFaxGroupLayout);
+}
+
 // --- Adding
 
 struct NewEntry {
@@ -382,6 +389,16 @@ void requireFileAndData(const char* path, const ABIFData* data, int32_t flags, i
 }
 
 } // namespace
+
+int32_t readFileRecords(const char* path, ABIFData* data, int32_t& kind) {
+    return guarded("AbifGADFile_Read", [&] {
+        requireFileAndData(path, data, 0, 0);
+        Store store(path, Store::Mode::ReadOnly);
+        kind = store.kind();
+        readRecords(store, *data, kind == kAbifFileDevice);
+    });
+}
+
 } // namespace abif
 
 extern "C" {
@@ -391,10 +408,7 @@ int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags) {
     return guarded("AbifGADFile_Read", [&] {
         requireFileAndData(path, data, flags, kAbifReadDeviceRecords);
         Store store(path, Store::Mode::ReadOnly);
-        if (flags & kAbifReadDeviceRecords)
-            readFile(store, data->fax, data->faxGroups, kFaxLayout, kFaxGroupLayout);
-        else
-            readFile(store, data->myFax, data->myFaxGroups, kMyFaxLayout, kMyFaxGroupLayout);
+        readRecords(store, *data, flags & kAbifReadDeviceRecords);
     });
 }
 

@@ -37,7 +37,10 @@ std::u16string readText(const uint8_t* field, size_t sizeBytes);
 // the rest of the field is zeroed. Answers false when the text had to be cut.
 bool writeText(uint8_t* field, size_t sizeBytes, std::u16string_view text);
 
+// Malformed sequences (stray bytes, overlong forms, surrogates) become U+FFFD.
 std::u16string fromUtf8(std::string_view utf8);
+// Whether `text` is well-formed UTF-8 that fromUtf8 takes without a replacement.
+bool isValidUtf8(std::string_view text);
 std::string toUtf8(std::u16string_view utf16);
 
 // Group member lists: count slot followed by the Id slots.
@@ -98,3 +101,13 @@ struct ABIFData {
     std::vector<ABIF_Fax> fax;
     std::vector<ABIF_FaxGroup> faxGroups;
 };
+
+namespace abif {
+
+// Reads the address-book file at `path` into `data` as the records of its own kind, which is
+// set in `kind`: a device file's as `Fax` and `FaxGroup` records (its groups may hold more
+// members than a `MyFaxGroup`), a computer file's as `MyFax` and `MyFaxGroup` records. The
+// file is opened once; answers the result code that AbifGADFile_Read would.
+int32_t readFileRecords(const char* path, ABIFData* data, int32_t& kind);
+
+} // namespace abif

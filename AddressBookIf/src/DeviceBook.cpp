@@ -16,16 +16,14 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
         writeText(record + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE, fromUtf8(entry.number));
     }
     size_t cut = 0;
-    groups.assign(book.groups.size(), ABIF_FaxGroup{});
-    for (size_t i = 0; i < book.groups.size(); ++i) {
-        const DeviceGroup& group = book.groups[i];
-        uint8_t* record = groups[i].bytes;
-        writeText(record + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, fromUtf8(group.name));
+    groups.clear();
+    groups.reserve(book.groups.size());
+    for (const DeviceGroup& group : book.groups) {
         size_t kept = std::min<size_t>(group.members.size(), ABIF_FAXGROUP_MAX_MEMBERS);
         if (kept < group.members.size())
             ++cut;
-        writeMembers(record, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
-                     std::span<const uint16_t>(group.members.data(), kept));
+        groups.push_back(makeGroup<ABIF_FaxGroup>(kFaxGroupLayout, fromUtf8(group.name),
+                                                  std::span<const uint16_t>(group.members.data(), kept)));
     }
     return cut;
 }
@@ -33,22 +31,21 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
 namespace {
 
 template <typename Record>
-void appendEntries(const std::vector<Record>& records, size_t idOffset, size_t nameOffset, size_t nameSize,
-                   size_t phoneOffset, size_t phoneSize, DeviceBook& book) {
+void appendEntries(const std::vector<Record>& records, const EntryLayout& layout, DeviceBook& book) {
     for (const Record& entry : records) {
         const uint8_t* record = entry.bytes;
-        book.entries.push_back({readU16(record + idOffset), toUtf8(readText(record + nameOffset, nameSize)),
-                                toUtf8(readText(record + phoneOffset, phoneSize))});
+        book.entries.push_back({readU16(record + layout.id),
+                                toUtf8(readText(record + layout.name, layout.nameSize)),
+                                toUtf8(readText(record + layout.phone, layout.phoneSize))});
     }
 }
 
 template <typename Record>
-void appendGroups(const std::vector<Record>& records, size_t nameOffset, size_t nameSize, size_t countOffset,
-                  size_t membersOffset, size_t maxMembers, DeviceBook& book) {
+void appendGroups(const std::vector<Record>& records, const GroupLayout& layout, DeviceBook& book) {
     for (const Record& group : records) {
         const uint8_t* record = group.bytes;
-        book.groups.push_back({toUtf8(readText(record + nameOffset, nameSize)),
-                               readMembers(record, countOffset, membersOffset, maxMembers)});
+        book.groups.push_back({toUtf8(readText(record + layout.name, layout.nameSize)),
+                               readMembers(record, layout.count, layout.members, layout.maxMembers)});
     }
 }
 
@@ -57,15 +54,11 @@ void appendGroups(const std::vector<Record>& records, size_t nameOffset, size_t 
 DeviceBook deviceBookFromRecords(const ABIFData& data) {
     DeviceBook book;
     book.entries.reserve(data.myFax.size() + data.fax.size());
-    appendEntries(data.myFax, ABIF_MYFAX_ID, ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, ABIF_MYFAX_PHONE,
-                  ABIF_MYFAX_PHONE_SIZE, book);
-    appendEntries(data.fax, ABIF_FAX_ID, ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, ABIF_FAX_PHONE,
-                  ABIF_FAX_PHONE_SIZE, book);
+    appendEntries(data.myFax, kMyFaxLayout, book);
+    appendEntries(data.fax, kFaxLayout, book);
     book.groups.reserve(data.myFaxGroups.size() + data.faxGroups.size());
-    appendGroups(data.myFaxGroups, ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, ABIF_MYFAXGROUP_COUNT,
-                 ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS, book);
-    appendGroups(data.faxGroups, ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, ABIF_FAXGROUP_COUNT,
-                 ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS, book);
+    appendGroups(data.myFaxGroups, kMyFaxGroupLayout, book);
+    appendGroups(data.faxGroups, kFaxGroupLayout, book);
     return book;
 }
 

@@ -1,11 +1,11 @@
 // Reading a full address-book file: 65,535 entries and 1,000 groups, through AbifGADFile_Read and
 // the get-at loops, as the address book dialog does it. Goal: at most 100 ms.
 #include "AbifRecords.h"
+#include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,29 +17,23 @@ constexpr int kGroups = 1000;
 
 // The records of a full file: every text field well filled, every group full.
 ABIFData* fullBook() {
-    std::vector<ABIF_MyFax> entries(kEntries);
+    std::vector<ABIF_MyFax> entries;
+    entries.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i) {
-        uint8_t* r = entries[size_t(i)].bytes;
         std::string n = std::to_string(i);
-        abif::writeU16(r + ABIF_MYFAX_ID, uint16_t(i + 1)); // names the entry for the groups below
-        abif::writeText(r + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE,
-                        abif::fromUtf8("Contact person number " + n));
-        abif::writeText(r + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, abif::fromUtf8("+49 30 555 " + n));
-        abif::writeText(r + ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE, u"Velmora Office Equipment GmbH");
-        abif::writeText(r + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE,
-                        u"Calls before noon; send the cover page.");
-        abif::writeI64(r + ABIF_MYFAX_TIME, 1700000000 + i);
+        // The Id names the entry for the groups below.
+        entries.push_back(abif::makeMyFax(uint16_t(i + 1), abif::fromUtf8("Contact person number " + n),
+                                          abif::fromUtf8("+49 30 555 " + n), u"Velmora Office Equipment GmbH",
+                                          u"Calls before noon; send the cover page.", 1700000000 + i));
     }
-    std::vector<ABIF_MyFaxGroup> groups(kGroups);
+    std::vector<ABIF_MyFaxGroup> groups;
+    groups.reserve(kGroups);
     for (int g = 0; g < kGroups; ++g) {
-        uint8_t* r = groups[size_t(g)].bytes;
-        abif::writeText(r + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE,
-                        abif::fromUtf8("Group " + std::to_string(g)));
         std::vector<uint16_t> members;
         for (int m = 0; m < ABIF_MYFAXGROUP_MAX_MEMBERS; ++m)
             members.push_back(uint16_t((g * 61 + m * 7) % kEntries + 1));
-        abif::writeMembers(r, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS,
-                           members);
+        groups.push_back(abif::makeGroup<ABIF_MyFaxGroup>(
+            abif::kMyFaxGroupLayout, abif::fromUtf8("Group " + std::to_string(g)), members));
     }
     ABIFData* data = ABIFData_Create();
     ABIFData_Add_MyFax(data, kEntries, entries.data());
@@ -49,18 +43,9 @@ ABIFData* fullBook() {
 
 // A temporary folder holding the full file, made once and removed at exit.
 struct Fixture {
-    std::string folder;
-    std::string path;
+    abiftest::TempDir folder;
+    std::string path = folder.file("full");
 
-    Fixture() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bench-abif-XXXXXX").string();
-        folder = ::mkdtemp(pattern.data()) ? pattern : std::string(".");
-        path = folder + "/full";
-    }
-    ~Fixture() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
     const std::string& fullFile() {
         if (!made) {
             AbifGADFile_Create(path.c_str(), kAbifFileComputer);
@@ -117,7 +102,7 @@ void BM_AddFullFile(benchmark::State& state) {
     ABIFData* data = fullBook();
     int round = 0;
     for (auto _ : state) {
-        std::string path = fixture().folder + "/add-" + std::to_string(round++);
+        std::string path = fixture().folder.file("add-" + std::to_string(round++));
         AbifGADFile_Create(path.c_str(), kAbifFileComputer);
         if (AbifGADFile_Add(path.c_str(), data, 0) != 0)
             state.SkipWithError("the add failed");

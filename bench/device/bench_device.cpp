@@ -1,6 +1,7 @@
 // Reading a device's address book of 2,000 entries from the device emulator over loopback,
 // through the calls the address book dialog makes.
 #include "AbifRecords.h"
+#include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 #include "EmulatorProcess.h"
 
@@ -34,14 +35,13 @@ abif::DeviceBook benchmarkBook() {
 
 // One emulator for the whole run, ended with the program.
 struct Device {
-    TempDir dir;
+    abiftest::TempDir dir;
     EmulatorProcess emulator;
     Device() {
-        auto file = dir.path() / "book.json";
+        auto file = dir.file("book.json");
         writeJsonBook(file, benchmarkBook());
         std::string error;
-        if (!emulator.start({"--book", file.string(), "--password", kPassword}, dir.path() / "emulator.log",
-                            error))
+        if (!emulator.start({"--book", file, "--password", kPassword}, dir.file("emulator.log"), error))
             throw std::runtime_error(error);
         setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
     }

@@ -460,9 +460,12 @@ TEST(AbifText, Utf8ConversionRefusesMalformedInput) {
         {"\xE0\x80\xAFy", u"\uFFFD\uFFFD\uFFFDy"}, // overlong slash
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},   // encoded surrogate
         {"\xFF", u"\uFFFD"},
+        {"ab\xE2\x82", u"ab\uFFFD"}, // cut short by the end
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(abif::fromUtf8(row.utf8), row.utf16) << row.utf8;
+        EXPECT_EQ(abif::isValidUtf8(row.utf8), &row == &rows[0]) << row.utf8; // only the first is whole
+    }
     EXPECT_EQ(abif::toUtf8(u"\U0001F600\xD800"), "\xF0\x9F\x98\x80\xEF\xBF\xBD"); // lone surrogate
 }
 

@@ -1,5 +1,6 @@
 // The device calls of AddressBookIf against the device emulator on loopback addresses.
 #include "AbifRecords.h"
+#include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 #include "EmulatorProcess.h"
 
@@ -19,8 +20,6 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
-
-// The file side of the framework, when this build has it.
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::testing;
 using abif::DeviceBook;
@@ -62,7 +61,7 @@ protected:
     // and points ABIF_DEVICE_PORT at it.
     void startDevice(std::vector<std::string> extra = {}, const DeviceBook& book = sampleBook(),
                      const std::string& host = "127.0.0.1") {
-        auto file = dir.path() / "book.json";
+        auto file = dir.file("book.json");
         writeJsonBook(file, book);
         startDeviceWithFile(file, extra, host);
     }
@@ -72,7 +71,7 @@ protected:
                                       "--port", "0",           "--password", kPassword};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string error;
-        ASSERT_TRUE(emulator.start(args, dir.path() / "emulator.log", error)) << error;
+        ASSERT_TRUE(emulator.start(args, dir.file("emulator.log"), error)) << error;
         setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
     }
 
@@ -111,7 +110,7 @@ protected:
         EXPECT_EQ(ABIFData_GetCount_Fax(data.get()), 0);
     }
 
-    TempDir dir;
+    abiftest::TempDir dir;
     EmulatorProcess emulator;
 };
 
@@ -315,22 +314,13 @@ TEST_F(AbifDeviceTest, NoDeviceOrABadAddressFailsWithoutNetwork) {
 
 TEST_F(AbifDeviceTest, ServesAnAddressBookFile) {
     Handle records = newHandle();
-    ABIF_MyFax fax[2] = {};
-    const char16_t* names[] = {u"Anna", u"Bob"};
-    const char16_t* numbers[] = {u"0301", u"0302"};
-    for (int i = 0; i < 2; ++i) {
-        abif::writeU16(fax[i].bytes + ABIF_MYFAX_ID, uint16_t(i + 1));
-        abif::writeText(fax[i].bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, names[i]);
-        abif::writeText(fax[i].bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, numbers[i]);
-    }
-    ABIF_FaxGroup group = {};
-    abif::writeText(group.bytes + ABIF_FAXGROUP_NAME, ABIF_FAXGROUP_NAME_SIZE, u"Team");
+    ABIF_MyFax fax[2] = {abif::makeMyFax(1, u"Anna", u"0301", {}, {}, 0),
+                         abif::makeMyFax(2, u"Bob", u"0302", {}, {}, 0)};
     const uint16_t members[] = {1, 2};
-    abif::writeMembers(group.bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, ABIF_FAXGROUP_MAX_MEMBERS,
-                       members);
+    auto group = abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, u"Team", members);
     ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
     ASSERT_EQ(ABIFData_Add_FaxGroup(records.get(), 1, &group), kAbifSuccess);
-    auto file = dir.path() / "Fax Book";
+    auto file = dir.file("Fax Book");
     ASSERT_EQ(AbifGADFile_Create(file.c_str(), kAbifFileDevice), kAbifSuccess);
     ASSERT_EQ(AbifGADFile_Add(file.c_str(), records.get(), 0), kAbifSuccess);
 
@@ -387,7 +377,7 @@ private:
 TEST_F(AbifDeviceTest, PasswordNeverReachesStandardError) {
     const char* secret = "S3cr3t-Fax-Pw";
     ASSERT_NO_FATAL_FAILURE(startDevice({"--password", secret}));
-    StderrCapture capture(dir.path() / "stderr.txt");
+    StderrCapture capture(dir.file("stderr.txt"));
     Handle data = newHandle();
     AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, "S3cr3t-Fax-Pw-wrong"), kAbifErrWrongPassword);
@@ -402,7 +392,7 @@ TEST_F(AbifDeviceTest, PasswordNeverReachesStandardError) {
         << written;
     EXPECT_EQ(written.find("S3cr3t"), std::string::npos) << written;
     // Nor does the device's own log.
-    std::ifstream log(dir.path() / "emulator.log");
+    std::ifstream log(dir.file("emulator.log"));
     std::stringstream logText;
     logText << log.rdbuf();
     EXPECT_EQ(logText.str().find("S3cr3t"), std::string::npos) << logText.str();

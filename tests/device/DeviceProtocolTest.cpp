@@ -184,17 +184,9 @@ TEST(DeviceRecordsTest, LongTextsAndMemberListsAreCutToTheRecord) {
 
 TEST(DeviceRecordsTest, ComputerRecordsBecomeDeviceEntries) {
     ABIFData data;
-    ABIF_MyFax fax{};
-    writeU16(fax.bytes + ABIF_MYFAX_ID, 5);
-    writeText(fax.bytes + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, u"Jörg");
-    writeText(fax.bytes + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE, u"0301");
-    data.myFax.push_back(fax);
-    ABIF_MyFaxGroup group{};
-    writeText(group.bytes + ABIF_MYFAXGROUP_NAME, ABIF_MYFAXGROUP_NAME_SIZE, u"Crew");
+    data.myFax.push_back(makeMyFax(5, u"Jörg", u"0301", {}, {}, 0));
     const uint16_t ids[] = {5, 6};
-    writeMembers(group.bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS, ABIF_MYFAXGROUP_MAX_MEMBERS,
-                 ids);
-    data.myFaxGroups.push_back(group);
+    data.myFaxGroups.push_back(makeGroup<ABIF_MyFaxGroup>(kMyFaxGroupLayout, u"Crew", ids));
 
     DeviceBook book = deviceBookFromRecords(data);
     ASSERT_EQ(book.entries.size(), 1u);

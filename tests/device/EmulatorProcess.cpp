@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 #include <thread>
 
 extern char** environ;
@@ -50,18 +49,6 @@ bool readLine(int fd, std::chrono::milliseconds limit, std::string& line) {
 }
 
 } // namespace
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "directfax-device-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
 
 void writeJsonBook(const std::filesystem::path& file, const abif::DeviceBook& book) {
     std::ofstream(file, std::ios::binary) << abif::encodeAddressBook(book);

@@ -11,19 +11,6 @@
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::testing {
 
-// A private folder under the system's temporary folder, removed with its content.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 // Writes `book` as a JSON address book that the emulator loads.
 void writeJsonBook(const std::filesystem::path& file, const abif::DeviceBook& book);
 

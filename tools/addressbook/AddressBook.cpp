@@ -1,4 +1,4 @@
-// Address-book files for the command-line tool, through the AddressBookIf calls.
+// Address-book files for the command-line tool, through the AddressBookIf framework.
 #include "AddressBook.h"
 
 #include "AbifRecords.h"
@@ -32,7 +32,7 @@ std::string text(const uint8_t* field, size_t size) {
 
 void checkText(const std::string& value, const char* what, size_t maxUnits, bool required, bool singleLine,
                const std::string& where) {
-    if (!isValidUtf8(value))
+    if (!abif::isValidUtf8(value))
         throw ToolError(where + ": the " + what + " is not valid UTF-8");
     if (required && value.empty())
         throw ToolError(where + ": no " + what);
@@ -45,14 +45,6 @@ void checkText(const std::string& value, const char* what, size_t maxUnits, bool
     if (units > maxUnits)
         throw ToolError(where + ": the " + what + " is too long (" + std::to_string(units) +
                         " UTF-16 units, at most " + std::to_string(maxUnits) + ")");
-}
-
-template <typename Record>
-void readAll(ABIFData* data, int32_t (*count)(const ABIFData*),
-             int32_t (*at)(const ABIFData*, int32_t, void*), std::vector<Record>& out) {
-    out.resize(size_t(count(data)));
-    for (size_t i = 0; i < out.size(); ++i)
-        at(data, int32_t(i), out[i].bytes);
 }
 
 // Adds the records of a file, of either layout, to `book`.
@@ -128,31 +120,6 @@ std::string describeResult(int32_t code) {
     return std::string(text) + " (" + hex + ")";
 }
 
-bool isValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        size_t len = c < 0x80             ? 1
-                     : (c & 0xE0) == 0xC0 ? 2
-                     : (c & 0xF0) == 0xE0 ? 3
-                     : (c & 0xF8) == 0xF0 ? 4
-                                          : 0;
-        if (len == 0 || i + len > s.size())
-            return false;
-        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        for (size_t k = 1; k < len; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out)
@@ -188,34 +155,24 @@ void createBook(const std::string& path, int32_t kind) {
 
 Book readBook(const std::string& path) {
     Book book;
-    int32_t rc = AbifGADFile_GetKind(path.c_str(), &book.kind);
     Data data = newData();
-    bool device = book.kind == kAbifFileDevice;
-    if (rc == 0)
-        rc = AbifGADFile_Read(path.c_str(), data.get(), device ? kAbifReadDeviceRecords : 0);
-    if (rc != 0)
+    if (int32_t rc = abif::readFileRecords(path.c_str(), data.get(), book.kind); rc != 0)
         throw ToolError("cannot read " + path + ": " + describeResult(rc));
-
     // A device file is read as the device's records: name and fax number of each entry.
-    if (device) {
-        std::vector<ABIF_Fax> entries;
-        std::vector<ABIF_FaxGroup> groups;
-        readAll(data.get(), ABIFData_GetCount_Fax, ABIFData_GetAt_Fax, entries);
-        readAll(data.get(), ABIFData_GetCount_FaxGroup, ABIFData_GetAt_FaxGroup, groups);
-        fillBook(book, entries, groups, abif::kFaxLayout, abif::kFaxGroupLayout);
-    } else {
-        std::vector<ABIF_MyFax> entries;
-        std::vector<ABIF_MyFaxGroup> groups;
-        readAll(data.get(), ABIFData_GetCount_MyFax, ABIFData_GetAt_MyFax, entries);
-        readAll(data.get(), ABIFData_GetCount_MyFaxGroup, ABIFData_GetAt_MyFaxGroup, groups);
-        fillBook(book, entries, groups, abif::kMyFaxLayout, abif::kMyFaxGroupLayout);
-    }
+    if (book.kind == kAbifFileDevice)
+        fillBook(book, data->fax, data->faxGroups, abif::kFaxLayout, abif::kFaxGroupLayout);
+    else
+        fillBook(book, data->myFax, data->myFaxGroups, abif::kMyFaxLayout, abif::kMyFaxGroupLayout);
     return book;
 }
 
 void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
                const std::vector<BookGroup>& groups) {
-    Book existing = readBook(path);
+    addToBook(path, readBook(path), entries, groups);
+}
+
+void addToBook(const std::string& path, const Book& existing, const std::vector<BookEntry>& entries,
+               const std::vector<BookGroup>& groups) {
     std::set<std::pair<std::string, std::string>> known;
     for (const auto& e : existing.entries)
         known.emplace(e.name, e.fax);

@@ -1,6 +1,8 @@
 // An address-book file as the command-line tool sees it: entries and groups with UTF-8 texts,
-// read and added through the AddressBookIf calls.
+// read and added through the AddressBookIf framework.
 #pragma once
+
+#include "AddressBookIf.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -33,11 +35,11 @@ struct Book {
     std::vector<BookGroup> groups;
 };
 
-// Most UTF-16 units of each text, as the records hold them.
-inline constexpr size_t kNameUnits = 32;
-inline constexpr size_t kFaxUnits = 50;
-inline constexpr size_t kCompanyUnits = 64;
-inline constexpr size_t kNoteUnits = 254;
+// Most UTF-16 units of each text: what its record field holds before the zero unit.
+inline constexpr size_t kNameUnits = ABIF_MYFAX_NAME_SIZE / 2 - 1;
+inline constexpr size_t kFaxUnits = ABIF_MYFAX_PHONE_SIZE / 2 - 1;
+inline constexpr size_t kCompanyUnits = ABIF_MYFAX_COMPANY_SIZE / 2 - 1;
+inline constexpr size_t kNoteUnits = ABIF_MYFAX_NOTE_SIZE / 2 - 1;
 
 // The most members a group of a file of `kind` holds.
 size_t groupLimit(int32_t kind);
@@ -48,7 +50,6 @@ std::string resolveBookPath(const std::string& book);
 // The text of an AddressBookIf result code, for messages.
 std::string describeResult(int32_t code);
 
-bool isValidUtf8(std::string_view text);
 std::string asciiLower(std::string_view text);
 // The text without a leading UTF-8 byte-order mark.
 std::string_view withoutByteOrderMark(std::string_view text);
@@ -65,6 +66,9 @@ void createBook(const std::string& path, int32_t kind);
 // the groups of the same call (0: not referenced); a group member that no new entry carries is
 // the Id of an entry already in the file. The texts are checked first and duplicates named.
 void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
+               const std::vector<BookGroup>& groups);
+// The same for a file whose content the caller has just read as `existing`.
+void addToBook(const std::string& path, const Book& existing, const std::vector<BookEntry>& entries,
                const std::vector<BookGroup>& groups);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

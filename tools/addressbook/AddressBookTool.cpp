@@ -345,7 +345,7 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                 throw ToolError("the entry #" + std::to_string(id) + " is named twice");
             g.members.push_back(id);
         }
-        addToBook(path, {}, {g});
+        addToBook(path, book, {}, {g});
         out << "Added the group " << g.name << " (" << g.members.size() << " members) to " << path << "\n";
         return 0;
     }

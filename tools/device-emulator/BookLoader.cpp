@@ -17,22 +17,17 @@ constexpr char kSqliteMagic[] = "SQLite format 3"; // followed by a zero byte
 constexpr std::streamsize kMaxJsonBook = 64 * 1024 * 1024;
 
 bool loadSqlite(const std::string& path, abif::DeviceBook& book, std::string& error) {
-    // A device book (groups of up to 205 members) is read as the device's own records.
-    int32_t kind = kAbifFileComputer;
-    if (int32_t result = AbifGADFile_GetKind(path.c_str(), &kind); result != kAbifSuccess) {
-        error = path + " is not an address-book file";
-        return false;
-    }
-    const int32_t flags = kind == kAbifFileDevice ? kAbifReadDeviceRecords : 0;
     std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)> data(ABIFData_Create(), ABIFData_Delete);
     if (!data) {
         error = "out of memory";
         return false;
     }
-    if (int32_t result = AbifGADFile_Read(path.c_str(), data.get(), flags); result != kAbifSuccess) {
+    // A device book (groups of up to 205 members) is read as the device's own records.
+    int32_t kind = kAbifFileComputer;
+    if (int32_t result = abif::readFileRecords(path.c_str(), data.get(), kind); result != kAbifSuccess) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", unsigned(result));
-        error = std::string("AbifGADFile_Read failed with ") + code;
+        error = path + " is not a readable address-book file (" + code + ")";
         return false;
     }
     book = abif::deviceBookFromRecords(*data);

@@ -30,7 +30,7 @@ bool writeFiller(size_t offset, size_t total, httplib::DataSink& sink) {
 } // namespace
 
 DeviceEmulator::DeviceEmulator(EmulatorOptions options, abif::DeviceBook book)
-    : options_(std::move(options)), book_(std::move(book)), bookReply_(abif::encodeAddressBook(book_)),
+    : options_(std::move(options)), bookReply_(abif::encodeAddressBook(book)),
       server_(std::make_unique<httplib::Server>()) {
     server_->set_payload_max_length(abif::kMaxRequestBody);
     server_->Get(abif::kStatusPath,
@@ -55,10 +55,6 @@ int DeviceEmulator::bind() {
 
 bool DeviceEmulator::serve() {
     return server_->listen_after_bind();
-}
-
-void DeviceEmulator::stop() {
-    server_->stop();
 }
 
 void DeviceEmulator::answerStatus(const httplib::Request&, httplib::Response& res) {

@@ -17,6 +17,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 class DeviceEmulator {
 public:
+    // Serves `book`; only its encoded reply is kept.
     DeviceEmulator(EmulatorOptions options, abif::DeviceBook book);
     ~DeviceEmulator();
     DeviceEmulator(const DeviceEmulator&) = delete;
@@ -24,9 +25,8 @@ public:
 
     // Binds the listening socket; answers the port, or -1 on failure.
     int bind();
-    // Serves until stop(); answers false when serving failed.
+    // Serves until the process ends; answers false when serving failed.
     bool serve();
-    void stop();
 
 private:
     void answerStatus(const httplib::Request& request, httplib::Response& response);
@@ -36,7 +36,6 @@ private:
     bool passwordMatches(const std::string& given) const;
 
     EmulatorOptions options_;
-    abif::DeviceBook book_;
     std::string bookReply_; // the encoded book, made once
     std::unique_ptr<httplib::Server> server_;
 };
