@@ -6,6 +6,7 @@ function(directfax_add_gtest)
     cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
     target_compile_definitions(${ARG_NAME} PRIVATE
         DIRECTFAX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         DIRECTFAX_BINARY_DIR="${PROJECT_BINARY_DIR}")
@@ -19,4 +20,5 @@ function(directfax_add_benchmark)
     cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
     target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+    target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 endfunction()

@@ -1,6 +1,8 @@
 // Runs the device emulator as a child process for tests and benchmarks.
 #pragma once
 
+#include "LoopbackPort.h"
+
 #include "DeviceBook.h"
 
 #include <sys/types.h>
@@ -36,8 +38,5 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
 };
-
-// A TCP port on 127.0.0.1 that nothing listens on (bound, read and released).
-int unusedLoopbackPort();
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

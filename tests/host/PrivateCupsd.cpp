@@ -1,5 +1,7 @@
 #include "PrivateCupsd.h"
 
+#include "LoopbackPort.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -27,21 +29,6 @@ sockaddr_in loopback(int port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(quint16(port));
     return address;
-}
-
-// A port the kernel just handed out on 127.0.0.1, free again once the socket is closed.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof(address);
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
 }
 
 bool accepts(int port) {
@@ -132,7 +119,7 @@ bool PrivateCupsd::start(QString* error) {
         *error = QStringLiteral("cupsd is not installed (Debian package cups-daemon)");
         return false;
     }
-    port = freePort();
+    port = directfax::testing::unusedLoopbackPort();
     if (port == 0 || !writeConfiguration(error)) {
         if (error->isEmpty())
             *error = QStringLiteral("no free loopback port");
