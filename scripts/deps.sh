@@ -5,10 +5,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6uitools6 libqt6svg6
+  # Qt's UiTools CMake package needs the OpenGL widgets files; --no-install-recommends skips them.
+  libqt6opengl6-dev
   libcups2-dev libplist-dev libplist++-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libssl-dev
-  libavahi-client-dev libgtest-dev googletest libbenchmark-dev
-  cups-daemon cups-client cups-ipp-utils
-  xvfb xauth x11-apps imagemagick sqlite3 fonts-dejavu-core
+  libcurl4-openssl-dev libavahi-client-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+  cups-daemon cups-client cups-ipp-utils cups ghostscript
+  avahi-daemon avahi-utils dbus dbus-x11 iproute2 procps
+  xvfb xauth x11-apps imagemagick sqlite3 fonts-dejavu-core fonts-dejavu-extra locales
+  clang libclang-rt-14-dev
 )
 
 missing=()
