@@ -10,17 +10,16 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
+#include <WaitUntil.h>
 #include <gtest/gtest.h>
 
 namespace df = com::velmora::cps::print::pde::tarncrest::directfax;
 namespace pf = df::platform;
+using df::testing::waitUntil;
 
 // The running editor as the session bus sees it.
 class StandInEditorApplication : public QObject {
@@ -37,17 +36,6 @@ public slots:
 namespace {
 
 const QString kEditorIdentifier = QStringLiteral("com.velmora.AddressBookEditor");
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    while (!done() && clock.elapsed() < milliseconds) {
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
-}
 
 bool writeFile(const QString& path, const QByteArray& text) {
     QFile file(path);

@@ -8,10 +8,9 @@
 #include <TargetDeviceResolver.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 
+#include <WaitUntil.h>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
@@ -24,6 +23,7 @@ namespace df = com::velmora::cps::print::pde::tarncrest::directfax;
 namespace pf = df::platform;
 using df::testing::PrivateAvahi;
 using df::testing::PrivateNetwork;
+using df::testing::waitUntil;
 
 void ensureApplication() {
     static int argc = 1;
@@ -31,19 +31,6 @@ void ensureApplication() {
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
-}
-
-// Runs the event loop until `done` holds or `milliseconds` have passed.
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 10000) {
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(milliseconds);
-    while (!done() && deadline.isActive()) {
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
 }
 
 QByteArray ipv4(const char* text) {
@@ -269,6 +256,7 @@ TEST(NetService, FailsWithATimeOutWhenNoAnswerComes) {
 // Host names against the real resolver, in a private network whose hosts file the test writes.
 // The outer test runs the inner one there.
 TEST(TargetDeviceNames, ResolveThroughAPrivateHostsFile) {
+    ensureApplication();
     QString reason;
     if (!PrivateNetwork::permitted(&reason))
         GTEST_SKIP() << reason.toStdString();
