@@ -83,7 +83,9 @@ int CopyResolvedIPAddress(const char* hostName, char* resolvedAddress, std::size
     std::array<unsigned char, sizeof(in6_addr)> numeric{};
     if (inet_pton(AF_INET, hostName, numeric.data()) == 1 ||
         inet_pton(AF_INET6, hostName, numeric.data()) == 1) {
-        std::snprintf(resolvedAddress, size, "%s", hostName);
+        // Cut short, the text would name another address: then nothing is written.
+        if (std::strlen(hostName) < size)
+            std::memcpy(resolvedAddress, hostName, std::strlen(hostName) + 1);
         return 0;
     }
     addrinfo* results = nullptr;
@@ -163,6 +165,9 @@ void TargetDeviceResolver::resolveHostName(const QString& host) {
     std::memcpy(hostName.data(), hostText.constData(), static_cast<std::size_t>(hostText.size()));
     std::array<char, kResolvedAddressBufferSize> resolvedAddress{};
     if (CopyResolvedIPAddress(hostName.data(), resolvedAddress.data(), resolvedAddress.size()) != 0)
+        return;
+    // A name without a usable address is no USB printer: the address stays unavailable.
+    if (resolvedAddress[0] == '\0')
         return;
     setter(QString::fromLatin1(resolvedAddress.data()));
 }

@@ -30,8 +30,8 @@ class Printer;
 }
 
 // Turns the zero-terminated host name `hostName` into address text in `resolvedAddress`
-// (`size` bytes, always zero-terminated when size > 0). A numeric IPv4 or IPv6 address is
-// copied as it is; a name is resolved with getaddrinfo and its first IPv4 or IPv6 result
+// (`size` bytes). A numeric IPv4 or IPv6 address is copied as it is (when it fits with its
+// terminator); a name is resolved with getaddrinfo and its first IPv4 or IPv6 result
 // written, a link-local IPv6 one followed by "%" and its interface name. Answers 1 when the
 // name does not resolve ("CopyResolvedIPAddress - getaddrinfo failed." on standard error),
 // else 0, also when no address could be written (the buffer is then left as it was).

@@ -141,6 +141,27 @@ TEST(TargetDeviceResolver, TurnsEachKindOfDeviceUriIntoTheAddress) {
     }
 }
 
+TEST(CopyResolvedIPAddress, CopiesNumericAddressesThatFit) {
+    struct {
+        const char* host;
+        std::size_t size;
+        const char* address;
+    } const cases[] = {
+        {"192.0.2.1", 4096, "192.0.2.1"},
+        {"2001:db8::1", 4096, "2001:db8::1"},
+        {"192.0.2.1", 10, "192.0.2.1"},
+        {"192.168.100.200", 8, "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        char buffer[4096] = "-";
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(df::CopyResolvedIPAddress(c.host, buffer, c.size), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_STREQ(buffer, c.address);
+    }
+}
+
 TEST(TargetDeviceResolver, LeavesAnOverlongHostUnresolved) {
     Received received;
     df::TargetDeviceResolver resolver;
