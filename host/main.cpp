@@ -136,10 +136,7 @@ int main(int argc, char** argv) {
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
         std::fflush(stdout);
-        // Only a printer destination with a CUPS queue behind it makes a job; a PDF file or a
-        // preview is not this host's to make.
-        if (ticket.destination == kPMDestinationPrinter && !ticket.queueName.isEmpty() &&
-            !options->noSubmit) {
+        if (CupsSubmitter::makesJob(ticket) && !options->noSubmit) {
             QString error;
             const int job = CupsSubmitter::submit(ticket, *document, &error);
             submitted = job != 0;

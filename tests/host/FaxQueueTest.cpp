@@ -218,6 +218,14 @@ TEST_F(FaxQueueTest, ABadRecordFailsTheJobWithItsMessage) {
                                                         : QString(),
           printerStateMessage()})
         EXPECT_TRUE(message.remove('\\').contains(why)) << message.toStdString();
+
+    // A job CUPS does not take at all is reported in words, with the queue's name.
+    JobTicket ticket;
+    ticket.queueName = "NoSuchQueue";
+    QString error;
+    EXPECT_EQ(CupsSubmitter::submit(ticket, HostDocument::sample(), &error), 0);
+    EXPECT_TRUE(error.startsWith("The printer \"NoSuchQueue\" did not take the job: "))
+        << error.toStdString();
 }
 
 TEST(FaxProgram, OnlyAPrinterDestinationMakesAJob) {
