@@ -10,13 +10,15 @@ namespace {
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Print dialog host: opens a document, shows the print dialog with the panels of the "
-                       "plug-ins and tells what it would submit."));
+                       "plug-ins and submits the job to CUPS. Without --printer it runs the demo fax "
+                       "printer: a private CUPS server with a fax queue and the printer emulator."));
     parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("document"),
         QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
     parser.addOption({QStringLiteral("printer"),
-                      QStringLiteral("CUPS queue to print to (default: the bundled sample fax printer)"),
+                      QStringLiteral("queue of the system's CUPS server to print to (default: the demo fax "
+                                     "printer)"),
                       QStringLiteral("QUEUE")});
     parser.addOption({QStringLiteral("plugins"),
                       QStringLiteral("plug-in folder; may be repeated (default: $DIRECTFAX_PLUGIN_PATH, else "
@@ -25,9 +27,20 @@ void describe(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("destination"),
                       QStringLiteral("printer, pdf or preview (default: printer)"), QStringLiteral("TYPE"),
                       QStringLiteral("printer")});
-    parser.addOption({QStringLiteral("dry-run"),
-                      QStringLiteral("press Print at once, write what would be submitted to standard output "
-                                     "and exit (1 when a panel stopped the job)")});
+    parser.addOption(
+        {QStringLiteral("dry-run"),
+         QStringLiteral("press Print at once, write the job to standard output, submit it and exit "
+                        "(1 when a panel stopped the job or CUPS refused it)")});
+    parser.addOption({QStringLiteral("no-submit"),
+                      QStringLiteral("write what Print would submit instead of submitting it")});
+    parser.addOption({QStringLiteral("outbox"),
+                      QStringLiteral("folder the demo fax printer files received fax jobs in (default: "
+                                     "~/.local/share/velmora/directfax/outbox)"),
+                      QStringLiteral("DIR")});
+    parser.addOption(
+        {QStringLiteral("cupsd-private-values"),
+         QStringLiteral("write the cupsd.conf policy lines that keep the fax record private on a "
+                        "system CUPS server, and exit")});
     parser.addOption({QStringLiteral("screenshot"),
                       QStringLiteral("render the print dialog into FILE (PNG) and exit; works headless"),
                       QStringLiteral("FILE")});
@@ -69,6 +82,9 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         return std::nullopt;
     }
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.noSubmit = parser.isSet(QStringLiteral("no-submit"));
+    options.outbox = parser.value(QStringLiteral("outbox"));
+    options.showPrivateValues = parser.isSet(QStringLiteral("cupsd-private-values"));
     options.screenshot = parser.value(QStringLiteral("screenshot"));
     return options;
 }
@@ -83,7 +99,8 @@ bool runsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strncmp(argument, "--screenshot", 12) == 0 || std::strcmp(argument, "--dry-run") == 0 ||
-            std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
+            std::strcmp(argument, "--cupsd-private-values") == 0 || std::strcmp(argument, "--help") == 0 ||
+            std::strcmp(argument, "-h") == 0)
             return true;
     }
     return false;

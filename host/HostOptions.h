@@ -15,6 +15,9 @@ struct HostOptions {
     QStringList pluginFolders; // empty: DIRECTFAX_PLUGIN_PATH, else the default folder
     PMDestinationType destination = kPMDestinationPrinter;
     bool dryRun = false;
+    bool noSubmit = false; // tell what Print would submit instead of submitting it
+    QString outbox;        // where the demo fax printer files received jobs; empty: the default
+    bool showPrivateValues = false;
     QString screenshot;
 
     // Parses `arguments` (the program name first); nullopt with `error` set on a bad command
@@ -24,7 +27,7 @@ struct HostOptions {
 };
 
 // True when the arguments ask for a run that shows no window (a screenshot, a dry run,
-// the help).
+// the help, the private-values lines).
 bool runsHeadless(int argc, char** argv);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the main job.
+# Installs what is missing, builds, and starts the main job: the print dialog host, which runs
+# the demo fax printer (a private CUPS server with a fax queue, and the printer emulator) for as
+# long as its dialog is open, unless --printer QUEUE picks a queue of the system's CUPS.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"

@@ -84,6 +84,11 @@ bool EmulatorProcess::start(const std::vector<std::string>& args, const std::fil
     }
     std::string line;
     bool gotLine = readLine(out[0], kStartLimit, line);
+    if (gotLine && line.starts_with("print port on ")) {
+        printPort_ = std::atoi(line.c_str() + line.rfind(':') + 1);
+        line.clear();
+        gotLine = readLine(out[0], kStartLimit, line);
+    }
     close(out[0]);
     auto colon = line.rfind(':');
     if (!gotLine || !line.starts_with("listening on ") || colon == std::string::npos) {
@@ -111,6 +116,7 @@ void EmulatorProcess::stop() {
     }
     pid_ = -1;
     port_ = 0;
+    printPort_ = 0;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

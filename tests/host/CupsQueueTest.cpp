@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
-using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform::testing;
 
 namespace {
 

@@ -10,7 +10,8 @@ const char* const kEmulatorUsage =
     "usage: directfax-device-emulator [--book FILE] [--password TEXT] [--host ADDRESS] [--port N]\n"
     "                                 [--not-ready] [--delay-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
-    "                                            trickle]\n";
+    "                                            trickle]\n"
+    "                                 [--print-port N --outbox DIR]\n";
 
 namespace {
 
@@ -53,6 +54,14 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
                 return std::nullopt;
             }
             options.port = int(number);
+        } else if (arg == "--print-port") {
+            if (!parseNumber(value, 65535, number)) {
+                error = "not a port: " + value;
+                return std::nullopt;
+            }
+            options.printPort = int(number);
+        } else if (arg == "--outbox") {
+            options.outboxPath = value;
         } else if (arg == "--delay-ms") {
             if (!parseNumber(value, 3600 * 1000, number)) {
                 error = "not a delay: " + value;
@@ -70,6 +79,10 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
             error = "unknown argument " + arg;
             return std::nullopt;
         }
+    }
+    if ((options.printPort >= 0) != !options.outboxPath.empty()) {
+        error = "--print-port and --outbox go together";
+        return std::nullopt;
     }
     return options;
 }

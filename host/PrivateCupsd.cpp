@@ -19,7 +19,7 @@
 
 extern char** environ;
 
-namespace com::velmora::cps::print::pde::tarncrest::directfax::platform::testing {
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
@@ -50,6 +50,20 @@ bool writeFile(const QString& path, const QByteArray& text) {
 
 PrivateCupsd::PrivateCupsd() = default;
 
+QString PrivateCupsd::jobPrivacyConfiguration(const QStringList& names) {
+    if (names.isEmpty())
+        return QStringLiteral("JobPrivateAccess all\nJobPrivateValues none\n");
+    // CUPS' default private values first; a few names a line, as cupsd reads lines of limited
+    // length and adds repeated lines up.
+    QString text = QStringLiteral("JobPrivateAccess default\n"
+                                  "JobPrivateValues job-name job-originating-host-name "
+                                  "job-originating-user-name phone\n");
+    for (qsizetype i = 0; i < names.size(); i += 8)
+        text +=
+            QStringLiteral("JobPrivateValues ") + names.mid(i, 8).join(QLatin1Char(' ')) + QLatin1Char('\n');
+    return text;
+}
+
 PrivateCupsd::~PrivateCupsd() {
     stop();
 }
@@ -70,6 +84,9 @@ bool PrivateCupsd::writeConfiguration(QString* error) {
         }
     }
     const QByteArray r = QFile::encodeName(root);
+    QByteArray policyLines;
+    for (const QString& line : jobPrivacyConfiguration(privateValues).split('\n', Qt::SkipEmptyParts))
+        policyLines += "  " + line.toUtf8() + "\n";
     const QByteArray cupsdConf = "Listen 127.0.0.1:" + QByteArray::number(port) +
                                  "\n"
                                  "LogLevel warn\n"
@@ -80,9 +97,8 @@ bool PrivateCupsd::writeConfiguration(QString* error) {
                                  "  Order allow,deny\n"
                                  "  Allow all\n"
                                  "</Location>\n"
-                                 "<Policy default>\n"
-                                 "  JobPrivateAccess all\n"
-                                 "  JobPrivateValues none\n"
+                                 "<Policy default>\n" +
+                                 policyLines +
                                  "  SubscriptionPrivateAccess all\n"
                                  "  SubscriptionPrivateValues none\n"
                                  "  <Limit All>\n"
@@ -94,6 +110,8 @@ bool PrivateCupsd::writeConfiguration(QString* error) {
                            r + "/cache\n" + "RequestRoot " + r + "/spool\n" + "TempDir " + r +
                            "/spool/tmp\n" + "AccessLog " + r + "/logs/access_log\n" + "ErrorLog " + r +
                            "/logs/error_log\n" + "PageLog " + r + "/logs/page_log\n" + "FileDevice Yes\n";
+    if (!serverBin.isEmpty())
+        filesConf += "ServerBin " + QFile::encodeName(serverBin) + "\n";
     if (::geteuid() == 0) {
         // As root cupsd runs its helpers as an unprivileged user, and refuses root for that.
         filesConf += "User lp\nGroup lp\nSystemGroup root\n";
@@ -119,7 +137,7 @@ bool PrivateCupsd::start(QString* error) {
         *error = QStringLiteral("cupsd is not installed (Debian package cups-daemon)");
         return false;
     }
-    port = directfax::testing::unusedLoopbackPort();
+    port = unusedLoopbackPort();
     if (port == 0 || !writeConfiguration(error)) {
         if (error->isEmpty())
             *error = QStringLiteral("no free loopback port");
@@ -178,6 +196,13 @@ bool PrivateCupsd::lpadmin(const QStringList& arguments, QString* error) const {
     return ok;
 }
 
+QByteArray PrivateCupsd::localCertificate() const {
+    QFile certificate(dir.filePath("state/certs/0"));
+    if (!certificate.open(QIODevice::ReadOnly))
+        return {};
+    return certificate.readAll().trimmed();
+}
+
 QString PrivateCupsd::errorLogTail() const {
     QFile log(dir.filePath("logs/error_log"));
     if (!log.open(QIODevice::ReadOnly))
@@ -186,4 +211,4 @@ QString PrivateCupsd::errorLogTail() const {
     return QString::fromLocal8Bit(text.right(1500));
 }
 
-} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform::testing
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,0 +1,90 @@
+#include "CupsSubmitter.h"
+
+#include "HostDocument.h"
+
+#include <QBuffer>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <cups/cups.h>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+namespace {
+
+// The job's options, freed on scope exit.
+struct Options {
+    int count = 0;
+    cups_option_t* list = nullptr;
+    ~Options() { cupsFreeOptions(count, list); }
+    void add(const QString& name, const QString& value) {
+        count = cupsAddOption(name.toUtf8().constData(), value.toUtf8().constData(), count, &list);
+    }
+};
+
+QString refusal(const QString& queue) {
+    return QObject::tr("The printer \"%1\" did not take the job: %2")
+        .arg(queue, QString::fromUtf8(cupsLastErrorString()));
+}
+
+} // namespace
+
+QByteArray CupsSubmitter::printableData(const HostDocument& document, QString* format, QString* error) {
+    if (document.format() != QLatin1String("text/plain")) {
+        *format = document.format();
+        return document.data();
+    }
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(document.title());
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        QTextDocument text;
+        text.setPlainText(QString::fromUtf8(document.data()));
+        text.print(&writer);
+    }
+    if (pdf.isEmpty()) {
+        *error = QObject::tr("The text \"%1\" could not be prepared for printing.").arg(document.title());
+        return {};
+    }
+    *format = QStringLiteral("application/pdf");
+    return pdf;
+}
+
+int CupsSubmitter::submit(const JobTicket& ticket, const HostDocument& document, QString* error) {
+    QString format;
+    const QByteArray data = printableData(document, &format, error);
+    if (data.isEmpty())
+        return 0;
+    Options options;
+    for (const auto& [keyword, choice] : ticket.ppdChoices)
+        options.add(keyword, choice);
+    for (const auto& [key, value] : ticket.jobOptions)
+        options.add(key, value);
+
+    const QByteArray queue = ticket.queueName.toUtf8();
+    const QByteArray title = ticket.documentTitle.toUtf8();
+    const int job =
+        cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), options.count, options.list);
+    if (job == 0) {
+        *error = refusal(ticket.queueName);
+        return 0;
+    }
+    const bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), job, title.constData(),
+                                        format.toUtf8().constData(), 1) == HTTP_STATUS_CONTINUE &&
+                      cupsWriteRequestData(CUPS_HTTP_DEFAULT, data.constData(), size_t(data.size())) ==
+                          HTTP_STATUS_CONTINUE;
+    // Finish the request in any case, so that the connection is ready for the next one.
+    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());
+    if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        *error = refusal(ticket.queueName);
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), job, 0);
+        return 0;
+    }
+    return job;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

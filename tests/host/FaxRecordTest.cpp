@@ -1,0 +1,100 @@
+// The fax filter's reading of the fax record from the job's options.
+#include "FaxRecord.h"
+#include "Utils.h"
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob;
+
+namespace {
+
+using Changes = std::map<std::string, std::optional<std::string>>; // nullopt: key left out
+
+std::optional<FaxRecord> read(const Changes& changes, std::string& error) {
+    std::map<std::string, std::optional<std::string>> record = {
+        {"DFaxPassword", CreateEncryptedString("0815", platform::kCFStringEncodingUTF8).toStdString()},
+        {"DFaxDelayedPrint", "0"},
+        {"DFaxDelayedTime", "07:00"},
+        {"DFaxDestinationNumber", "2"},
+        {"DFaxDestinationName1", "Zoe"},
+        {"DFaxDestinationPhoneNumber1", "0301234567"},
+        {"DFaxDestinationName2", ""},
+        {"DFaxDestinationPhoneNumber2", "+49 (30) 98-76"},
+        {"DFaxDestinationName3", "left over"},
+        {"DFaxDestinationPhoneNumber3", "999"}};
+    for (const auto& [key, value] : changes)
+        record[key] = value;
+    cups_option_t* options = nullptr;
+    int count = 0;
+    for (const auto& [key, value] : record) {
+        if (value)
+            count = cupsAddOption((kRecordPrefix + key).c_str(), value->c_str(), count, &options);
+    }
+    auto result = readFaxRecord(count, options, platform::kCFStringEncodingUTF8, error);
+    cupsFreeOptions(count, options);
+    return result;
+}
+
+std::string scrambled(const char* password) {
+    return CreateEncryptedString(password, platform::kCFStringEncodingUTF8).toStdString();
+}
+
+} // namespace
+
+TEST(FaxRecord, ReadsTheRecordUpToItsCount) {
+    std::string error;
+    const auto record = read({}, error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_EQ(record->password, "0815");
+    EXPECT_FALSE(record->delayedPrint);
+    EXPECT_EQ(record->delayedTime, "07:00");
+    ASSERT_EQ(record->destinations.size(), 2u);
+    EXPECT_EQ(record->destinations[0].name, "Zoe");
+    EXPECT_EQ(record->destinations[1].name, "");
+    EXPECT_EQ(record->destinations[1].phoneNumber, "+49 (30) 98-76");
+
+    const auto withoutPassword = read({{"DFaxPassword", ""}, {"DFaxDelayedPrint", "1"}}, error);
+    ASSERT_TRUE(withoutPassword) << error;
+    EXPECT_EQ(withoutPassword->password, "");
+    EXPECT_TRUE(withoutPassword->delayedPrint);
+}
+
+TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
+    struct Row {
+        Changes changes;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {{{"DFaxPassword", std::nullopt}}, "carries no fax destinations"},
+        {{{"DFaxPassword", "abc"}}, "password of the job cannot be read"},
+        {{{"DFaxPassword", scrambled("12345")}}, "not 1 to 4 digits"},
+        {{{"DFaxPassword", scrambled("12a")}}, "not 1 to 4 digits"},
+        {{{"DFaxDelayedTime", std::nullopt}}, "delayed-send setting is missing"},
+        {{{"DFaxDelayedPrint", "yes"}}, "neither on nor off"},
+        {{{"DFaxDelayedTime", "9:05"}}, "\"9:05\" of the fax job is not a time of day"},
+        {{{"DFaxDelayedTime", "24:00"}}, "not a time of day"},
+        {{{"DFaxDelayedTime", "12:60"}}, "not a time of day"},
+        {{{"DFaxDestinationNumber", std::nullopt}}, "names no destinations"},
+        {{{"DFaxDestinationNumber", "0"}}, "\"0\" is not a number from 1 to 30"},
+        {{{"DFaxDestinationNumber", "31"}}, "not a number from 1 to 30"},
+        {{{"DFaxDestinationNumber", "02"}}, "not a number from 1 to 30"},
+        {{{"DFaxDestinationNumber", "-1"}}, "not a number from 1 to 30"},
+        {{{"DFaxDestinationNumber", "4"}}, "destination 4 of 4 is missing"},
+        {{{"DFaxDestinationName1", std::nullopt}}, "destination 1 of 2 is missing"},
+        {{{"DFaxDestinationPhoneNumber2", ""}}, "destination 2 of 2 is missing"},
+        {{{"DFaxDestinationPhoneNumber1", "030;reboot"}}, "cannot dial"},
+        {{{"DFaxDestinationPhoneNumber1", "--"}}, "cannot dial"},
+        {{{"DFaxDestinationPhoneNumber1", std::string(51, '1')}}, "cannot dial"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        std::string error;
+        EXPECT_FALSE(read(row.changes, error));
+        EXPECT_NE(error.find(row.reason), std::string::npos) << error;
+    }
+}

@@ -1,0 +1,106 @@
+#include "FaxRecord.h"
+
+#include "Utils.h"
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
+
+namespace {
+
+// What the fax number field of the dialog takes (digits and the dialling marks), and the
+// "+", blanks and brackets that numbers from the printer's own address book may hold.
+constexpr std::string_view kDialChars = "0123456789#*-:=+ ()";
+constexpr size_t kMaxPhoneNumber = 50;
+constexpr size_t kMaxPasswordDigits = 4;
+
+const char* value(int numOptions, cups_option_t* options, const std::string& baseName) {
+    return cupsGetOption((kRecordPrefix + baseName).c_str(), numOptions, options);
+}
+
+bool isDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A decimal count from 1 to kMaxDestinations without leading zeros, or 0.
+int destinationCount(std::string_view text) {
+    int count = 0;
+    if (!isDigits(text) || text.size() > 2 || text[0] == '0')
+        return 0;
+    std::from_chars(text.data(), text.data() + text.size(), count);
+    return count <= kMaxDestinations ? count : 0;
+}
+
+bool isTimeOfDay(std::string_view text) {
+    if (text.size() != 5 || text[2] != ':' || !isDigits(text.substr(0, 2)) || !isDigits(text.substr(3)))
+        return false;
+    const int hour = (text[0] - '0') * 10 + (text[1] - '0');
+    const int minute = (text[3] - '0') * 10 + (text[4] - '0');
+    return hour < 24 && minute < 60;
+}
+
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+} // namespace
+
+std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
+                                       platform::CFStringEncoding encoding, std::string& error) {
+    auto fail = [&error](std::string message) {
+        error = std::move(message);
+        return std::nullopt;
+    };
+    FaxRecord record;
+    const char* scrambled = value(numOptions, options, "DFaxPassword");
+    if (!scrambled)
+        return fail("The job carries no fax destinations. Send it again from the fax dialog.");
+    if (*scrambled) {
+        const QString password = CreateDecryptedString(QString::fromLatin1(scrambled), encoding);
+        if (password.isNull())
+            return fail("The fax password of the job cannot be read.");
+        record.password = password.toStdString();
+        if (record.password.size() > kMaxPasswordDigits || !isDigits(record.password))
+            return fail("The fax password of the job is not 1 to 4 digits.");
+    }
+
+    const char* delayed = value(numOptions, options, "DFaxDelayedPrint");
+    const char* time = value(numOptions, options, "DFaxDelayedTime");
+    if (!delayed || !time)
+        return fail("The fax job is incomplete: its delayed-send setting is missing.");
+    if (std::string_view(delayed) != "0" && std::string_view(delayed) != "1")
+        return fail("The delayed-send setting " + quoted(delayed) + " of the fax job is neither on nor off.");
+    if (!isTimeOfDay(time))
+        return fail("The delayed-send time " + quoted(time) +
+                    " of the fax job is not a time of day (HH:mm).");
+    record.delayedPrint = std::string_view(delayed) == "1";
+    record.delayedTime = time;
+
+    const char* countText = value(numOptions, options, "DFaxDestinationNumber");
+    if (!countText)
+        return fail("The fax job names no destinations.");
+    const int count = destinationCount(countText);
+    if (count == 0)
+        return fail("The number of fax destinations " + quoted(countText) + " is not a number from 1 to 30.");
+    for (int n = 1; n <= count; ++n) {
+        const std::string number = std::to_string(n);
+        const char* name = value(numOptions, options, "DFaxDestinationName" + number);
+        const char* phone = value(numOptions, options, "DFaxDestinationPhoneNumber" + number);
+        if (!name || !phone || !*phone)
+            return fail("Fax destination " + number + " of " + countText + " is missing from the job.");
+        const std::string_view digits(phone);
+        if (digits.size() > kMaxPhoneNumber ||
+            digits.find_first_not_of(kDialChars) != std::string_view::npos ||
+            digits.find_first_of("0123456789") == std::string_view::npos)
+            return fail("The fax number " + quoted(digits) + " of destination " + number +
+                        " holds characters a fax machine cannot dial.");
+        record.destinations.push_back({name, phone});
+    }
+    return record;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob
