@@ -310,8 +310,8 @@ std::optional<bool> FaxSettingController::fillAddressFileList() {
     const char* names = AbifGADFile_GetFileList();
     if (UtilityService::isSandboxed() == 1)
         return true; // the user picks the files
-    if (!names)
-        return std::nullopt;
+    if (!names || !*names)
+        return std::nullopt; // no file names
     if (!fileList)
         return false;
     // Names ended by U+0000 each; an empty name ends the list.
