@@ -43,6 +43,14 @@ void showText(QLineEdit* field, const QString& value) {
         InputStringChecker::setFieldText(field, value);
 }
 
+// Stores `value` (an unset text differs from an empty one); true when that changed anything.
+bool assignText(QString& field, const QString& value) {
+    if (value == field && value.isNull() == field.isNull())
+        return false;
+    field = value;
+    return true;
+}
+
 } // namespace
 
 FaxSettingController::FaxSettingController(QObject* parent) : QObject(parent) {}
@@ -203,27 +211,22 @@ QString FaxSettingController::localized(const char* key) const {
 // ---- Values and the properties computed from them ----
 
 void FaxSettingController::setAddressName(const QString& value) {
-    if (value == addressNameValue && value.isNull() == addressNameValue.isNull())
-        return;
-    addressNameValue = value;
-    emit addressNameChanged(value);
+    if (assignText(addressNameValue, value))
+        emit addressNameChanged(value);
 }
 
 void FaxSettingController::setAddressPhoneNumber(const QString& value) {
-    if (value == addressPhoneNumberValue && value.isNull() == addressPhoneNumberValue.isNull())
-        return;
     const bool couldAdd = canAddAddress();
-    addressPhoneNumberValue = value;
+    if (!assignText(addressPhoneNumberValue, value))
+        return;
     emit addressPhoneNumberChanged(value);
     if (couldAdd != canAddAddress())
         emit canAddAddressChanged(canAddAddress());
 }
 
 void FaxSettingController::setPassword(const QString& value) {
-    if (value == passwordValue && value.isNull() == passwordValue.isNull())
-        return;
-    passwordValue = value;
-    emit passwordChanged(value);
+    if (assignText(passwordValue, value))
+        emit passwordChanged(value);
 }
 
 void FaxSettingController::setDelayedPrint(int value) {

@@ -2,7 +2,10 @@
 // address-book file list, and a randomized run of the dialog's operations.
 #include "FaxJobTestSupport.h"
 
+#include <HelpViewer.h>
 #include <ModalRun.h>
+#include <SystemInfo.h>
+#include <UtilityFunctions.h>
 
 #include <QComboBox>
 #include <QFile>
@@ -303,6 +306,31 @@ TEST_F(FaxDialogTest, Screenshot) {
     });
     controller->createDialog();
     EXPECT_TRUE(saved) << path.toStdString();
+}
+
+} // namespace
+} // namespace faxjob_test
+
+namespace faxjob_test {
+namespace {
+
+TEST_F(FaxDialogTest, HelpShowsTheFaxTransmissionPageOfTheBook) {
+    const auto ppd = openFixturePpd(QStringLiteral("fax_no_index.ppd"));
+    controller->setPPD(ppd.get());
+    QList<QUrl> shown;
+    pf::HelpViewer::setUrlHandler([&](const QUrl& url) {
+        shown.append(url);
+        return true;
+    });
+    pf::SystemInfo::setKernelReleaseSource([] { return std::optional<QString>(QStringLiteral("22.1.0")); });
+    df::resetOSMinorVersionForTesting();
+    button(controller->faxSettingPanel(), "helpButton")->click();
+    pf::HelpViewer::setUrlHandler({});
+    pf::SystemInfo::setKernelReleaseSource({});
+    df::resetOSMinorVersionForTesting();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].path().endsWith(QStringLiteral("/VelmoraDirectFaxHelp/set_check_fax_transmission.htm")))
+        << shown[0].toString().toStdString();
 }
 
 } // namespace
