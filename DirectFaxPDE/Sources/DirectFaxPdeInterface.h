@@ -4,9 +4,6 @@
 #include <BasicPdeInterface.h>
 
 #include <QPointer>
-#include <memory>
-#include <optional>
-#include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 

@@ -29,6 +29,8 @@ namespace {
 
 constexpr char kHelpPage[] = "set_check_fax_transmission.htm";
 constexpr char kHelpFolder[] = "VelmoraDirectFaxHelp";
+// Most address-book files the dialog lists.
+constexpr int kMaxAddressFiles = 1000;
 
 InputStringChecker* makeChecker(QObject* owner, std::uint64_t maxLength, std::span<const char16_t> range) {
     auto* checker = new InputStringChecker(owner);
@@ -317,8 +319,10 @@ std::optional<bool> FaxSettingController::fillAddressFileList() {
         return std::nullopt; // no file names
     if (!fileList)
         return false;
-    // Names ended by U+0000 each; an empty name ends the list.
-    for (const char* name = names; *name; name += std::strlen(name) + 1) {
+    // Names ended by U+0000 each; an empty name ends the list. Any program of the user can fill
+    // the folder; a popup of more files than anybody picks from is cut.
+    for (const char* name = names; *name && fileList->count() < kMaxAddressFiles;
+         name += std::strlen(name) + 1) {
         const QString piece = QFile::decodeName(name);
         fileList->addObject({piece, folderPath + QLatin1Char('/') + piece});
     }

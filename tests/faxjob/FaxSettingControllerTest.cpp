@@ -187,6 +187,10 @@ TEST_F(FaxDialogTest, EditingAndDeletingFollowTheSelection) {
 TEST_F(FaxDialogTest, AddressBookFilesAreListedAtOpeningExceptInASandbox) {
     const QString folder = dataHome.path() + QStringLiteral("/velmora/directfax/addressbooks");
     ASSERT_TRUE(QDir().mkpath(folder));
+    QStringList many;
+    for (int i = 0; i < 1001; ++i)
+        many.append(QStringLiteral("f%1.dfab").arg(i, 4, 10, QLatin1Char('0')));
+    const QStringList manyListed = many.mid(0, 1000);
     const struct {
         QStringList files;
         const char* home;
@@ -197,6 +201,7 @@ TEST_F(FaxDialogTest, AddressBookFilesAreListedAtOpeningExceptInASandbox) {
         {{}, "/home/tester", {}, true}, // no files: the availability stays as it was
         {{"c.dfab"}, "/Users/tester/Library/Containers/id/Data", {}, true},
         {{}, "/Users/tester/Library/Containers/id/Data", {}, true},
+        {many, "/home/tester", manyListed, true}, // a flooded folder is listed only in part
     };
     for (const auto& c : cases) {
         QDir(folder).removeRecursively();
@@ -223,7 +228,7 @@ TEST_F(FaxDialogTest, AddressBookFilesAreListedAtOpeningExceptInASandbox) {
         EXPECT_EQ(popup, c.listed);
         EXPECT_EQ(selected, c.listed.isEmpty() ? -1 : 0);
         if (!listed.isEmpty()) {
-            EXPECT_EQ(paths.first(), folder + QStringLiteral("/a.dfab"));
+            EXPECT_EQ(paths.first(), folder + QLatin1Char('/') + c.listed.first());
         }
         EXPECT_EQ(controller->isAddressFileAvailable(), c.available) << c.home;
     }
@@ -329,7 +334,8 @@ TEST_F(FaxDialogTest, HelpShowsTheFaxTransmissionPageOfTheBook) {
     pf::SystemInfo::setKernelReleaseSource({});
     df::resetOSMinorVersionForTesting();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].path().endsWith(QStringLiteral("/VelmoraDirectFaxHelp/set_check_fax_transmission.htm")))
+    EXPECT_TRUE(
+        shown[0].path().endsWith(QStringLiteral("/VelmoraDirectFaxHelp/set_check_fax_transmission.htm")))
         << shown[0].toString().toStdString();
 }
 
