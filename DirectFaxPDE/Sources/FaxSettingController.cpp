@@ -86,11 +86,12 @@ FaxSettingController* FaxSettingController::loadInterfaceFile(
     auto controller = std::make_unique<FaxSettingController>();
     controller->awakeFromNib(window.get(), destinations.get(), files.get());
     FaxSettingController* answer = controller.get();
-    // Torn down in reverse: the controller first, the lists its window shows last.
-    topLevelObjects.push_back(std::move(destinations));
-    topLevelObjects.push_back(std::move(files));
-    topLevelObjects.push_back(std::move(window));
+    // They may be deleted in any order: each reaches the others through guarded pointers, and
+    // the window's views let go of a list that goes first.
     topLevelObjects.push_back(std::move(controller));
+    topLevelObjects.push_back(std::move(window));
+    topLevelObjects.push_back(std::move(files));
+    topLevelObjects.push_back(std::move(destinations));
     return answer;
 }
 

@@ -57,8 +57,8 @@ public:
     explicit FaxSettingController(QObject* parent = nullptr);
     ~FaxSettingController() override;
 
-    // Loads the interface file "FaxSetting" of the bundle: its top-level objects (the shared
-    // lists, the window and the controller, connected to each other) are appended to
+    // Loads the interface file "FaxSetting" of the bundle: its top-level objects (the controller,
+    // the window and the two shared lists, connected to each other) are appended to
     // `topLevelObjects`, and the controller is answered. Null, with nothing appended, when the
     // file cannot be loaded or lacks the window's view.
     static FaxSettingController* loadInterfaceFile(const platform::Bundle& bundle,
