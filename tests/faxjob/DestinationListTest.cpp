@@ -50,17 +50,4 @@ TEST(DestinationListTest, NeverHoldsMoreThanThirty) {
     EXPECT_EQ(list.count(), df::kMaxDestinationCount);
 }
 
-TEST(DestinationListTest, RemovingSelectedItemsAnnouncesTheEmptySelection) {
-    df::DestinationList list;
-    list.setSortDescriptors(df::DestinationList::destinationSortDescriptors());
-    list.addObjects({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-    list.setSelectionIndexes({0, 2});
-    int notices = 0;
-    QObject::connect(&list, &df::DestinationList::selectedObjectsChanged, [&] { ++notices; });
-    list.removeObjects(list.selectionIndexes());
-    EXPECT_GE(notices, 1);
-    EXPECT_TRUE(list.selectionIndexes().isEmpty());
-    EXPECT_EQ(arranged(list), QStringList({"b/2"}));
-}
-
 } // namespace

@@ -1,21 +1,87 @@
 // The fax-job dialog: the destination rules, starting and cancelling, the reset at opening, the
 // address-book file list, and a randomized run of the dialog's operations.
-#include "FaxJobTestSupport.h"
+#include "FrameTestSupport.h"
+
+#include <FaxSettingController.h>
 
 #include <HelpViewer.h>
 #include <ModalRun.h>
 #include <SystemInfo.h>
 #include <UtilityFunctions.h>
+#include <UtilityService.h>
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <random>
 
 namespace faxjob_test {
 namespace {
+
+using namespace frame_test;
+
+// The dialog loaded from the assembled bundle, with an address-book folder of its own and a home
+// directory outside any sandbox.
+class FaxDialogTest : public WidgetTest {
+protected:
+    void SetUp() override {
+        WidgetTest::SetUp();
+        ASSERT_TRUE(dataHome.isValid());
+        savedDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+        setHome(QStringLiteral("/home/tester"));
+        bundle = directFaxBundle();
+        ASSERT_TRUE(bundle);
+        QString error;
+        controller = df::FaxSettingController::loadInterfaceFile(*bundle, objects, &error);
+        ASSERT_NE(controller, nullptr) << error.toStdString();
+        controller->setBundle(bundle);
+    }
+    void TearDown() override {
+        objects.clear();
+        if (savedDataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", savedDataHome);
+        setHome({});
+        WidgetTest::TearDown();
+    }
+    // The home directory the sandbox test sees; empty: the real one.
+    void setHome(const QString& home) {
+        pf::SystemInfo::setHomeDirectorySource(
+            home.isEmpty() ? pf::SystemInfo::TextSource() : [home] { return std::optional<QString>(home); });
+        df::UtilityService::resetSandboxedForTesting();
+    }
+    // Types a destination and presses "Add".
+    void addTyped(const QString& name, const QString& number) {
+        controller->setAddressName(name);
+        controller->setAddressPhoneNumber(number);
+        controller->addAddressInfo();
+    }
+    // The destination list as "name/number", in arranged order.
+    QStringList destinations() const {
+        QStringList result;
+        for (const df::AddressInformation& item : controller->addressArrayController()->arrangedObjects())
+            result.append(item.name() + QLatin1Char('/') + item.phoneNumber());
+        return result;
+    }
+
+    QTemporaryDir dataHome;
+    QByteArray savedDataHome;
+    std::shared_ptr<pf::Bundle> bundle;
+    std::vector<std::unique_ptr<QObject>> objects;
+    df::FaxSettingController* controller = nullptr;
+};
+
+QStringList alertMessages(const pf::ScriptedModalDriver& driver) {
+    QStringList messages;
+    for (const pf::AlertRequest& alert : driver.alerts())
+        messages.append(alert.messageText);
+    return messages;
+}
 
 QPushButton* button(QWidget* window, const char* name) {
     QPushButton* found = window->findChild<QPushButton*>(QLatin1String(name));
