@@ -111,6 +111,82 @@
         <source>Failed to retrieve data</source>
         <translation>Daten konnten nicht abgerufen werden</translation>
     </message>
+    <message>
+        <source>Fax Transmission</source>
+        <translation>Faxversand</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Fax Number:</source>
+        <translation>Faxnummer:</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Destinations:</source>
+        <translation>Empfänger:</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Address Book File:</source>
+        <translation>Adressbuchdatei:</translation>
+    </message>
+    <message>
+        <source>Add to Address Book</source>
+        <translation>Zum Adressbuch hinzufügen</translation>
+    </message>
+    <message>
+        <source>Address Book...</source>
+        <translation>Adressbuch...</translation>
+    </message>
+    <message>
+        <source>Device Address Book...</source>
+        <translation>Adressbuch des Geräts...</translation>
+    </message>
+    <message>
+        <source>Authorization</source>
+        <translation>Berechtigung</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
+    </message>
+    <message>
+        <source>Delayed Send</source>
+        <translation>Zeitversetztes Senden</translation>
+    </message>
+    <message>
+        <source>Send later</source>
+        <translation>Später senden</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>Uhrzeit:</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Senden</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Fax Number</source>
+        <translation>Faxnummer</translation>
+    </message>
 </context>
 <context>
     <name>Localizable2</name>

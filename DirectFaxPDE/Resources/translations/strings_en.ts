@@ -111,6 +111,82 @@
         <source>Failed to retrieve data</source>
         <translation>Failed to retrieve data</translation>
     </message>
+    <message>
+        <source>Fax Transmission</source>
+        <translation>Fax Transmission</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Fax Number:</source>
+        <translation>Fax Number:</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Destinations:</source>
+        <translation>Destinations:</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Address Book File:</source>
+        <translation>Address Book File:</translation>
+    </message>
+    <message>
+        <source>Add to Address Book</source>
+        <translation>Add to Address Book</translation>
+    </message>
+    <message>
+        <source>Address Book...</source>
+        <translation>Address Book...</translation>
+    </message>
+    <message>
+        <source>Device Address Book...</source>
+        <translation>Device Address Book...</translation>
+    </message>
+    <message>
+        <source>Authorization</source>
+        <translation>Authorization</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Delayed Send</source>
+        <translation>Delayed Send</translation>
+    </message>
+    <message>
+        <source>Send later</source>
+        <translation>Send later</translation>
+    </message>
+    <message>
+        <source>Time:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Fax Number</source>
+        <translation>Fax Number</translation>
+    </message>
 </context>
 <context>
     <name>Localizable2</name>

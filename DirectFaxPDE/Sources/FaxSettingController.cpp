@@ -1,0 +1,436 @@
+#include "FaxSettingController.h"
+
+#include "FaxSettingView.h"
+#include "PpdFeature.h"
+
+#include <AddressBookIf.h>
+#include <Alerts.h>
+#include <Bundle.h>
+#include <InputStringChecker.h>
+#include <ModalRun.h>
+#include <UiLoader.h>
+#include <UtilityFunctions.h>
+#include <UtilityService.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <cstring>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax {
+
+namespace {
+
+constexpr char kHelpPage[] = "set_check_fax_transmission.htm";
+constexpr char kHelpFolder[] = "VelmoraDirectFaxHelp";
+// Most address-book files the dialog lists.
+constexpr int kMaxAddressFiles = 1000;
+
+InputStringChecker* makeChecker(QObject* owner, std::uint64_t maxLength, std::span<const char16_t> range) {
+    auto* checker = new InputStringChecker(owner);
+    checker->setMaxLength(maxLength);
+    checker->setAcceptableCodeRange(range);
+    return checker;
+}
+
+// Keeps a field showing `value` without disturbing the user's own edit of it.
+void showText(QLineEdit* field, const QString& value) {
+    if (field && field->text() != value)
+        InputStringChecker::setFieldText(field, value);
+}
+
+// Stores `value` (an unset text differs from an empty one); true when that changed anything.
+bool assignText(QString& field, const QString& value) {
+    if (value == field && value.isNull() == field.isNull())
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+FaxSettingController::FaxSettingController(QObject* parent) : QObject(parent) {}
+
+FaxSettingController::~FaxSettingController() {
+    if (destinationList)
+        disconnect(destinationList, nullptr, this, nullptr);
+    // The fields may outlive the controller for a moment; they must not keep its checkers.
+    for (QLineEdit* field :
+         {addressNameTextField.data(), addressPhoneNumberTextField.data(), passwordTextField.data()})
+        if (field)
+            field->setValidator(nullptr);
+}
+
+FaxSettingController* FaxSettingController::loadInterfaceFile(
+    const platform::Bundle& bundle, std::vector<std::unique_ptr<QObject>>& topLevelObjects, QString* error) {
+    platform::UiLoader loader;
+    loader.registerWidgetClass<FaxSettingView>();
+    QString reason;
+    std::unique_ptr<QWidget> window(
+        loader.loadInterfaceFile(bundle, QStringLiteral("FaxSetting"), nullptr, &reason));
+    if (window && !window->findChild<FaxSettingView*>())
+        reason = QStringLiteral("FaxSetting has no FaxSettingView");
+    if (!window || !window->findChild<FaxSettingView*>()) {
+        if (error)
+            *error = reason;
+        return nullptr;
+    }
+    auto destinations = std::make_unique<DestinationList>();
+    auto files = std::make_unique<AddressFileList>();
+    auto controller = std::make_unique<FaxSettingController>();
+    controller->awakeFromNib(window.get(), destinations.get(), files.get());
+    FaxSettingController* answer = controller.get();
+    // They may be deleted in any order: each reaches the others through guarded pointers, and
+    // the window's views let go of a list that goes first.
+    topLevelObjects.push_back(std::move(controller));
+    topLevelObjects.push_back(std::move(window));
+    topLevelObjects.push_back(std::move(files));
+    topLevelObjects.push_back(std::move(destinations));
+    return answer;
+}
+
+void FaxSettingController::awakeFromNib(QWidget* panel, DestinationList* destinations,
+                                        AddressFileList* files) {
+    window = panel;
+    destinationList = destinations;
+    fileList = files;
+    pluginBundle.reset();
+    sendingStatus = false;
+    addressFileAvailable = false;
+    addressNameFieldFormatter = makeChecker(this, kAddressNameMaxLength, kAddressNameAcceptableRange);
+    addressPhoneNumberFieldFormatter = makeChecker(this, kPhoneNumberMaxLength, kPhoneNumberAcceptableRange);
+    passwordFieldFormatter = makeChecker(this, kPasswordMaxLength, kPasswordAcceptableRange);
+    if (destinationList) {
+        destinationList->setSortDescriptors(DestinationList::destinationSortDescriptors());
+        connect(destinationList, &DestinationList::selectedObjectsChanged, this,
+                [this] { observeValueForKeyPath(QStringLiteral("selectedObjects")); });
+    }
+    bindControls();
+}
+
+void FaxSettingController::bindControls() {
+    if (!window)
+        return;
+    view = window->findChild<FaxSettingView*>();
+    if (view)
+        view->connectOutlets();
+    addressNameTextField = window->findChild<QLineEdit*>(QStringLiteral("addressNameTextField"));
+    addressPhoneNumberTextField =
+        window->findChild<QLineEdit*>(QStringLiteral("addressPhoneNumberTextField"));
+    passwordTextField = window->findChild<QLineEdit*>(QStringLiteral("passwordTextField"));
+    addressTableView = window->findChild<QTableView*>(QStringLiteral("addressTableView"));
+    addressFilePopup = window->findChild<QComboBox*>(QStringLiteral("addressFilePopup"));
+    delayedTimeEdit = window->findChild<QDateTimeEdit*>(QStringLiteral("delayedTimeEdit"));
+
+    // Fields → values, values → fields.
+    const auto bindField = [this](QLineEdit* field, void (FaxSettingController::*setter)(const QString&),
+                                  void (FaxSettingController::*changed)(const QString&)) {
+        if (!field)
+            return;
+        connect(field, &QLineEdit::textEdited, this, setter);
+        connect(this, changed, field, [field](const QString& value) { showText(field, value); });
+    };
+    bindField(addressNameTextField, &FaxSettingController::setAddressName,
+              &FaxSettingController::addressNameChanged);
+    bindField(addressPhoneNumberTextField, &FaxSettingController::setAddressPhoneNumber,
+              &FaxSettingController::addressPhoneNumberChanged);
+    bindField(passwordTextField, &FaxSettingController::setPassword, &FaxSettingController::passwordChanged);
+
+    if (addressTableView && destinationList) {
+        addressTableView->setModel(destinationList);
+        addressTableView->setSelectionModel(destinationList->selectionModel());
+    }
+    if (addressFilePopup && fileList) {
+        addressFilePopup->setModel(fileList);
+        connect(addressFilePopup, &QComboBox::activated, this,
+                [this] { selectAddressBook(addressFilePopup); });
+        connect(fileList, &AddressFileList::selectionIndexChanged, addressFilePopup,
+                &QComboBox::setCurrentIndex);
+    }
+    if (auto* checkbox = view ? view->delayedSendCheckbox.data() : nullptr) {
+        connect(checkbox, &QCheckBox::toggled, this, [this](bool on) { setDelayedPrint(on ? 1 : 0); });
+        connect(this, &FaxSettingController::delayedPrintChanged, checkbox,
+                [checkbox](int value) { checkbox->setChecked(value != 0); });
+    }
+    if (delayedTimeEdit) {
+        connect(delayedTimeEdit, &QDateTimeEdit::dateTimeChanged, this,
+                &FaxSettingController::setDelayedTime);
+        connect(this, &FaxSettingController::delayedTimeChanged, delayedTimeEdit,
+                [this](const QDateTime& value) {
+                    if (delayedTimeEdit->dateTime() != value)
+                        delayedTimeEdit->setDateTime(value);
+                });
+        connect(this, &FaxSettingController::delayedPrintChanged, delayedTimeEdit,
+                [this] { delayedTimeEdit->setEnabled(isDelayedTime()); });
+        delayedTimeEdit->setEnabled(isDelayedTime());
+    }
+
+    // Actions, and the enabling properties.
+    const auto bindButton = [this](QAbstractButton* button, void (FaxSettingController::*action)(QObject*),
+                                   void (FaxSettingController::*changed)(bool), bool enabled) {
+        if (!button)
+            return;
+        if (action)
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, button, action] { (this->*action)(button); });
+        if (changed)
+            connect(this, changed, button, &QWidget::setEnabled);
+        button->setEnabled(enabled);
+    };
+    if (!view)
+        return;
+    bindButton(view->addAddressButton, &FaxSettingController::addAddressInfo,
+               &FaxSettingController::canAddAddressChanged, canAddAddress());
+    bindButton(view->editAddressButton, &FaxSettingController::editAddressInfo,
+               &FaxSettingController::canEditAddressChanged, canEditAddress());
+    bindButton(view->deleteAddressButton, &FaxSettingController::deleteAddressInfo,
+               &FaxSettingController::canDeleteAddressChanged, canDeleteAddress());
+    bindButton(view->startButton, &FaxSettingController::startSending, nullptr, true);
+    bindButton(view->stopButton, &FaxSettingController::stopSending, nullptr, true);
+    bindButton(window->findChild<QPushButton*>(QStringLiteral("helpButton")),
+               &FaxSettingController::showHelpBook, nullptr, true);
+    // The address-book actions open the address book dialog or store into an address-book
+    // file; they stay off until the dialog offers them.
+    bindButton(view->addToAddressBookButton, nullptr, nullptr, false);
+    bindButton(view->lookUpAddressBookButton, nullptr, nullptr, false);
+    bindButton(view->lookUpDeviceDataButton, nullptr, nullptr, false);
+}
+
+void FaxSettingController::setBundle(std::shared_ptr<platform::Bundle> bundle) {
+    pluginBundle = std::move(bundle);
+}
+
+QString FaxSettingController::localized(const char* key) const {
+    const QString text = QString::fromUtf8(key);
+    return pluginBundle ? pluginBundle->localizedStringForKey(text, QString(), QString()) : text;
+}
+
+// ---- Values and the properties computed from them ----
+
+void FaxSettingController::setAddressName(const QString& value) {
+    if (assignText(addressNameValue, value))
+        emit addressNameChanged(value);
+}
+
+void FaxSettingController::setAddressPhoneNumber(const QString& value) {
+    const bool couldAdd = canAddAddress();
+    if (!assignText(addressPhoneNumberValue, value))
+        return;
+    emit addressPhoneNumberChanged(value);
+    if (couldAdd != canAddAddress())
+        emit canAddAddressChanged(canAddAddress());
+}
+
+void FaxSettingController::setPassword(const QString& value) {
+    if (assignText(passwordValue, value))
+        emit passwordChanged(value);
+}
+
+void FaxSettingController::setDelayedPrint(int value) {
+    if (value == delayedPrintValue)
+        return;
+    delayedPrintValue = value;
+    emit delayedPrintChanged(value);
+    emit delayedTimeChanged(delayedTimeValue);
+}
+
+void FaxSettingController::setDelayedTime(const QDateTime& value) {
+    if (value == delayedTimeValue)
+        return;
+    delayedTimeValue = value;
+    emit delayedTimeChanged(value);
+}
+
+void FaxSettingController::setIsAddressFileAvailable(bool available) {
+    if (available == addressFileAvailable)
+        return;
+    addressFileAvailable = available;
+    emit isAddressFileAvailableChanged(available);
+    emit canAddToAddressFileChanged(canAddToAddressFile());
+}
+
+bool FaxSettingController::canEditAddress() const {
+    return destinationList && destinationList->selectionIndexes().size() == 1;
+}
+
+bool FaxSettingController::canDeleteAddress() const {
+    return destinationList && !destinationList->selectionIndexes().isEmpty();
+}
+
+void FaxSettingController::observeValueForKeyPath(const QString& keyPath) {
+    if (keyPath != QLatin1String("selectedObjects"))
+        return;
+    emit canEditAddressChanged(canEditAddress());
+    emit canDeleteAddressChanged(canDeleteAddress());
+    emit canAddToAddressFileChanged(canAddToAddressFile());
+}
+
+// ---- The dialog ----
+
+void FaxSettingController::createDialog() {
+    if (!window)
+        return;
+    if (view) {
+        view->setBundle(pluginBundle);
+        view->setPPD(ppd);
+        view->initializeControls();
+    }
+    if (addressNameFieldFormatter)
+        addressNameFieldFormatter->installOn(addressNameTextField);
+    if (addressPhoneNumberFieldFormatter)
+        addressPhoneNumberFieldFormatter->installOn(addressPhoneNumberTextField);
+    if (passwordFieldFormatter)
+        passwordFieldFormatter->installOn(passwordTextField);
+    setAddressName(QStringLiteral(""));
+    setAddressPhoneNumber(QStringLiteral(""));
+    setPassword(QStringLiteral(""));
+    setDelayedPrint(0);
+    setDelayedTime(QDateTime::currentDateTime());
+    // Fields left from the last dialog show the reset values even when the values were equal.
+    showText(addressNameTextField, addressNameValue);
+    showText(addressPhoneNumberTextField, addressPhoneNumberValue);
+    showText(passwordTextField, passwordValue);
+    if (fileList)
+        fileList->removeAllObjects();
+    if (const std::optional<bool> available = fillAddressFileList())
+        setIsAddressFileAvailable(*available);
+
+    endedByAction = false;
+    platform::ModalRun::runModalForWindow(window);
+    // Closing the window any other way (its close button, Escape) cancels the job.
+    if (!endedByAction)
+        stopSending();
+}
+
+std::optional<bool> FaxSettingController::fillAddressFileList() {
+    const char* folder = AbifGADFile_GetFileDirectory();
+    if (!folder)
+        return std::nullopt;
+    const QString folderPath = QFile::decodeName(folder);
+    const char* names = AbifGADFile_GetFileList();
+    if (UtilityService::isSandboxed() == 1)
+        return true; // the user picks the files
+    if (!names || !*names)
+        return std::nullopt; // no file names
+    if (!fileList)
+        return false;
+    // Names ended by U+0000 each; an empty name ends the list. Any program of the user can fill
+    // the folder; a popup of more files than anybody picks from is cut.
+    for (const char* name = names; *name && fileList->count() < kMaxAddressFiles;
+         name += std::strlen(name) + 1) {
+        const QString piece = QFile::decodeName(name);
+        fileList->addObject({piece, folderPath + QLatin1Char('/') + piece});
+    }
+    if (fileList->isEmpty())
+        return false;
+    fileList->setSelectionIndex(0);
+    return true;
+}
+
+void FaxSettingController::endDialog(bool sending) {
+    endedByAction = true;
+    if (window)
+        window->hide();
+    if (platform::ModalRun::modalWindow() == window && window)
+        platform::ModalRun::stopModal();
+    sendingStatus = sending;
+}
+
+void FaxSettingController::addAddressInfo(QObject*) {
+    if (!destinationList)
+        return;
+    if (destinationList->count() >= kMaxDestinationCount) {
+        platform::RunAlert(localized("No More Destination"), {}, {localized("OK")}, window);
+        return;
+    }
+    if (destinationList->indexOfAddress(addressNameValue, addressPhoneNumberValue) >= 0 &&
+        platform::RunAlert(
+            localized("Duplicated Address Found"), localized("Add the same address to destinations?"),
+            {localized("OK"), localized("Cancel")}, window) != platform::NSAlertFirstButtonReturn)
+        return;
+    destinationList->addObject(AddressInformation(addressNameValue, addressPhoneNumberValue));
+    setAddressName(QStringLiteral(""));
+    setAddressPhoneNumber(QStringLiteral(""));
+}
+
+void FaxSettingController::editAddressInfo(QObject*) {
+    if (!destinationList)
+        return;
+    const QList<int> selected = destinationList->selectionIndexes();
+    if (selected.isEmpty())
+        return;
+    const AddressInformation item = destinationList->arrangedObjects().at(selected.first());
+    setAddressName(item.name());
+    setAddressPhoneNumber(item.phoneNumber());
+    destinationList->removeObjects({selected.first()});
+}
+
+void FaxSettingController::deleteAddressInfo(QObject*) {
+    if (destinationList)
+        destinationList->removeObjects(destinationList->selectionIndexes());
+}
+
+void FaxSettingController::startSending(QObject*) {
+    if (!destinationList)
+        return;
+    if (destinationList->count() == 0) {
+        if (!addressPhoneNumberValue.isEmpty() &&
+            platform::RunAlert(localized("Characters added to Fax Number"),
+                               localized("Current number is automatically added"),
+                               {localized("OK"), localized("Cancel")},
+                               window) == platform::NSAlertFirstButtonReturn)
+            destinationList->addObject(AddressInformation(QStringLiteral(""), addressPhoneNumberValue));
+        if (destinationList->count() == 0) {
+            platform::RunAlert(localized("No Sender Specified"), {}, {localized("OK")}, window);
+            return;
+        }
+    }
+    endDialog(true);
+}
+
+void FaxSettingController::stopSending(QObject*) {
+    if (destinationList)
+        destinationList->removeAllObjects();
+    endDialog(false);
+}
+
+void FaxSettingController::showHelpBook(QObject*) {
+    const auto helpBundle = pluginBundle
+                                ? platform::Bundle::bundleWithIdentifier(pluginBundle->bundleIdentifier())
+                                : std::shared_ptr<platform::Bundle>();
+    if (getOSMinorVersion() <= 5)
+        GotoHelpPage(helpBundle, QLatin1String(kHelpPage));
+    else
+        GotoHelpPage2_106(ppd, "", helpBundle, QLatin1String(kHelpFolder), QLatin1String(kHelpPage));
+}
+
+void FaxSettingController::selectAddressBook(QObject* sender) {
+    if (auto* popup = qobject_cast<QComboBox*>(sender); popup && fileList)
+        fileList->setSelectionIndex(popup->currentIndex());
+}
+
+// ---- The fax job record ----
+
+FaxJobRecord FaxSettingController::faxJobRecord() const {
+    FaxJobRecord record;
+    record.password = passwordValue;
+    if (!passwordValue.isNull())
+        record.passwordEncoding = GetEncodingInfoFromPPD(ppd);
+    record.delayedPrint = delayedPrintValue;
+    record.delayedTime = delayedTimeValue;
+    if (destinationList)
+        record.destinations = destinationList->arrangedObjects();
+    return record;
+}
+
+void FaxSettingController::setPrintSettings(platform::PrintSettings* settings) {
+    WriteFaxJobRecord(faxJobRecord(), settings);
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax

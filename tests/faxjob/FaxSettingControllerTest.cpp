@@ -1,0 +1,409 @@
+// The fax-job dialog: the destination rules, starting and cancelling, the reset at opening, the
+// address-book file list, and a randomized run of the dialog's operations.
+#include "FrameTestSupport.h"
+
+#include <FaxSettingController.h>
+
+#include <HelpViewer.h>
+#include <ModalRun.h>
+#include <SystemInfo.h>
+#include <UtilityFunctions.h>
+#include <UtilityService.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <random>
+
+namespace faxjob_test {
+namespace {
+
+using namespace frame_test;
+
+// The dialog loaded from the assembled bundle, with an address-book folder of its own and a home
+// directory outside any sandbox.
+class FaxDialogTest : public WidgetTest {
+protected:
+    void SetUp() override {
+        WidgetTest::SetUp();
+        ASSERT_TRUE(dataHome.isValid());
+        savedDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+        setHome(QStringLiteral("/home/tester"));
+        bundle = directFaxBundle();
+        ASSERT_TRUE(bundle);
+        QString error;
+        controller = df::FaxSettingController::loadInterfaceFile(*bundle, objects, &error);
+        ASSERT_NE(controller, nullptr) << error.toStdString();
+        controller->setBundle(bundle);
+    }
+    void TearDown() override {
+        objects.clear();
+        if (savedDataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", savedDataHome);
+        setHome({});
+        WidgetTest::TearDown();
+    }
+    // The home directory the sandbox test sees; empty: the real one.
+    void setHome(const QString& home) {
+        pf::SystemInfo::setHomeDirectorySource(
+            home.isEmpty() ? pf::SystemInfo::TextSource() : [home] { return std::optional<QString>(home); });
+        df::UtilityService::resetSandboxedForTesting();
+    }
+    // Types a destination and presses "Add".
+    void addTyped(const QString& name, const QString& number) {
+        controller->setAddressName(name);
+        controller->setAddressPhoneNumber(number);
+        controller->addAddressInfo();
+    }
+    // The destination list as "name/number", in arranged order.
+    QStringList destinations() const {
+        QStringList result;
+        for (const df::AddressInformation& item : controller->addressArrayController()->arrangedObjects())
+            result.append(item.name() + QLatin1Char('/') + item.phoneNumber());
+        return result;
+    }
+
+    QTemporaryDir dataHome;
+    QByteArray savedDataHome;
+    std::shared_ptr<pf::Bundle> bundle;
+    std::vector<std::unique_ptr<QObject>> objects;
+    df::FaxSettingController* controller = nullptr;
+};
+
+QStringList alertMessages(const pf::ScriptedModalDriver& driver) {
+    QStringList messages;
+    for (const pf::AlertRequest& alert : driver.alerts())
+        messages.append(alert.messageText);
+    return messages;
+}
+
+QPushButton* button(QWidget* window, const char* name) {
+    QPushButton* found = window->findChild<QPushButton*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+TEST_F(FaxDialogTest, TheThirtyFirstDestinationIsRefusedWithAnAlert) {
+    pf::ScriptedModalDriver driver;
+    for (int i = 0; i < 29; ++i)
+        addTyped(QStringLiteral("Name %1").arg(i), QStringLiteral("0%1").arg(i));
+    addTyped(QStringLiteral("Last"), QStringLiteral("30"));
+    EXPECT_TRUE(driver.alerts().empty());
+    EXPECT_EQ(controller->addressArrayController()->count(), 30);
+
+    addTyped(QStringLiteral("One more"), QStringLiteral("31"));
+    ASSERT_EQ(driver.alerts().size(), 1u);
+    EXPECT_EQ(driver.alerts()[0].messageText, QStringLiteral("No More Destination"));
+    EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+    EXPECT_EQ(controller->addressArrayController()->count(), 30);
+    EXPECT_EQ(controller->addressName(), QStringLiteral("One more")); // the fields keep their text
+    EXPECT_EQ(controller->addressPhoneNumber(), QStringLiteral("31"));
+}
+
+TEST_F(FaxDialogTest, DuplicatesAreAskedForAndComparedExactly) {
+    const struct {
+        const char* second;
+        std::optional<pf::NSModalResponse> answer; // none: no question expected
+        QStringList list;
+        QString fieldsAfter;
+    } cases[] = {
+        {"Ann", pf::NSAlertFirstButtonReturn, {"Ann/123", "Ann/123"}, ""},
+        {"Ann", pf::NSAlertSecondButtonReturn, {"Ann/123"}, "Ann"},
+        {"ann", std::nullopt, {"Ann/123", "ann/123"}, ""},
+    };
+    for (const auto& c : cases) {
+        pf::ScriptedModalDriver driver;
+        controller->addressArrayController()->removeAllObjects();
+        addTyped(QStringLiteral("Ann"), QStringLiteral("123"));
+        if (c.answer)
+            driver.queueAlertAnswer(*c.answer);
+        addTyped(QString::fromUtf8(c.second), QStringLiteral("123"));
+        EXPECT_EQ(destinations(), c.list) << c.second;
+        EXPECT_EQ(controller->addressName(), c.fieldsAfter) << c.second;
+        if (c.answer) {
+            ASSERT_EQ(driver.alerts().size(), 1u);
+            EXPECT_EQ(driver.alerts()[0].messageText, QStringLiteral("Duplicated Address Found"));
+            EXPECT_EQ(driver.alerts()[0].informativeText,
+                      QStringLiteral("Add the same address to destinations?"));
+            EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK", "Cancel"}));
+        } else {
+            EXPECT_TRUE(driver.alerts().empty());
+        }
+    }
+}
+
+TEST_F(FaxDialogTest, StartingWithAnEmptyListOffersTheTypedNumber) {
+    const struct {
+        QString typed;
+        std::optional<pf::NSModalResponse> answer;
+        QStringList alerts;
+        bool sends;
+    } cases[] = {
+        {"555", pf::NSAlertFirstButtonReturn, {"Characters added to Fax Number"}, true},
+        {"555",
+         pf::NSAlertSecondButtonReturn,
+         {"Characters added to Fax Number", "No Sender Specified"},
+         false},
+        {"", std::nullopt, {"No Sender Specified"}, false},
+    };
+    for (const auto& c : cases) {
+        controller->addressArrayController()->removeAllObjects();
+        pf::ScriptedModalDriver driver;
+        if (c.answer)
+            driver.queueAlertAnswer(*c.answer);
+        bool stillOpen = false;
+        driver.queueModalStep([&](QWidget* window) {
+            controller->setAddressPhoneNumber(c.typed);
+            button(window, "startButton")->click();
+            stillOpen = pf::ModalRun::modalWindow() == window && window->isVisible();
+            if (stillOpen)
+                button(window, "stopButton")->click();
+        });
+        controller->createDialog();
+        EXPECT_EQ(alertMessages(driver), c.alerts) << c.typed.toStdString();
+        EXPECT_EQ(stillOpen, !c.sends);
+        EXPECT_EQ(controller->isSending(), c.sends);
+        EXPECT_EQ(destinations(), c.sends ? QStringList({"/555"}) : QStringList());
+        EXPECT_EQ(driver.unscriptedModalRuns(), 0);
+    }
+    EXPECT_EQ(controller->faxSettingPanel()->windowTitle(), QStringLiteral("Fax Transmission"));
+}
+
+TEST_F(FaxDialogTest, SendingKeepsTheListCancellingOrClosingEmptiesIt) {
+    pf::ScriptedModalDriver driver;
+    driver.queueModalStep([&](QWidget* window) {
+        addTyped(QStringLiteral("Ann"), QStringLiteral("1"));
+        addTyped(QStringLiteral("Bob"), QStringLiteral("2"));
+        controller->setPassword(QStringLiteral("12"));
+        controller->setDelayedPrint(1);
+        controller->setAddressName(QStringLiteral("typed, not added"));
+        button(window, "startButton")->click();
+    });
+    controller->createDialog();
+    EXPECT_TRUE(controller->isSending());
+    EXPECT_EQ(destinations(), QStringList({"Bob/2", "Ann/1"}));
+
+    // The next dialog shows the destinations again, with fresh fields.
+    QStringList shown;
+    driver.queueModalStep([&](QWidget* window) {
+        shown = destinations();
+        EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("addressNameTextField"))->text(), QString());
+        EXPECT_EQ(controller->password(), QString());
+        EXPECT_EQ(controller->delayedPrint(), 0);
+        EXPECT_LE(qAbs(controller->delayedTime().secsTo(QDateTime::currentDateTime())), 60);
+        button(window, "stopButton")->click();
+    });
+    controller->createDialog();
+    EXPECT_EQ(shown, QStringList({"Bob/2", "Ann/1"}));
+    EXPECT_FALSE(controller->isSending());
+    EXPECT_TRUE(destinations().isEmpty());
+
+    // Closing the window some other way is a cancel too, also after a job that was sent.
+    driver.queueModalStep([&](QWidget* window) {
+        addTyped(QStringLiteral("Cy"), QStringLiteral("3"));
+        button(window, "startButton")->click();
+    });
+    controller->createDialog();
+    ASSERT_TRUE(controller->isSending());
+    driver.queueModalStep([](QWidget* window) { window->close(); });
+    controller->createDialog();
+    EXPECT_FALSE(controller->isSending());
+    EXPECT_TRUE(destinations().isEmpty());
+}
+
+TEST_F(FaxDialogTest, EditingAndDeletingFollowTheSelection) {
+    pf::ScriptedModalDriver driver;
+    addTyped(QStringLiteral("Ann"), QStringLiteral("1"));
+    addTyped(QStringLiteral("Bob"), QStringLiteral("2"));
+    addTyped(QStringLiteral("Cy"), QStringLiteral("3"));
+    df::DestinationList* list = controller->addressArrayController();
+    QWidget* window = controller->faxSettingPanel();
+    const auto state = [&] {
+        return std::tuple(controller->canEditAddress(), controller->canDeleteAddress(),
+                          button(window, "editAddressButton")->isEnabled(),
+                          button(window, "deleteAddressButton")->isEnabled());
+    };
+    list->setSelectionIndexes({0, 2});
+    EXPECT_EQ(state(), std::tuple(false, true, false, true));
+    list->setSelectionIndexes({});
+    EXPECT_EQ(state(), std::tuple(false, false, false, false));
+    EXPECT_FALSE(controller->canAddToAddressFile());
+    // Clicking a row of the table is a selection too.
+    window->findChild<QTableView*>(QStringLiteral("addressTableView"))->selectRow(1);
+    EXPECT_EQ(state(), std::tuple(true, true, true, true));
+
+    controller->editAddressInfo();
+    EXPECT_EQ(controller->addressName(), QStringLiteral("Bob"));
+    EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("addressPhoneNumberTextField"))->text(),
+              QStringLiteral("2"));
+    EXPECT_EQ(destinations(), QStringList({"Cy/3", "Ann/1"}));
+    list->setSelectionIndexes({0, 1});
+    controller->deleteAddressInfo();
+    EXPECT_TRUE(destinations().isEmpty());
+    EXPECT_EQ(state(), std::tuple(false, false, false, false));
+    EXPECT_TRUE(driver.alerts().empty());
+}
+
+TEST_F(FaxDialogTest, AddressBookFilesAreListedAtOpeningExceptInASandbox) {
+    const QString folder = dataHome.path() + QStringLiteral("/velmora/directfax/addressbooks");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QStringList many;
+    for (int i = 0; i < 1001; ++i)
+        many.append(QStringLiteral("f%1.dfab").arg(i, 4, 10, QLatin1Char('0')));
+    const QStringList manyListed = many.mid(0, 1000);
+    const struct {
+        QStringList files;
+        const char* home;
+        QStringList listed;
+        bool available;
+    } cases[] = {
+        {{"b.dfab", "a.dfab"}, "/home/tester", {"a.dfab", "b.dfab"}, true},
+        {{}, "/home/tester", {}, true}, // no files: the availability stays as it was
+        {{"c.dfab"}, "/Users/tester/Library/Containers/id/Data", {}, true},
+        {{}, "/Users/tester/Library/Containers/id/Data", {}, true},
+        {many, "/home/tester", manyListed, true}, // a flooded folder is listed only in part
+    };
+    for (const auto& c : cases) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        for (const QString& name : c.files) {
+            QFile file(folder + QLatin1Char('/') + name);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        setHome(QString::fromUtf8(c.home));
+        pf::ScriptedModalDriver driver;
+        QStringList listed, paths, popup;
+        int selected = -2;
+        driver.queueModalStep([&](QWidget* window) {
+            for (const df::AddressFile& file : controller->addressFileList()->arrangedObjects()) {
+                listed.append(file.name);
+                paths.append(file.path);
+            }
+            selected = controller->addressFileList()->selectionIndex();
+            popup = items(window->findChild<QComboBox*>(QStringLiteral("addressFilePopup")));
+            button(window, "stopButton")->click();
+        });
+        controller->createDialog();
+        EXPECT_EQ(listed, c.listed) << c.home;
+        EXPECT_EQ(popup, c.listed);
+        EXPECT_EQ(selected, c.listed.isEmpty() ? -1 : 0);
+        if (!listed.isEmpty()) {
+            EXPECT_EQ(paths.first(), folder + QLatin1Char('/') + c.listed.first());
+        }
+        EXPECT_EQ(controller->isAddressFileAvailable(), c.available) << c.home;
+    }
+}
+
+// Many random runs of the dialog's operations never give more than 30 destinations, a list out
+// of its arrangement, or a duplicate that was let in without the question.
+TEST_F(FaxDialogTest, RandomOperationSequencesKeepTheListsRules) {
+    pf::ScriptedModalDriver driver;
+    df::DestinationList* list = controller->addressArrayController();
+    std::mt19937 random(20261209);
+    const QStringList names = {"", "ann", "Ann", "ANN", "bob", "Bob", "zed"};
+    const QStringList numbers = {"1", "12", "2", "#*"};
+    const auto pick = [&](const QStringList& from) { return from[random() % from.size()]; };
+    const auto sorts = df::DestinationList::destinationSortDescriptors();
+    const auto keysOf = [](const df::AddressInformation& item) {
+        return [&item](const QString& key) { return item.valueForKey(key).toString(); };
+    };
+
+    for (int sequence = 0; sequence < 10000; ++sequence) {
+        list->removeAllObjects();
+        // Start from up to 30 destinations so that the limit is reached often.
+        const int start = random() % 31;
+        for (int i = 0; i < start; ++i)
+            list->addObject({QStringLiteral("filler %1").arg(i), QStringLiteral("0")});
+        for (int step = 0; step < 8; ++step) {
+            const size_t alertsBefore = driver.alerts().size();
+            const int countBefore = list->count();
+            QString name = pick(names), number = pick(numbers);
+            const bool wasThere = list->indexOfAddress(name, number) >= 0;
+            const pf::NSModalResponse answer =
+                random() % 2 ? pf::NSAlertFirstButtonReturn : pf::NSAlertSecondButtonReturn;
+            driver.unscriptedAlertAnswer = answer;
+            switch (random() % 4) {
+            case 0:
+            case 1:
+                addTyped(name, number);
+                if (list->count() > countBefore && wasThere) {
+                    ASSERT_EQ(driver.alerts().size(), alertsBefore + 1);
+                    ASSERT_EQ(driver.alerts().back().messageText, QStringLiteral("Duplicated Address Found"));
+                    ASSERT_EQ(answer, pf::NSAlertFirstButtonReturn);
+                }
+                break;
+            case 2:
+                list->setSelectionIndexes({static_cast<int>(random() % 31), static_cast<int>(random() % 31)});
+                controller->deleteAddressInfo();
+                break;
+            default:
+                list->setSelectionIndex(random() % 31);
+                controller->editAddressInfo();
+                break;
+            }
+            ASSERT_LE(list->count(), df::kMaxDestinationCount);
+            const auto& items = list->arrangedObjects();
+            for (int i = 1; i < items.size(); ++i)
+                ASSERT_FALSE(
+                    df::DestinationList::arrangedBefore(sorts, keysOf(items[i]), keysOf(items[i - 1])))
+                    << sequence << ": " << i;
+        }
+    }
+}
+
+// Renders the dialog into DIRECTFAX_SCREENSHOT (a PNG path) for the documentation.
+TEST_F(FaxDialogTest, Screenshot) {
+    const QString path = qEnvironmentVariable("DIRECTFAX_SCREENSHOT");
+    if (path.isEmpty())
+        GTEST_SKIP() << "set DIRECTFAX_SCREENSHOT to a PNG path";
+    pf::ScriptedModalDriver driver;
+    bool saved = false;
+    driver.queueModalStep([&](QWidget* window) {
+        addTyped(QStringLiteral("Velmora Sales"), QStringLiteral("0301234567"));
+        addTyped(QStringLiteral("Head Office"), QStringLiteral("0409876543"));
+        addTyped(QStringLiteral("Ann Example"), QStringLiteral("0891112223"));
+        controller->setAddressName(QStringLiteral("Bob Example"));
+        controller->setAddressPhoneNumber(QStringLiteral("030-5550100"));
+        controller->addressArrayController()->setSelectionIndex(1);
+        window->resize(window->sizeHint().expandedTo(QSize(560, 520)));
+        saved = window->grab().save(path);
+        button(window, "stopButton")->click();
+    });
+    controller->createDialog();
+    EXPECT_TRUE(saved) << path.toStdString();
+}
+
+} // namespace
+} // namespace faxjob_test
+
+namespace faxjob_test {
+namespace {
+
+TEST_F(FaxDialogTest, HelpShowsTheFaxTransmissionPageOfTheBook) {
+    const auto ppd = openFixturePpd(QStringLiteral("fax_no_index.ppd"));
+    controller->setPPD(ppd.get());
+    QList<QUrl> shown;
+    pf::HelpViewer::setUrlHandler([&](const QUrl& url) {
+        shown.append(url);
+        return true;
+    });
+    pf::SystemInfo::setKernelReleaseSource([] { return std::optional<QString>(QStringLiteral("22.1.0")); });
+    df::resetOSMinorVersionForTesting();
+    button(controller->faxSettingPanel(), "helpButton")->click();
+    pf::HelpViewer::setUrlHandler({});
+    pf::SystemInfo::setKernelReleaseSource({});
+    df::resetOSMinorVersionForTesting();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(
+        shown[0].path().endsWith(QStringLiteral("/VelmoraDirectFaxHelp/set_check_fax_transmission.htm")))
+        << shown[0].toString().toStdString();
+}
+
+} // namespace
+} // namespace faxjob_test
