@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTranslator>
 #include <cstdio>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
@@ -38,6 +39,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("directfax-print"));
+    // The host's own texts in the user's language (built into the program).
+    QTranslator hostTexts;
+    if (hostTexts.load(QLocale(), QStringLiteral("directfax-print"), QStringLiteral("_"),
+                       QStringLiteral(":/i18n")))
+        QApplication::installTranslator(&hostTexts);
 
     QString error;
     bool showHelp = false;
