@@ -56,6 +56,14 @@ ppd_choice_t* choiceRecord(ppd_file_t* ppd, const QString& keyword, const QStrin
     return nullptr;
 }
 
+// The formatter of the sender-name field: at most 30 units of printable ASCII.
+std::unique_ptr<InputStringChecker> makeSenderNameChecker() {
+    auto checker = std::make_unique<InputStringChecker>();
+    checker->setMaxLength(kSenderNameMaxLength);
+    checker->setAcceptableCodeRange(kSenderNameAcceptableRange);
+    return checker;
+}
+
 } // namespace
 
 DirectFaxPdeInterface::DirectFaxPdeInterface(std::shared_ptr<platform::PdePluginCallback> callback,
@@ -78,6 +86,9 @@ DirectFaxPdeInterface::~DirectFaxPdeInterface() {
     for (const QMetaObject::Connection& connection : controlConnections)
         QObject::disconnect(connection);
     ppdFeatures.clear();
+    // The field may outlive the formatter when the print dialog keeps the view.
+    if (senderNameTextField && senderNameTextField->validator() == senderNameFieldFormatter.get())
+        senderNameTextField->setValidator(nullptr);
     senderNameFieldFormatter.reset();
     addressBookEditorPath.reset();
     printerAddress.reset();
@@ -126,9 +137,7 @@ QWidget* DirectFaxPdeInterface::panelView() {
     view->setBundle(pluginBundle);
     view->setPPD(ppd);
     view->initializeControls();
-    senderNameFieldFormatter = std::make_unique<InputStringChecker>();
-    senderNameFieldFormatter->setMaxLength(kSenderNameMaxLength);
-    senderNameFieldFormatter->setAcceptableCodeRange(kSenderNameAcceptableRange);
+    senderNameFieldFormatter = makeSenderNameChecker();
     senderNameFieldFormatter->installOn(senderNameTextField);
     connectControls();
     if (UtilityService::isSandboxed() == 1)
@@ -267,7 +276,14 @@ bool DirectFaxPdeInterface::restoreValuesAndReturnError(QString*) {
         QString stored;
         const platform::OSStatus status =
             platform::PMPrintSettingsGetValue(settings, QLatin1String(kSenderNamePrintSettingsKey), &stored);
-        senderName_ = status == platform::noErr && !stored.isEmpty() ? stored : QStringLiteral("");
+        // Any program can have written the settings: a name the field would refuse is not taken,
+        // or no save could succeed until the user typed a new one.
+        const bool acceptable = senderNameFieldFormatter
+                                    ? senderNameFieldFormatter->isPartialStringValid(stored)
+                                    : makeSenderNameChecker()->isPartialStringValid(stored);
+        if (status == platform::noErr && !stored.isEmpty() && !acceptable)
+            qWarning("restoreValuesAndReturnError: stored sender name refused");
+        senderName_ = status == platform::noErr && acceptable ? stored : QStringLiteral("");
     }
     updateUI();
     return true;

@@ -123,13 +123,16 @@ TEST_F(FaxSettingsPanelTest, DefaultsTellThePrintDialogEveryDefaultAndEmptyTheSe
     EXPECT_TRUE(view->senderNameTextEdit->text().isEmpty());
 }
 
-TEST_F(FaxSettingsPanelTest, RestoreTakesTheStoredSenderNameOrEmptiesIt) {
+TEST_F(FaxSettingsPanelTest, RestoreTakesAnAcceptableStoredSenderNameOrEmptiesIt) {
     const struct {
         std::optional<QString> stored;
         QString expected;
     } cases[] = {{QStringLiteral("Velmora Sales"), QStringLiteral("Velmora Sales")},
                  {QStringLiteral(""), QString()},
-                 {std::nullopt, QString()}};
+                 {std::nullopt, QString()},
+                 // A name the field would refuse, written by another program.
+                 {QString(31, QLatin1Char('x')), QString()},
+                 {QStringLiteral("Ren\u00e9"), QString()}};
     for (const auto& c : cases) {
         callback->settings.clear();
         if (c.stored)
