@@ -40,6 +40,8 @@ std::unique_ptr<HostPrinter> HostPrinter::openPpdFile(const QString& ppdPath, co
             *error = ppdErrorText(ppdPath);
         return nullptr;
     }
+    // Option, choice and group texts in the user's language, where the PPD carries them.
+    ppdLocalize(ppd.get());
     PpdMarkDefaults(ppd.get());
     std::unique_ptr<HostPrinter> printer(new HostPrinter);
     printer->ppdFile = std::move(ppd);

@@ -46,7 +46,7 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(tr("Print"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -179,10 +179,12 @@ bool PrintDialog::print() {
         return false;
     const PanelDriver::Verdict verdict = driver->print();
     if (!verdict.print) {
-        if (!verdict.error.isEmpty()) {
-            tabWidget->setCurrentIndex(verdict.stoppedBy);
-            alert(verdict.error);
-        }
+        // The user sees where to look: the panel's own words, else which panel stopped the job.
+        tabWidget->setCurrentIndex(verdict.stoppedBy);
+        alert(verdict.error.isEmpty()
+                  ? tr("The panel \"%1\" stopped printing. Check its settings and print again.")
+                        .arg(driver->title(verdict.stoppedBy))
+                  : verdict.error);
         return false;
     }
     const JobTicket ticket = makeJobTicket(*printer, document, settings, session);

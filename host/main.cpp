@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 #include <cups/cups.h>
@@ -62,6 +63,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("directfax-print"));
+    // The host's own texts in the user's language (built into the program).
+    QTranslator hostTexts;
+    if (hostTexts.load(QLocale(), QStringLiteral("directfax-print"), QStringLiteral("_"),
+                       QStringLiteral(":/i18n")))
+        QApplication::installTranslator(&hostTexts);
 
     QString error;
     bool showHelp = false;

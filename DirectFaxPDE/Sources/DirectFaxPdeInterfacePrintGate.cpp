@@ -14,31 +14,8 @@
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
-namespace {
-constexpr std::uint64_t kSenderNameMaxLength = 30;
-} // namespace
-
-bool DirectFaxPdeInterface::senderNameAcceptedForPrint() {
-    QLineEdit* field =
-        directFaxView ? directFaxView->findChild<QLineEdit*>(QStringLiteral("senderNameTextEdit")) : nullptr;
-    if (!field)
-        return true;
-    InputStringChecker checker;
-    checker.setMaxLength(kSenderNameMaxLength);
-    checker.setAcceptableCodeRange(kSenderNameAcceptableRange);
-    if (checker.isPartialStringValid(field->text()))
-        return true;
-    // The name last stored with the job.
-    QString senderName;
-    platform::PrintSettings* settings =
-        pdePluginCallbackObject ? pdePluginCallbackObject->printSettings() : nullptr;
-    platform::PMPrintSettingsGetValue(settings, printSettingsKey("DFaxCoverSenderName"), &senderName);
-    InputStringChecker::setFieldText(field, senderName);
-    return false;
-}
-
 bool DirectFaxPdeInterface::shouldPrint() {
-    if (!senderNameAcceptedForPrint())
+    if (!revertRejectedSenderName())
         return false;
 
     platform::PrintSession* session =
@@ -64,7 +41,7 @@ bool DirectFaxPdeInterface::shouldPrint() {
         return false;
     controller->setBundle(pluginBundle);
     controller->setPPD(ppd);
-    controller->setIPAddress(printerAddressForFaxJob());
+    controller->setIPAddress(printerAddress);
     controller->createDialog();
     if (!controller->isSending())
         return false;

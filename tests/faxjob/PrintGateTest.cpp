@@ -104,6 +104,7 @@ TEST_F(PrintGateTest, RefusedSenderNameIsPutBackAndStopsTheJobWithoutDialog) {
     GatePanel panel(callback, directFaxBundle());
     QWidget* view = panel.panelView();
     ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(panel.restoreValuesAndReturnError(nullptr));
     auto* field = view->findChild<QLineEdit*>(QStringLiteral("senderNameTextEdit"));
     ASSERT_NE(field, nullptr);
     field->setMaxLength(32767); // as a paste reaches a field with its checker

@@ -3,6 +3,8 @@
 #include <Bundle.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QWidget>
 
@@ -16,6 +18,9 @@ void ensureApplication() {
     static char* argv[] = {name, nullptr};
     // Lives until the process ends; tearing it down among other statics is not worth the risk.
     new QApplication(argc, argv);
+    // Panels register their help book: keep that out of the user's configuration.
+    static QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     // Bundles load the translations of this language on their first lookup.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
@@ -30,6 +35,27 @@ std::shared_ptr<pf::Bundle> fixtureBundle() {
 
 std::shared_ptr<pf::Bundle> directFaxBundle() {
     return pf::Bundle::open(QStringLiteral(DIRECTFAX_BUNDLE_DIR));
+}
+
+std::shared_ptr<pf::Bundle> copyOfDirectFaxBundle(const QTemporaryDir& dir, const QString& identifier,
+                                                  const std::function<QByteArray(QByteArray)>& editInfo) {
+    const QString from = QStringLiteral(DIRECTFAX_BUNDLE_DIR "/Contents");
+    const QString to = dir.path() + QStringLiteral("/DirectFax.plugin/Contents");
+    EXPECT_TRUE(QDir().mkpath(to + QStringLiteral("/Resources")));
+    QFile info(from + QStringLiteral("/Info.plist"));
+    EXPECT_TRUE(info.open(QIODevice::ReadOnly));
+    QByteArray plist =
+        info.readAll().replace("com.velmora.cps.print.pde.tarncrest.DirectFax", identifier.toUtf8());
+    if (editInfo)
+        plist = editInfo(plist);
+    QFile copy(to + QStringLiteral("/Info.plist"));
+    EXPECT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write(plist);
+    copy.close();
+    for (const QString& name : QDir(from + QStringLiteral("/Resources")).entryList(QDir::Files))
+        EXPECT_TRUE(QFile::copy(from + QStringLiteral("/Resources/") + name,
+                                to + QStringLiteral("/Resources/") + name));
+    return pf::Bundle::open(dir.path() + QStringLiteral("/DirectFax.plugin"));
 }
 
 df::PpdFilePtr openFixturePpd(const QString& name) {

@@ -5,7 +5,10 @@
 #include <PdeProtocol.h>
 #include <PpdFeature.h>
 
+#include <QByteArray>
 #include <QComboBox>
+#include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -29,6 +32,10 @@ QString fixturePath(const QString& name);
 std::shared_ptr<pf::Bundle> fixtureBundle();
 // The assembled DirectFax bundle.
 std::shared_ptr<pf::Bundle> directFaxBundle();
+// A copy of the DirectFax bundle's Info.plist (passed through `editInfo` when given) and
+// resources in `dir` under an identifier of its own, so that it loads its translations afresh.
+std::shared_ptr<pf::Bundle> copyOfDirectFaxBundle(const QTemporaryDir& dir, const QString& identifier,
+                                                  const std::function<QByteArray(QByteArray)>& editInfo = {});
 // A fixture PPD of tests/frame/fixtures, opened with its defaults marked.
 df::PpdFilePtr openFixturePpd(const QString& name);
 

@@ -5,8 +5,10 @@
 #include "JobTicket.h"
 #include "PpdFeature.h"
 
+#include <clocale>
 #include <cups/ppd.h>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
@@ -72,6 +74,38 @@ TEST(SamplePrinter, HasTheFaxOptionsWithTheirDefaultsMarked) {
         EXPECT_NE(ppdFindChoice(option, row.requiredChoice), nullptr);
         EXPECT_EQ(marked(printer->ppd(), row.keyword), row.defaultChoice);
     }
+}
+
+TEST(SamplePrinter, SpeaksTheUsersLanguage) {
+    // libcups takes the language from the environment while the process locale is "C".
+    const std::string savedLocale = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    const QByteArray savedLang = qgetenv("LANG"), savedAll = qgetenv("LC_ALL"),
+                     savedMessages = qgetenv("LC_MESSAGES");
+    qunsetenv("LC_ALL");
+    qunsetenv("LC_MESSAGES");
+    const struct {
+        const char* lang;
+        const char* group;
+        const char* option;
+        const char* choice;
+    } languages[] = {{"de_DE.UTF-8", "Faxeinstellungen", "Bildqualit\u00e4t", "Fein (200 x 200 dpi)"},
+                     {"C", "Fax Settings", "Image Quality", "Fine (200 x 200 dpi)"}};
+    for (const auto& l : languages) {
+        SCOPED_TRACE(l.lang);
+        qputenv("LANG", l.lang);
+        auto printer = openSample();
+        ASSERT_TRUE(printer);
+        EXPECT_EQ(PpdGroupText(printer->ppd(), "VMFaxSettings"), QString::fromUtf8(l.group));
+        EXPECT_EQ(PpdFeature(printer->ppd(), "VMFaxImageQuality").title(), QString::fromUtf8(l.option));
+        EXPECT_EQ(PpdChoices(printer->ppd(), "VMFaxImageQuality").at(1).text, QString::fromUtf8(l.choice));
+    }
+    qputenv("LANG", savedLang);
+    if (!savedAll.isNull())
+        qputenv("LC_ALL", savedAll);
+    if (!savedMessages.isNull())
+        qputenv("LC_MESSAGES", savedMessages);
+    std::setlocale(LC_ALL, savedLocale.c_str());
 }
 
 TEST(SamplePrinter, AMissingPpdIsReported) {

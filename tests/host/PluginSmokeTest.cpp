@@ -3,14 +3,18 @@
 #include "HostCallback.h"
 #include "HostPrinter.h"
 #include "PluginHost.h"
+#include "PpdFeature.h"
 #include "PrintDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
 namespace {
@@ -26,6 +30,9 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance())
             new QApplication(argc, argv);
+        // The panel registers its help book: keep that out of the user's configuration.
+        static QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     }
 
     void SetUp() override {
@@ -91,4 +98,53 @@ TEST_F(PluginSmokeTest, ThePrintDialogShowsTheFaxPanelAndClosesCleanly) {
         qMakePair(QStringLiteral("VMFaxCoverPageMode"), QStringLiteral("Standard"))));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+TEST_F(PluginSmokeTest, TheFaxPanelDrivesThePpdTheSummaryAndTheJob) {
+    const QString senderKey = QStringLiteral("com.velmora.cps.print.printsettings.DFaxCoverSenderName");
+    std::vector<JobTicket> tickets;
+    QStringList alerts;
+    PrintDialog dialog(plugins, HostDocument::sample(), {HostPrinter::kSamplePrinterName}, &openSample);
+    dialog.setJobPresenter([&](const JobTicket& ticket) { tickets.push_back(ticket); });
+    dialog.setAlert([&](const QString& message) { alerts << message; });
+    ASSERT_TRUE(dialog.selectPrinter(HostPrinter::kSamplePrinterName));
+    QWidget* view = dialog.tabs()->widget(0);
+    auto* cover = view->findChild<QComboBox*>("coverPagePopup");
+    auto* sender = view->findChild<QLineEdit*>("senderNameTextEdit");
+    ASSERT_TRUE(cover && sender);
+    QStringList texts;
+    for (int i = 0; i < cover->count(); ++i)
+        texts << cover->itemText(i);
+    EXPECT_EQ(texts, (QStringList{"None", "Standard", "Urgent", "Confidential"}));
+    EXPECT_EQ(cover->currentText(), "Standard");
+
+    // The user picks a cover page and types a sender name.
+    const int urgent = cover->findData("Urgent");
+    cover->setCurrentIndex(urgent);
+    emit cover->activated(urgent);
+    EXPECT_EQ(PpdChoiceKeyword(PpdFindMarkedChoice(dialog.currentPrinter()->ppd(), "VMFaxCoverPageMode")),
+              "Urgent");
+    sender->setText("Velmora Sales");
+
+    dialog.tabs()->setCurrentIndex(dialog.summaryTabIndex());
+    const auto found = dialog.summaryPane()->findItems("Velmora Sales", Qt::MatchExactly, 1);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0]->text(0), "Sender Name");
+    EXPECT_EQ(dialog.summaryPane()->findItems("Urgent", Qt::MatchExactly, 1).size(), 1);
+    dialog.tabs()->setCurrentIndex(0);
+
+    // A sender name the panel refuses stops the job, and the user is told where to look.
+    sender->setText(QString(31, 'x'));
+    dialog.setDestination(kPMDestinationPreview);
+    EXPECT_FALSE(dialog.print());
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains(dialog.panels()->title(0))) << alerts[0].toStdString();
+    EXPECT_EQ(sender->text(), "Velmora Sales");
+
+    EXPECT_TRUE(dialog.print());
+    ASSERT_EQ(tickets.size(), 1u);
+    EXPECT_TRUE(tickets[0].jobOptions.contains(qMakePair(senderKey, QStringLiteral("Velmora Sales"))));
+    EXPECT_TRUE(tickets[0].ppdChoices.contains(
+        qMakePair(QStringLiteral("VMFaxCoverPageMode"), QStringLiteral("Urgent"))));
+    dialog.close();
 }

@@ -124,8 +124,12 @@ TEST_F(PrintDialogTest, APanelThatStopsTheJobKeepsTheDialogOpen) {
     panel(1).printAnswer = false;
     EXPECT_FALSE(dialog->print());
     EXPECT_TRUE(tickets.empty());
-    EXPECT_TRUE(alerts.isEmpty());
+    // Without words of its own, the user is told which panel stopped the job and sees it.
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].contains("\"B\"")) << alerts[0].toStdString();
+    EXPECT_EQ(dialog->tabs()->currentIndex(), 1);
     EXPECT_NE(dialog->result(), QDialog::Accepted);
+    alerts.clear();
 
     panel(1).printAnswer = true;
     panel(0).saveAnswer = false;
