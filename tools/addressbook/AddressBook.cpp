@@ -224,7 +224,7 @@ std::string checkFaxNumber(const std::string& number, bool normalize, const std:
         }
         cleaned += c;
     }
-    if (international)
+    if (international && !cleaned.empty())
         cleaned.insert(0, "00");
     std::string rule =
         "a fax number holds up to " + std::to_string(kPhoneNumberMaxLength) + " characters of 0-9 # * - : =";
