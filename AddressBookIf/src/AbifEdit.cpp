@@ -17,12 +17,16 @@ class Editor {
 public:
     explicit Editor(Store& store) : store_(store), path_(store.path()) {}
 
-    void changeEntries(const std::vector<ABIF_MyFax>& records) {
+    void changeEntries(const std::vector<ABIF_MyFax>& records, unsigned fields) {
         std::vector<NewEntry> entries = takeEntries(records);
-        Statement update(store_.db(),
-                         "UPDATE entry SET n = CASE WHEN name = ?1 THEN n END, name = ?1, fax = ?2,"
-                         " company = ?3, note = ?4 WHERE id = ?5",
-                         path_);
+        // The fields not in `fields` (?6) keep their values.
+        Statement update(
+            store_.db(),
+            "UPDATE entry SET n = CASE WHEN name = ?1 OR NOT (?6 & 1) THEN n END,"
+            " name = CASE WHEN ?6 & 1 THEN ?1 ELSE name END, fax = CASE WHEN ?6 & 2 THEN ?2 ELSE fax END,"
+            " company = CASE WHEN ?6 & 4 THEN ?3 ELSE company END,"
+            " note = CASE WHEN ?6 & 8 THEN ?4 ELSE note END WHERE id = ?5",
+            path_);
         for (const NewEntry& e : entries) {
             requireEntry(e.callId);
             update.reset();
@@ -31,6 +35,7 @@ public:
             update.bindText16(3, e.company);
             update.bindText16(4, e.note);
             update.bindInt(5, e.callId);
+            update.bindInt(6, fields);
             if (update.tryStep() == SQLITE_DONE)
                 continue;
             if (update.lastError() == SQLITE_CONSTRAINT_UNIQUE)
@@ -143,7 +148,7 @@ int32_t editFile(const char* path, const FileEdit& edit) {
         Transaction transaction(store);
         store.upgrade();
         Editor editor(store);
-        editor.changeEntries(edit.changedEntries);
+        editor.changeEntries(edit.changedEntries, edit.entryFields);
         editor.changeGroups(edit.changedGroups);
         editor.removeGroups(edit.removedGroups);
         editor.removeEntries(edit.removedEntries);

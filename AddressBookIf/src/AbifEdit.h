@@ -47,10 +47,18 @@ struct GroupChange {
     std::optional<std::u16string> name;
     std::optional<std::vector<uint16_t>> members; // Ids of entries of the file, in order
 };
+enum EntryField : unsigned {
+    kEntryName = 1,
+    kEntryFax = 2,
+    kEntryCompany = 4,
+    kEntryNote = 8,
+    kEntryAll = 15
+};
 struct FileEdit {
-    std::vector<ABIF_MyFax> changedEntries; // each replaces the name, fax number, company and note
-                                            // of the entry its Id names (a new name drops its N)
-    std::vector<uint16_t> removedEntries;   // also taken out of every group
+    std::vector<ABIF_MyFax> changedEntries; // each replaces the fields in `entryFields` of the entry
+                                            // its Id names (a new name drops its N)
+    unsigned entryFields = kEntryAll;
+    std::vector<uint16_t> removedEntries; // also taken out of every group
     std::vector<GroupChange> changedGroups;
     std::vector<int64_t> removedGroups;
 };

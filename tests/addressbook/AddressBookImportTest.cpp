@@ -300,6 +300,21 @@ TEST_F(AddressBookImport, EditsAreWholeOrNothing) {
     EXPECT_EQ(run({"rename", "B", "C"}), 1);
     EXPECT_NE(errors.find("already exists"), std::string::npos) << errors;
 
+    // A device book is read without company and note; changing an entry keeps them.
+    ASSERT_EQ(run({"create", "--device", "D"}), 0);
+    ASSERT_EQ(
+        run({"import", "D", write("d.vcf", "BEGIN:VCARD\nFN:Dev\nORG:Org\nTEL;TYPE=fax:1\nEND:VCARD\n")}), 0)
+        << errors;
+    ASSERT_EQ(run({"set-entry", "D", "Dev", "--fax", "2"}), 0) << errors;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* company = nullptr;
+    ASSERT_EQ(sqlite3_open(resolveBookPath("D").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT company || fax FROM entry", -1, &company, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(company), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(company, 0)), "Org2");
+    sqlite3_finalize(company);
+    sqlite3_close(db);
+
     b = book("C");
     ASSERT_EQ(b.entries.size(), 2u);
     EXPECT_EQ(b.entries[1].name, "Cyd");

@@ -330,6 +330,8 @@ void editBook(const std::string& path, const BookEdit& edit) {
         checkEntry(e, "entry #" + std::to_string(e.id));
         change.changedEntries.push_back(record(e));
     }
+    if (edit.namesAndNumbersOnly)
+        change.entryFields = abif::kEntryName | abif::kEntryFax;
     change.removedEntries = edit.removedEntries;
     for (const auto& g : edit.changedGroups) {
         checkGroupName(g.name, "group \"" + g.name + "\"");

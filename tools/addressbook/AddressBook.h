@@ -109,6 +109,7 @@ void addToBook(const std::string& path, const Book& existing, const std::vector<
 // remove (also from their groups), groups with new names or members (by key), groups to remove.
 struct BookEdit {
     std::vector<BookEntry> changedEntries;
+    bool namesAndNumbersOnly = false; // the company and note of changedEntries are not taken
     std::vector<uint16_t> removedEntries;
     std::vector<BookGroup> changedGroups;
     std::vector<int64_t> removedGroups;

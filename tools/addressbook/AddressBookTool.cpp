@@ -582,9 +582,15 @@ int setEntryCommand(const Arguments& a, std::ostream& out) {
     e.name = a.given("name").value_or(e.name);
     if (auto fax = a.given("fax"))
         e.fax = checkFaxNumber(*fax, a.flag("normalize-numbers"), "the entry");
+    BookEdit edit;
+    // A device book is read as the device's records, without company and note: those are kept.
+    if (book.kind == kAbifFileDevice && (a.given("company") || a.given("note")))
+        throw ToolError("the entries of a device address book have no company or note");
+    edit.namesAndNumbersOnly = book.kind == kAbifFileDevice;
     e.company = a.given("company").value_or(e.company);
     e.note = a.given("note").value_or(e.note);
-    editBook(path, {{e}, {}, {}, {}});
+    edit.changedEntries.push_back(e);
+    editBook(path, edit);
     out << "Changed the entry #" << e.id << " " << e.name << ".\n";
     return 0;
 }
@@ -638,7 +644,9 @@ int setGroupCommand(const Arguments& a, std::ostream& out) {
         g.members.push_back(id);
     }
     checkGroupSize(book, g.members.size());
-    editBook(path, {{}, {}, {g}, {}});
+    BookEdit edit;
+    edit.changedGroups.push_back(g);
+    editBook(path, edit);
     out << "Changed the group " << g.name << " (" << counted(g.members.size(), "member", "members") << ").\n";
     return 0;
 }
