@@ -103,7 +103,7 @@ typedef struct ABIFData ABIFData;
 /* Address-book files.
  *
  * An address-book file is an SQLite database marked with application_id 0x44464142 ("DFAB")
- * and user_version 1; other SQLite files are refused with kAbifErrNotAddressBook. The folder is
+ * and user_version 1 or 2 (the format; 2 adds UIDs); other SQLite files are refused with kAbifErrNotAddressBook. The folder is
  * $XDG_DATA_HOME/velmora/directfax/addressbooks (~/.local/share/... without XDG_DATA_HOME); it
  * is created, mode 0700, on first use. Its files are its regular files whose names do not start
  * with "." and are not SQLite side files (-journal, -wal, -shm), in byte order of their names.
