@@ -45,18 +45,10 @@ public:
         }
     }
 
+    // Removes entries, and their places in the groups.
     void removeEntries(const std::vector<uint16_t>& ids) {
-        Statement members(store_.db(), "DELETE FROM member WHERE entry = ?", path_);
-        Statement entry(store_.db(), "DELETE FROM entry WHERE id = ?", path_);
-        for (uint16_t id : ids) {
-            requireEntry(id);
-            members.reset();
-            members.bindInt(1, id);
-            members.step();
-            entry.reset();
-            entry.bindInt(1, id);
-            entry.step();
-        }
+        removeRows(std::vector<int64_t>(ids.begin(), ids.end()), "DELETE FROM member WHERE entry = ?",
+                   "DELETE FROM entry WHERE id = ?", &Editor::requireEntry);
     }
 
     void changeGroups(const std::vector<GroupChange>& changes) {
@@ -105,20 +97,26 @@ public:
     }
 
     void removeGroups(const std::vector<int64_t>& keys) {
-        Statement members(store_.db(), "DELETE FROM member WHERE grp = ?", path_);
-        Statement group(store_.db(), "DELETE FROM grp WHERE id = ?", path_);
-        for (int64_t key : keys) {
-            requireGroup(key);
-            members.reset();
-            members.bindInt(1, key);
-            members.step();
-            group.reset();
-            group.bindInt(1, key);
-            group.step();
-        }
+        removeRows(keys, "DELETE FROM member WHERE grp = ?", "DELETE FROM grp WHERE id = ?",
+                   &Editor::requireGroup);
     }
 
 private:
+    // For each key: checks that it names a row, then runs the two deletions with it.
+    void removeRows(const std::vector<int64_t>& keys, const char* members, const char* rows,
+                    void (Editor::*require)(int64_t)) {
+        Statement first(store_.db(), members, path_);
+        Statement second(store_.db(), rows, path_);
+        for (int64_t key : keys) {
+            (this->*require)(key);
+            for (Statement* s : {&first, &second}) {
+                s->reset();
+                s->bindInt(1, key);
+                s->step();
+            }
+        }
+    }
+
     bool exists(const char* sql, int64_t id) {
         Statement find(store_.db(), sql, path_);
         find.bindInt(1, id);

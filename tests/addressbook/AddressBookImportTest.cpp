@@ -3,6 +3,7 @@
 #include "AbifTestSupport.h"
 #include "AddressBook.h"
 #include "AddressBookTool.h"
+#include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -23,32 +24,13 @@ using abiftest::TempDir;
 
 namespace {
 
-class AddressBookImport : public ::testing::Test {
+class AddressBookImport : public abiftest::ToolTest {
 protected:
-    void SetUp() override { setenv("XDG_DATA_HOME", dir.path().c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
-
-    int run(std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out, err;
-        int rc = runAddressBookTool(args, in, out, err);
-        output = out.str();
-        errors = err.str();
-        return rc;
-    }
-    std::string write(const std::string& name, const std::string& text) {
-        std::string path = dir.file(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     static std::string read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     Book book(const std::string& name) { return readBook(resolveBookPath(name)); }
-
-    TempDir dir;
-    std::string output, errors;
 };
 
 struct Sample {

@@ -3,6 +3,7 @@
 #include "AbifTestSupport.h"
 #include "AddressBook.h"
 #include "Csv.h"
+#include "ToolTestSupport.h"
 #include "VCard.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,8 @@ using abiftest::TempDir;
 
 namespace {
 
-BookEntry entry(uint16_t id, std::string name, std::string fax, std::string company = {}, std::string note = {},
-                int64_t added = 0) {
+BookEntry entry(uint16_t id, std::string name, std::string fax, std::string company = {},
+                std::string note = {}, int64_t added = 0) {
     BookEntry e;
     e.id = id;
     e.name = std::move(name);
@@ -88,7 +89,7 @@ TEST(AddressBookFormats, CsvRoundTripsEntries) {
 
     Book reordered = parseCsv("\xEF\xBB\xBF"
                               "Fax, NAME\n123,Zed\n\n\"4,5\",\"Quote \"\"Q\"\"\"\n")
-                          .book;
+                         .book;
     ASSERT_EQ(reordered.entries.size(), 2u);
     EXPECT_EQ(reordered.entries[1].name, "Quote \"Q\"");
     EXPECT_EQ(reordered.entries[1].fax, "4,5");
@@ -143,7 +144,8 @@ struct BadInput {
 TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
     const std::string card = "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:A\r\nTEL;TYPE=fax:1\r\nEND:VCARD\r\n";
     const BadInput cases[] = {
-        {"no fax number", false, card + "BEGIN:VCARD\nFN:B\nTEL:2\nEND:VCARD\n", "line 6: no fax number", true},
+        {"no fax number", false, card + "BEGIN:VCARD\nFN:B\nTEL:2\nEND:VCARD\n", "line 6: no fax number",
+         true},
         {"no name", false, card + "BEGIN:VCARD\nTEL;TYPE=fax:2\nEND:VCARD\n", "line 6: no name", true},
         {"unknown member", false, card + "BEGIN:VCARD\nKIND:group\nFN:G\nMEMBER:urn:uuid:x\nEND:VCARD\n",
          "line 6: line 9: the member urn:uuid:x is not a card", true},
@@ -169,7 +171,8 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
             ASSERT_TRUE(c.rejected) << "accepted";
             ASSERT_EQ(parsed.rejected.size(), 1u);
             const Rejected& r = parsed.rejected[0];
-            EXPECT_EQ(("line " + std::to_string(r.line) + ": " + r.reason).rfind(c.message, 0), 0u) << r.reason;
+            EXPECT_EQ(("line " + std::to_string(r.line) + ": " + r.reason).rfind(c.message, 0), 0u)
+                << r.reason;
             EXPECT_EQ(parsed.book.entries.size(), 1u); // the good one
         } catch (const ToolError& e) {
             EXPECT_FALSE(c.rejected) << e.what();
@@ -178,28 +181,7 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
     }
 }
 
-class AddressBookToolCommands : public ::testing::Test {
-protected:
-    void SetUp() override { setenv("XDG_DATA_HOME", dir.path().c_str(), 1); }
-    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
-
-    int run(std::vector<std::string> args, const std::string& input = {}) {
-        std::istringstream in(input);
-        std::ostringstream out, err;
-        int rc = runAddressBookTool(args, in, out, err);
-        output = out.str();
-        errors = err.str();
-        return rc;
-    }
-    std::string write(const std::string& name, const std::string& text) {
-        std::string path = dir.file(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
-    TempDir dir;
-    std::string output, errors;
-};
+using AddressBookToolCommands = abiftest::ToolTest;
 
 TEST_F(AddressBookToolCommands, CreateAddListAndGroups) {
     ASSERT_EQ(run({"create", "Office"}), 0) << errors;

@@ -492,6 +492,8 @@ int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
     bool create = a.flag("create") && ::access(path.c_str(), F_OK) != 0;
     Book existing;
     existing.kind = a.flag("device") ? kAbifFileDevice : kAbifFileComputer;
+    if (!create && !a.flag("create") && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
     if (!create)
         existing = readBook(path);
     ImportPlan plan = planImport(std::move(parsed), existing, a.flag("normalize-numbers"));
@@ -595,32 +597,19 @@ int setEntryCommand(const Arguments& a, std::ostream& out) {
     return 0;
 }
 
-int removeEntryCommand(const Arguments& a, std::ostream& out) {
+// Removes the entries (or groups) that the arguments after the book name, each once.
+template <typename Key, typename Find>
+int removeCommand(const Arguments& a, std::ostream& out, Find find, std::vector<Key> BookEdit::*removed,
+                  const char* one, const char* many) {
     std::string path = resolveBookPath(a.bookAndMore(2));
     Book book = readBook(path);
     BookEdit edit;
-    for (size_t i = 1; i < a.positional.size(); ++i) {
-        uint16_t id = memberId(book, a.positional[i]);
-        if (std::find(edit.removedEntries.begin(), edit.removedEntries.end(), id) ==
-            edit.removedEntries.end())
-            edit.removedEntries.push_back(id);
-    }
+    std::vector<Key>& keys = edit.*removed;
+    for (size_t i = 1; i < a.positional.size(); ++i)
+        if (Key key = find(book, a.positional[i]); std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
     editBook(path, edit);
-    out << "Removed " << counted(edit.removedEntries.size(), "entry", "entries") << " from " << path << ".\n";
-    return 0;
-}
-
-int removeGroupCommand(const Arguments& a, std::ostream& out) {
-    std::string path = resolveBookPath(a.bookAndMore(2));
-    Book book = readBook(path);
-    BookEdit edit;
-    for (size_t i = 1; i < a.positional.size(); ++i) {
-        int64_t key = groupNamed(book, a.positional[i]).key;
-        if (std::find(edit.removedGroups.begin(), edit.removedGroups.end(), key) == edit.removedGroups.end())
-            edit.removedGroups.push_back(key);
-    }
-    editBook(path, edit);
-    out << "Removed " << counted(edit.removedGroups.size(), "group", "groups") << " from " << path << ".\n";
+    out << "Removed " << counted(keys.size(), one, many) << " from " << path << ".\n";
     return 0;
 }
 
@@ -731,11 +720,15 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return setEntryCommand(Arguments(args, {"name", "fax", "company", "note"}, {"normalize-numbers"}),
                                out);
     if (command == "remove-entry")
-        return removeEntryCommand(Arguments(args, {}, {}), out);
+        return removeCommand(Arguments(args, {}, {}), out, memberId, &BookEdit::removedEntries, "entry",
+                             "entries");
     if (command == "set-group")
         return setGroupCommand(Arguments(args, {"name", "add", "remove"}, {}), out);
     if (command == "remove-group")
-        return removeGroupCommand(Arguments(args, {}, {}), out);
+        return removeCommand(
+            Arguments(args, {}, {}), out,
+            [](const Book& book, const std::string& group) { return groupNamed(book, group).key; },
+            &BookEdit::removedGroups, "group", "groups");
     if (command == "rename")
         return renameCommand(Arguments(args, {}, {}), out);
     if (command == "import")
