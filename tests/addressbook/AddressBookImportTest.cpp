@@ -1,5 +1,6 @@
 // The address-book tool on what people have: the exports of common address books and
 // spreadsheets, skipped cards and their report, stable UIDs, edits, and imports killed midway.
+#include "AbifEdit.h"
 #include "AbifTestSupport.h"
 #include "AddressBook.h"
 #include "AddressBookTool.h"
@@ -259,6 +260,9 @@ TEST_F(AddressBookImport, EditsAreWholeOrNothing) {
 
     // A change that fails in part changes nothing.
     EXPECT_EQ(run({"remove-entry", "B", "Bob", "Nobody"}), 1);
+    abif::FileEdit removal; // the file's side: a removal that fails at its second entry
+    removal.removedEntries = {1, 999};
+    EXPECT_EQ(abif::editFile(resolveBookPath("B").c_str(), removal), kAbifErrInvalidArgument);
     EXPECT_EQ(book("B").entries.size(), 3u);
     EXPECT_EQ(run({"set-entry", "B", "Cy", "--name", "Ann"}), 1); // Ann, 1 is there
     EXPECT_NE(errors.find("already in"), std::string::npos) << errors;
