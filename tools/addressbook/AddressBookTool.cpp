@@ -502,8 +502,13 @@ int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
         throw ToolError(source + ": " + countSkipped(skipped) + " " + why + ":\n" + describeSkipped(skipped) +
                         "nothing was imported; " + option + " imports the rest without them");
     };
+    bool cleanable = std::any_of(plan.invalid.begin(), plan.invalid.end(), [](const Rejected& r) {
+        return r.reason.find("--normalize-numbers") != std::string::npos;
+    });
     if (!plan.invalid.empty() && !a.flag("skip-invalid"))
-        refuse(plan.invalid, "cannot be imported", "--skip-invalid");
+        refuse(plan.invalid, "cannot be imported",
+               cleanable ? "--normalize-numbers takes the written fax numbers, and --skip-invalid"
+                         : "--skip-invalid");
     if (!plan.duplicates.empty() && !a.flag("skip-duplicates"))
         refuse(plan.duplicates, "already in the address book", "--skip-duplicates");
 
