@@ -89,6 +89,11 @@ Data additions(const std::vector<BookEntry>& entries, const std::vector<BookGrou
     return data;
 }
 
+std::string createFailure(const std::string& path, int32_t rc) {
+    bool exists = rc == kAbifErrFile && ::access(path.c_str(), F_OK) == 0;
+    return "cannot create " + path + ": " + (exists ? std::string("it already exists") : describeResult(rc));
+}
+
 // What a written fax number may hold besides the dialog's characters, and drops when cleaned.
 bool isSeparator(char c) {
     return c == ' ' || c == '.' || c == '/' || c == '(' || c == ')' || c == '\t';
@@ -245,12 +250,8 @@ void checkGroupName(const std::string& name, const std::string& where) {
 }
 
 void createBook(const std::string& path, int32_t kind) {
-    int32_t rc = AbifGADFile_Create(path.c_str(), kind);
-    if (rc != 0)
-        throw ToolError("cannot create " + path + ": " +
-                        (rc == kAbifErrFile && ::access(path.c_str(), F_OK) == 0
-                             ? std::string("it already exists")
-                             : describeResult(rc)));
+    if (int32_t rc = AbifGADFile_Create(path.c_str(), kind); rc != 0)
+        throw ToolError(createFailure(path, rc));
 }
 
 Book readBook(const std::string& path, bool withUids) {
@@ -288,9 +289,8 @@ void createBook(const std::string& path, int32_t kind, const std::vector<BookEnt
         checkGroupName(g.name, "group \"" + g.name + "\"");
     abif::NewUids uids;
     Data data = additions(entries, groups, uids);
-    int32_t rc = abif::createFileWithRecords(path.c_str(), kind, data.get(), uids);
-    if (rc != 0)
-        throw ToolError("cannot create " + path + ": " + describeResult(rc) + "; nothing was created");
+    if (int32_t rc = abif::createFileWithRecords(path.c_str(), kind, data.get(), uids); rc != 0)
+        throw ToolError(createFailure(path, rc) + "; nothing was created");
 }
 
 void addToBook(const std::string& path, const std::vector<BookEntry>& entries,
