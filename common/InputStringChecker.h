@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FaxNumberRule.h"
+
 #include <QString>
 #include <QStringView>
 #include <QValidator>
@@ -18,8 +20,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax {
 // pair whose low value is 0 (its high value is never read).
 inline constexpr char16_t kSenderNameAcceptableRange[] = {0x0020, 0x007E, 0};
 inline constexpr char16_t kAddressNameAcceptableRange[] = {0x0020, 0x007E, 0};
-inline constexpr char16_t kPhoneNumberAcceptableRange[] = {
-    0x0030, 0x0039, 0x0023, 0x0023, 0x002A, 0x002A, 0x002D, 0x002D, 0x003A, 0x003A, 0x003D, 0x003D, 0};
+// kPhoneNumberAcceptableRange: FaxNumberRule.h.
 inline constexpr char16_t kPasswordAcceptableRange[] = {0x0030, 0x0039, 0};
 
 // The formatter of the free-text fields whose content ends up in the fax job. It bounds the length of

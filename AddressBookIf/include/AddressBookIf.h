@@ -103,10 +103,11 @@ typedef struct ABIFData ABIFData;
 /* Address-book files.
  *
  * An address-book file is an SQLite database marked with application_id 0x44464142 ("DFAB")
- * and user_version 1; other SQLite files are refused with kAbifErrNotAddressBook. The folder is
- * $XDG_DATA_HOME/velmora/directfax/addressbooks (~/.local/share/... without XDG_DATA_HOME); it
- * is created, mode 0700, on first use. Its files are its regular files whose names do not start
- * with "." and are not SQLite side files (-journal, -wal, -shm), in byte order of their names.
+ * and user_version 1 or 2 (the format; 2 adds UIDs); other SQLite files are refused with
+ * kAbifErrNotAddressBook. The folder is $XDG_DATA_HOME/velmora/directfax/addressbooks
+ * (~/.local/share/... without XDG_DATA_HOME); it is created, mode 0700, on first use. Its files
+ * are its regular files whose names do not start with "." and are not SQLite side files
+ * (-journal, -wal, -shm), in byte order of their names.
  *
  * A file holds entries (Id 1 to 65535, unique in the file; name and fax number required; the
  * pair name and fax number unique in the file) and groups (name, ordered member Ids, each naming

@@ -1,4 +1,5 @@
 // Address-book files: reading them into records and adding records to them.
+#include "AbifEdit.h"
 #include "AbifRecords.h"
 #include "AbifStore.h"
 
@@ -41,7 +42,8 @@ template <typename Record> void reserveLarge(std::vector<Record>& records, size_
 
 class Reader {
 public:
-    explicit Reader(Store& store) : store_(store) {}
+    Reader(Store& store, Identities* identities)
+        : store_(store), identities_(store.formatVersion() >= kFirstFormatWithUids ? identities : nullptr) {}
 
     // Copies a text column into a record field; a file whose text breaks the field rules is damaged.
     void putText(const Statement& row, int column, uint8_t* field, size_t fieldSize, const char* what,
@@ -71,10 +73,11 @@ public:
         reserveLarge(out, size_t(std::clamp<int64_t>(last.columnInt(0), 0, kIdSpace)));
         present_.assign(kIdSpace, false);
 
-        Statement rows(store_.db(),
-                       layout.full ? "SELECT id, name, fax, company, note, added FROM entry ORDER BY id"
-                                   : "SELECT id, name, fax FROM entry ORDER BY id",
-                       store_.path());
+        // The UID last, after the columns of the record.
+        std::string sql = layout.full ? "SELECT id, name, fax, company, note, added" : "SELECT id, name, fax";
+        const int uidColumn = layout.full ? 6 : 3;
+        sql += identities_ ? ", uid, n FROM entry ORDER BY id" : " FROM entry ORDER BY id";
+        Statement rows(store_.db(), sql, store_.path());
         while (rows.step()) {
             int64_t id = rows.columnInt(0);
             if (rows.columnType(0) != SQLITE_INTEGER || id < 1 || id >= int64_t(kIdSpace))
@@ -91,6 +94,12 @@ public:
                 putText(rows, 4, bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, "note of entry", false, id);
                 writeI64(bytes + ABIF_MYFAX_TIME, rows.columnInt(5));
             }
+            if (identities_) {
+                identities_->entryUids.push_back(uid(rows, uidColumn, "entry", id));
+                identities_->entryNs.push_back(rows.columnType(uidColumn + 1) == SQLITE_NULL
+                                                   ? std::string()
+                                                   : uid(rows, uidColumn + 1, "entry", id));
+            }
         }
         return out;
     }
@@ -100,13 +109,20 @@ public:
     template <typename Record> std::vector<Record> groups(const GroupLayout& layout) {
         std::vector<Record> out;
         std::vector<int64_t> groupIds;
-        Statement rows(store_.db(), "SELECT id, name FROM grp ORDER BY id", store_.path());
+        Statement rows(store_.db(),
+                       identities_ ? "SELECT id, name, uid FROM grp ORDER BY id"
+                                   : "SELECT id, name FROM grp ORDER BY id",
+                       store_.path());
         while (rows.step()) {
             int64_t id = rows.columnInt(0);
             Record& record = out.emplace_back();
             putText(rows, 1, record.bytes + layout.name, layout.nameSize, "name of group", true, id);
             groupIds.push_back(id);
+            if (identities_)
+                identities_->groupUids.push_back(uid(rows, 2, "group", id));
         }
+        if (identities_)
+            identities_->groupKeys = groupIds;
 
         Statement members(store_.db(), "SELECT grp, entry FROM member ORDER BY grp, pos", store_.path());
         size_t index = 0;
@@ -144,7 +160,17 @@ private:
              store_.path() + ": " + what + " " + std::to_string(id) + " " + problem + " (damaged file)");
     }
 
+    std::string uid(const Statement& row, int column, const char* what, int64_t id) {
+        if (row.columnType(column) != SQLITE_TEXT)
+            damaged(what, id, "has no UID");
+        std::string text = toUtf8(row.columnText16(column));
+        if (!isValidUid(text))
+            damaged(what, id, "has a malformed UID");
+        return text;
+    }
+
     Store& store_;
+    Identities* identities_;
     std::vector<bool> present_;
 };
 
@@ -157,8 +183,9 @@ template <typename Record> void append(std::vector<Record>& target, std::vector<
 
 template <typename Entry, typename Group>
 void readFile(Store& store, std::vector<Entry>& entries, std::vector<Group>& groups,
-              const EntryLayout& entryLayout, const GroupLayout& groupLayout) {
-    Reader reader(store);
+              const EntryLayout& entryLayout, const GroupLayout& groupLayout, Identities* identities) {
+    Identities found;
+    Reader reader(store, identities ? &found : nullptr);
     store.exec("BEGIN"); // one snapshot for entries and groups
     auto newEntries = reader.entries<Entry>(entryLayout);
     auto newGroups = reader.groups<Group>(groupLayout);
@@ -167,22 +194,18 @@ void readFile(Store& store, std::vector<Entry>& entries, std::vector<Group>& gro
     groups.reserve(groups.size() + newGroups.size());
     append(entries, std::move(newEntries));
     append(groups, std::move(newGroups));
+    if (identities)
+        *identities = std::move(found);
 }
 
-void readRecords(Store& store, ABIFData& data, bool asDeviceRecords) {
+void readRecords(Store& store, ABIFData& data, bool asDeviceRecords, Identities* identities = nullptr) {
     if (asDeviceRecords)
-        readFile(store, data.fax, data.faxGroups, kFaxLayout, kFaxGroupLayout);
+        readFile(store, data.fax, data.faxGroups, kFaxLayout, kFaxGroupLayout, identities);
     else
-        readFile(store, data.myFax, data.myFaxGroups, kMyFaxLayout, kMyFaxGroupLayout);
+        readFile(store, data.myFax, data.myFaxGroups, kMyFaxLayout, kMyFaxGroupLayout, identities);
 }
 
 // --- Adding
-
-struct NewEntry {
-    uint16_t callId; // the Id the caller gave, naming the entry for the groups of the call
-    std::u16string name, fax, company, note;
-    int64_t added;
-};
 
 struct NewGroup {
     std::u16string name;
@@ -195,6 +218,8 @@ std::u16string fieldText(const uint8_t* field, size_t size, bool& terminated) {
     terminated = text.size() * 2 + 2 <= size;
     return text;
 }
+
+} // namespace
 
 std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
     std::vector<NewEntry> entries;
@@ -232,6 +257,17 @@ std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
     return entries;
 }
 
+bool isValidUid(std::string_view uid) {
+    if (uid.empty() || uid.size() > kMaxUidBytes || !isValidUtf8(uid))
+        return false;
+    for (char c : uid)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return false;
+    return true;
+}
+
+namespace {
+
 template <typename Record>
 void takeGroups(const std::vector<Record>& records, const GroupLayout& layout,
                 std::vector<NewGroup>& groups) {
@@ -265,26 +301,45 @@ std::vector<uint16_t> assignIds(const std::vector<bool>& used, size_t usedCount,
     return ids;
 }
 
-// Undoes an open transaction unless it was committed.
-class Transaction {
-public:
-    explicit Transaction(Store& store) : store_(store) { store_.exec("BEGIN IMMEDIATE"); }
-    ~Transaction() {
-        if (!done_)
-            sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void commit() {
-        store_.exec("COMMIT");
-        done_ = true;
-    }
+} // namespace
 
-private:
-    Store& store_;
-    bool done_ = false;
-};
+std::vector<std::u16string> takeUids(const std::vector<std::string>& uids, size_t count, const char* what,
+                                     bool unique) {
+    if (uids.size() > count)
+        fail(kAbifErrInvalidArgument, std::string("more UIDs than ") + what);
+    std::vector<std::u16string> out(count);
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < uids.size(); ++i) {
+        if (uids[i].empty())
+            continue;
+        if (!isValidUid(uids[i]))
+            fail(kAbifErrInvalidArgument, std::string(what) + " " + std::to_string(i) + ": malformed UID");
+        if (unique && !seen.insert(uids[i]).second)
+            fail(kAbifErrAlreadyInFile, "the UID " + uids[i] + " is given twice");
+        out[i] = fromUtf8(uids[i]);
+    }
+    return out;
+}
 
-void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::vector<NewGroup>& groups) {
+namespace {
+
+bool sameUidInFile(Store& store, const char* table, const std::u16string& uid) {
+    Statement find(store.db(), std::string("SELECT 1 FROM ") + table + " WHERE uid = ?", store.path());
+    find.bindText16(1, uid);
+    return find.step();
+}
+
+// An empty UID stays NULL (a new one is filled in before the commit); so does an empty N.
+void bindUid(Statement& statement, int index, const std::u16string& uid) {
+    if (!uid.empty())
+        statement.bindText16(index, uid);
+}
+
+void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::vector<NewGroup>& groups,
+               const std::vector<std::u16string>& entryUids, const std::vector<std::u16string>& entryNs,
+               const std::vector<std::u16string>& groupUids) {
     Transaction transaction(store);
+    store.upgrade();
     const std::string& path = store.path();
 
     std::vector<bool> used(kIdSpace, false);
@@ -311,9 +366,10 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
             it->second = -1;
     }
 
-    Statement insertEntry(store.db(),
-                          "INSERT INTO entry (id, name, fax, company, note, added) VALUES (?, ?, ?, ?, ?, ?)",
-                          path);
+    Statement insertEntry(
+        store.db(),
+        "INSERT INTO entry (id, name, fax, company, note, added, uid, n) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+        path);
     for (size_t i = 0; i < entries.size(); ++i) {
         const NewEntry& e = entries[i];
         insertEntry.reset();
@@ -323,17 +379,24 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
         insertEntry.bindText16(4, e.company);
         insertEntry.bindText16(5, e.note);
         insertEntry.bindInt(6, e.added);
+        bindUid(insertEntry, 7, entryUids[i]);
+        bindUid(insertEntry, 8, entryNs[i]);
         if (insertEntry.tryStep() == SQLITE_DONE)
             continue;
+        if (insertEntry.lastError() == SQLITE_CONSTRAINT_UNIQUE && !entryUids[i].empty() &&
+            sameUidInFile(store, "entry", entryUids[i]))
+            fail(kAbifErrAlreadyInFile, path + ": entry " + std::to_string(i) + " (" + quoted(e.name) +
+                                            "): an entry with its UID is already in the file");
         if (insertEntry.lastError() == SQLITE_CONSTRAINT_UNIQUE)
             fail(kAbifErrAlreadyInFile, path + ": entry " + std::to_string(i) + " (" + quoted(e.name) + ", " +
                                             quoted(e.fax) + ") is already in the file");
         store.failSqlite(insertEntry.lastError(), "cannot add entry " + std::to_string(i));
     }
 
-    Statement insertGroup(store.db(), "INSERT INTO grp (name) VALUES (?)", path);
+    Statement insertGroup(store.db(), "INSERT INTO grp (name, uid) VALUES (?, ?)", path);
     Statement insertMember(store.db(), "INSERT INTO member (grp, pos, entry) VALUES (?, ?, ?)", path);
-    for (const NewGroup& g : groups) {
+    for (size_t index = 0; index < groups.size(); ++index) {
+        const NewGroup& g = groups[index];
         std::string which = "group " + quoted(g.name);
         if (g.members.size() > store.groupLimit())
             fail(kAbifErrTooManyMembers, path + ": " + which + " has " + std::to_string(g.members.size()) +
@@ -361,7 +424,13 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
         }
         insertGroup.reset();
         insertGroup.bindText16(1, g.name);
-        insertGroup.step();
+        bindUid(insertGroup, 2, groupUids[index]);
+        if (insertGroup.tryStep() != SQLITE_DONE) {
+            if (insertGroup.lastError() == SQLITE_CONSTRAINT_UNIQUE)
+                fail(kAbifErrAlreadyInFile,
+                     path + ": " + which + ": a group with its UID is already in the file");
+            store.failSqlite(insertGroup.lastError(), "cannot add " + which);
+        }
         int64_t groupId = sqlite3_last_insert_rowid(store.db());
         for (size_t pos = 0; pos < members.size(); ++pos) {
             insertMember.reset();
@@ -371,8 +440,26 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
             insertMember.step();
         }
     }
+    store.fillMissingUids();
     transaction.commit();
 }
+
+// The checked records and UIDs of an add.
+struct Additions {
+    std::vector<NewEntry> entries;
+    std::vector<NewGroup> groups;
+    std::vector<std::u16string> entryUids, entryNs, groupUids;
+
+    Additions(const ABIFData& data, const NewUids& uids) {
+        entries = takeEntries(data.myFax);
+        takeGroups(data.myFaxGroups, kMyFaxGroupLayout, groups);
+        takeGroups(data.faxGroups, kFaxGroupLayout, groups);
+        entryUids = takeUids(uids.entries, entries.size(), "entries", true);
+        entryNs = takeUids(uids.entryNs, entries.size(), "entries", false);
+        groupUids = takeUids(uids.groups, groups.size(), "groups", true);
+    }
+    void addTo(Store& store) const { addToFile(store, entries, groups, entryUids, entryNs, groupUids); }
+};
 
 void requirePath(const char* path) {
     if (!path || !*path)
@@ -391,11 +478,38 @@ void requireFileAndData(const char* path, const ABIFData* data, int32_t flags, i
 } // namespace
 
 int32_t readFileRecords(const char* path, ABIFData* data, int32_t& kind) {
+    Identities ignored;
+    return readFileRecords(path, data, kind, ignored);
+}
+
+int32_t readFileRecords(const char* path, ABIFData* data, int32_t& kind, Identities& identities) {
     return guarded("AbifGADFile_Read", [&] {
         requireFileAndData(path, data, 0, 0);
         Store store(path, Store::Mode::ReadOnly);
         kind = store.kind();
-        readRecords(store, *data, kind == kAbifFileDevice);
+        readRecords(store, *data, kind == kAbifFileDevice, &identities);
+    });
+}
+
+int32_t addFileRecords(const char* path, ABIFData* data, const NewUids& uids) {
+    return guarded("AbifGADFile_Add", [&] {
+        requireFileAndData(path, data, 0, 0);
+        Additions additions(*data, uids); // every record is checked before the file is touched
+        Store store(path, Store::Mode::ReadWrite);
+        additions.addTo(store);
+    });
+}
+
+int32_t createFileWithRecords(const char* path, int32_t kind, ABIFData* data, const NewUids& uids) {
+    return guarded("AbifGADFile_Create", [&] {
+        requireFileAndData(path, data, 0, 0);
+        Additions additions(*data, uids);
+        HiddenFile file(path, kind);
+        {
+            Store store(file.hiddenPath(), Store::Mode::ReadWrite);
+            additions.addTo(store);
+        }
+        file.publish();
     });
 }
 
@@ -416,13 +530,9 @@ int32_t AbifGADFile_Add(const char* path, ABIFData* data, int32_t flags) {
     using namespace abif;
     return guarded("AbifGADFile_Add", [&] {
         requireFileAndData(path, data, flags, 0);
-        // Every record is checked before the file is touched.
-        std::vector<NewEntry> entries = takeEntries(data->myFax);
-        std::vector<NewGroup> groups;
-        takeGroups(data->myFaxGroups, kMyFaxGroupLayout, groups);
-        takeGroups(data->faxGroups, kFaxGroupLayout, groups);
+        Additions additions(*data, {}); // every record is checked before the file is touched
         Store store(path, Store::Mode::ReadWrite);
-        addToFile(store, entries, groups);
+        additions.addTo(store);
     });
 }
 

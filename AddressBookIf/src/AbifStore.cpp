@@ -3,12 +3,16 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace abif {
 
@@ -45,10 +49,51 @@ CREATE TABLE member (
 ) WITHOUT ROWID;
 )sql";
 
+// A version 4 UUID from SQLite's random source, for rows that have no UID yet.
+#define ABIF_NEW_UID                                                                                         \
+    "lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' ||"                               \
+    " substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (random() & 3), 1) ||"               \
+    " substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))"
+
+constexpr const char* kFillUids = "UPDATE entry SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
+                                  "UPDATE grp SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;";
+
+// From format 1 to 2: a UID for every entry and group, unique in the file.
+constexpr const char* kUpgradeToUids = "ALTER TABLE entry ADD COLUMN uid TEXT;"
+                                       "ALTER TABLE entry ADD COLUMN n TEXT;"
+                                       "ALTER TABLE grp ADD COLUMN uid TEXT;"
+                                       "UPDATE entry SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
+                                       "UPDATE grp SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
+                                       "CREATE UNIQUE INDEX entry_uid ON entry (uid);"
+                                       "CREATE UNIQUE INDEX grp_uid ON grp (uid);"
+                                       "PRAGMA user_version = 2;";
+
+// The marker in the names of files being created.
+constexpr const char* kHiddenMarker = ".dfab-new-";
+constexpr const char* kJournalSuffix = "-journal";
+
+std::atomic<LogSink> logSink{nullptr};
+std::atomic<void*> logContext{nullptr};
+
 std::string describe(int rc, sqlite3* db) {
     const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     return text ? text : sqlite3_errstr(rc);
 }
+
+std::string baseOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void syncFolder(const std::string& folder) {
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+} // namespace
 
 std::string parentOf(const std::string& path) {
     auto slash = path.find_last_of('/');
@@ -57,12 +102,18 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string baseOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+void setLogSink(LogSink sink, void* context) {
+    logContext = context;
+    logSink = sink;
 }
 
-} // namespace
+void writeLog(const char* function, const std::string& message) {
+    std::string line = std::string(function) + " - " + message;
+    if (LogSink sink = logSink.load())
+        sink(line.c_str(), logContext.load());
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
 
 void fail(int32_t code, std::string message) {
     throw Failure{code, std::move(message)};
@@ -237,6 +288,7 @@ void Store::checkMarks() {
              path_ + ": address-book format " + std::to_string(format) + " is newer than this library reads");
     if (format < 1)
         fail(kAbifErrNotAddressBook, path_ + ": address-book file without a format version");
+    format_ = int32_t(format);
 
     Statement book(db_, "SELECT kind FROM book", path_);
     if (!book.step() || book.columnType(0) != SQLITE_INTEGER)
@@ -251,47 +303,140 @@ size_t Store::groupLimit() const {
     return kind_ == kAbifFileDevice ? ABIF_FAXGROUP_MAX_MEMBERS : ABIF_MYFAXGROUP_MAX_MEMBERS;
 }
 
+void Store::upgrade() {
+    Statement version(db_, "PRAGMA user_version", path_);
+    version.step();
+    format_ = int32_t(version.columnInt(0)); // another process may have upgraded it meanwhile
+    if (format_ < kFirstFormatWithUids) {
+        exec(kUpgradeToUids);
+        format_ = kFormatVersion;
+    }
+}
+
+void Store::fillMissingUids() {
+    exec(kFillUids);
+}
+
 void Store::create(const std::string& path, int32_t kind) {
+    HiddenFile file(path, kind);
+    file.publish();
+}
+
+// --- Transaction
+
+Transaction::Transaction(Store& store) : store_(store) {
+    store_.exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+    if (!done_)
+        sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    store_.exec("COMMIT");
+    done_ = true;
+}
+
+// --- Creating files
+
+HiddenFile::HiddenFile(const std::string& path, int32_t kind) : path_(path) {
     if (kind != kAbifFileComputer && kind != kAbifFileDevice)
         fail(kAbifErrInvalidArgument, "unknown kind " + std::to_string(kind));
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0)
         fail(kAbifErrFile, path + ": already exists");
+    removeLeftovers(parentOf(path));
 
-    // The file is built under a hidden name next to its place and then moved there, so no
-    // half-made address book is ever seen under its own name.
-    std::string temp = parentOf(path) + "/." + baseOf(path) + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        fail(kAbifErrFile, path + ": cannot create: " + std::strerror(errno));
-    ::close(fd);
+    // Built under a hidden name and moved into place only when whole, so no half-made address
+    // book is ever seen under its own name. The lock tells a live creation from a dead one; a
+    // name that a cleaner removed between its making and its locking is made anew.
+    for (int attempt = 0; lockFd_ < 0; ++attempt) {
+        std::string temp = parentOf(path) + "/." + baseOf(path) + kHiddenMarker + "XXXXXX";
+        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0)
+            fail(kAbifErrFile, path + ": cannot create: " + std::strerror(errno));
+        struct stat held {
+        }, named{};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::stat(temp.c_str(), &named) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+            lockFd_ = fd;
+            hidden_ = temp;
+        } else {
+            ::close(fd);
+            if (attempt == 3)
+                fail(kAbifErrFile, path + ": cannot create a file beside it");
+        }
+    }
 
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
-    std::string sql = "PRAGMA encoding = 'UTF-16le'; PRAGMA page_size = 16384;" +
-                      std::string(kConnectionSetup) +
-                      "PRAGMA application_id = " + std::to_string(kApplicationId) +
-                      "; PRAGMA user_version = " + std::to_string(kFormatVersion) + ";" + kSchema +
-                      "INSERT INTO book (kind) VALUES (" + std::to_string(kind) + "); COMMIT;";
+    int rc = sqlite3_open_v2(hidden_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+    std::string sql =
+        "PRAGMA encoding = 'UTF-16le'; PRAGMA page_size = 16384;" + std::string(kConnectionSetup) +
+        "PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = 1;" + kSchema +
+        kUpgradeToUids + "INSERT INTO book (kind) VALUES (" + std::to_string(kind) + "); COMMIT;";
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     std::string message = rc == SQLITE_OK ? std::string() : describe(rc, db);
     sqlite3_close_v2(db);
     if (rc != SQLITE_OK) {
-        ::unlink(temp.c_str());
+        discard();
         fail(kAbifErrFile, path + ": cannot create: " + message);
     }
+}
+
+HiddenFile::~HiddenFile() {
+    discard();
+}
+
+void HiddenFile::discard() {
+    if (lockFd_ < 0)
+        return;
+    if (!published_)
+        ::unlink((hidden_ + kJournalSuffix).c_str());
+    ::unlink(hidden_.c_str());
+    ::close(lockFd_);
+    lockFd_ = -1;
+}
+
+void HiddenFile::publish() {
     // Never replace a file that appeared meanwhile.
-    if (::link(temp.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temp.c_str());
-        fail(kAbifErrFile, path + ": cannot create: " + std::strerror(error));
+    if (::link(hidden_.c_str(), path_.c_str()) != 0)
+        fail(kAbifErrFile, path_ + ": cannot create: " + std::strerror(errno));
+    published_ = true;
+    ::unlink(hidden_.c_str());
+    syncFolder(parentOf(path_));
+}
+
+void removeLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> names;
+    while (dirent* d = ::readdir(dir)) {
+        std::string_view name = d->d_name;
+        if (name.size() > 1 && name[0] == '.' && name.find(kHiddenMarker) != std::string_view::npos)
+            names.emplace_back(name);
     }
-    ::unlink(temp.c_str());
-    int dirFd = ::open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        std::string path = folder + "/" + name;
+        std::string_view suffix = kJournalSuffix;
+        if (name.size() > suffix.size() && name.ends_with(suffix)) {
+            // A journal whose file is gone belongs to nobody.
+            std::string file = path.substr(0, path.size() - suffix.size());
+            if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
+                ::unlink(path.c_str());
+            continue;
+        }
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) { // no live creation holds it
+            ::unlink((path + kJournalSuffix).c_str());
+            ::unlink(path.c_str());
+        }
+        ::close(fd);
     }
 }
 

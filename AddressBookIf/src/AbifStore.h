@@ -5,7 +5,6 @@
 #include "AddressBookIf.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
@@ -25,12 +24,20 @@ struct Failure {
 [[noreturn]] void fail(int32_t code, std::string message);
 
 // Runs `body` and turns a Failure (or an exception) into a result code, writing one line
-// "<function> - <message>" to standard error.
+// "<function> - <message>" to the log (standard error unless a program sets its own).
 template <typename Body> int32_t guarded(const char* function, Body&& body);
 
-// The marks of our files.
+// Where the log lines of failed calls go; null restores standard error.
+using LogSink = void (*)(const char* line, void* context);
+void setLogSink(LogSink sink, void* context);
+void writeLog(const char* function, const std::string& message);
+
+// The marks of our files. Format 1 has no UIDs; format 2 adds a UID to every entry and group.
 inline constexpr int32_t kApplicationId = 0x44464142; // "DFAB"
-inline constexpr int32_t kFormatVersion = 1;
+inline constexpr int32_t kFormatVersion = 2;
+inline constexpr int32_t kFirstFormatWithUids = 2;
+// The most bytes of a UID (UTF-8); longer ones are refused when added and damage when read.
+inline constexpr size_t kMaxUidBytes = 255;
 
 // Time an open connection waits for another one that holds the file locked.
 inline constexpr int kBusyTimeoutMs = 5000;
@@ -78,6 +85,14 @@ public:
     // Creates a new empty file of `kind` at `path`; fails when the path exists.
     static void create(const std::string& path, int32_t kind);
 
+    // The format version the file was opened with.
+    int32_t formatVersion() const { return format_; }
+    // Brings a file of an older format to the current one: inside an open write transaction, which
+    // keeps the change all or nothing. Older files get UIDs for their entries and groups here.
+    void upgrade();
+    // Gives a new UID to every entry and group without one, inside an open write transaction.
+    void fillMissingUids();
+
     sqlite3* db() const { return db_; }
     const std::string& path() const { return path_; }
     int32_t kind() const { return kind_; }
@@ -96,7 +111,51 @@ private:
     std::string path_;
     sqlite3* db_ = nullptr;
     int32_t kind_ = kAbifFileComputer;
+    int32_t format_ = kFormatVersion;
 };
+
+// A write transaction, rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Store& store);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Store& store_;
+    bool done_ = false;
+};
+
+// A new address-book file being built under a hidden name beside `path`, locked while it lives
+// so that no other process takes it for the leftover of a killed one. publish() links it to
+// `path` (never over an existing file); otherwise it is removed when destroyed. A process killed
+// meanwhile leaves only the hidden file (and its journal), which the next creation in the same
+// folder removes.
+class HiddenFile {
+public:
+    HiddenFile(const std::string& path, int32_t kind);
+    ~HiddenFile();
+    HiddenFile(const HiddenFile&) = delete;
+    HiddenFile& operator=(const HiddenFile&) = delete;
+
+    const std::string& hiddenPath() const { return hidden_; }
+    void publish();
+
+private:
+    void discard();
+
+    std::string path_;
+    std::string hidden_;
+    int lockFd_ = -1;
+    bool published_ = false;
+};
+
+// Removes what killed creations left in `folder`: hidden files no live process holds, and
+// their journals.
+void removeLeftovers(const std::string& folder);
+std::string parentOf(const std::string& path);
 
 // A Failure for SQLite result `rc` (the file's damage, a lock, or an input/output error).
 [[noreturn]] void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view what);
@@ -119,7 +178,7 @@ template <typename Body> int32_t guarded(const char* function, Body&& body) {
     } catch (...) {
         failure = {kAbifErrFile, "unexpected failure"};
     }
-    std::fprintf(stderr, "%s - %s\n", function, failure.message.c_str());
+    writeLog(function, failure.message);
     return failure.code;
 }
 

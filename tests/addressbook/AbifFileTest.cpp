@@ -331,7 +331,7 @@ TEST_F(AbifFile, ForeignTruncatedAndDamagedFilesAreRefused) {
              std::filesystem::remove(p);
              sql(p, "CREATE TABLE entry (id INTEGER, name TEXT);");
          }},
-        {"newer format", [](const std::string& p) { sql(p, "PRAGMA user_version = 2;"); }},
+        {"newer format", [](const std::string& p) { sql(p, "PRAGMA user_version = 3;"); }},
         {"garbage",
          [](const std::string& p) {
              std::ofstream(p, std::ios::trunc | std::ios::binary) << std::string(8192, '\x5a');

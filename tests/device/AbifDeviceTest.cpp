@@ -320,11 +320,16 @@ TEST_F(AbifDeviceTest, ServesAnAddressBookFile) {
     auto group = abif::makeGroup<ABIF_FaxGroup>(abif::kFaxGroupLayout, u"Team", members);
     ASSERT_EQ(ABIFData_Add_MyFax(records.get(), 2, fax), kAbifSuccess);
     ASSERT_EQ(ABIFData_Add_FaxGroup(records.get(), 1, &group), kAbifSuccess);
-    auto file = dir.file("Fax Book");
+    // A book of the address-book folder, named as the address-book tool names it.
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("XDG_DATA_HOME"); }
+    } unset;
+    auto file = std::string(AbifGADFile_GetFileDirectory()) + "/Fax Book";
     ASSERT_EQ(AbifGADFile_Create(file.c_str(), kAbifFileDevice), kAbifSuccess);
     ASSERT_EQ(AbifGADFile_Add(file.c_str(), records.get(), 0), kAbifSuccess);
 
-    ASSERT_NO_FATAL_FAILURE(startDeviceWithFile(file, {}));
+    ASSERT_NO_FATAL_FAILURE(startDeviceWithFile("Fax Book", {}));
     Handle data = newHandle();
     ASSERT_EQ(selectAndRead(kAbifDeviceNetwork, "127.0.0.1", data.get()), kAbifSuccess);
     ASSERT_EQ(ABIFData_GetCount_Fax(data.get()), 2);

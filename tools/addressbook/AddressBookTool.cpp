@@ -6,16 +6,25 @@
 #include "Csv.h"
 #include "VCard.h"
 
+#include "AbifRecords.h"
+#include "AbifStore.h"
+#include "TextEncoding.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <optional>
+#include <set>
 #include <sstream>
+#include <sys/stat.h>
+#include <syslog.h>
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
@@ -28,30 +37,58 @@ constexpr const char* kUsage = R"(Usage: directfax-addressbook COMMAND ...
   files                        list the address-book files of the folder
   create [--device] BOOK       create an empty address book; --device makes the input of the
                                device emulator, whose groups hold up to 205 members (else 35)
-  list BOOK                    list the entries and the groups with their members
-  add-entry BOOK --name NAME --fax NUMBER [--company TEXT] [--note TEXT]
+  rename BOOK NEWNAME          rename an address book (never over another one)
+  list BOOK                    list the entries (#Id) and the groups (#number) with their members
+  add-entry BOOK --name NAME --fax NUMBER [--company TEXT] [--note TEXT] [--normalize-numbers]
+  set-entry BOOK ENTRY [--name NAME] [--fax NUMBER] [--company TEXT] [--note TEXT]
+            [--normalize-numbers]
+  remove-entry BOOK ENTRY...   remove entries, also from every group that holds them
   add-group BOOK --name NAME MEMBER...
-                               MEMBER is the name of an entry or its Id written #ID
-  import BOOK SOURCE [--format vcard|csv] [--create] [--device]
-                               add the cards (vCard 3 or 4) or rows (CSV with a header row
-                               name,fax,company,note) of SOURCE; all or nothing
-  export BOOK DEST [--format vcard4|vcard3|csv]
+  set-group BOOK GROUP [--name NAME] [--add MEMBER]... [--remove MEMBER]...
+  remove-group BOOK GROUP...
+  import BOOK SOURCE [--format vcard|csv] [--create [--device]] [--skip-invalid]
+            [--skip-duplicates] [--normalize-numbers] [--encoding NAME]
+            [--delimiter ,|;|tab] [--fax-column HEADER]
+                               add the cards (vCard 3 or 4) or rows (CSV) of SOURCE; all or
+                               nothing unless told to skip what cannot be added
+  export BOOK DEST [--format vcard4|vcard3|csv] [--force]
                                write the book; the format follows DEST's extension (.csv, else
-                               vCard 4) unless given; CSV holds the entries only
+                               vCard 4) unless given; CSV holds the entries only; an existing
+                               DEST is replaced only with --force
+  --version                    print the version
 
-BOOK is a file of the address-book folder when it holds no "/", else a path.
-SOURCE and DEST may be "-" for standard input and output.
+BOOK is a file of the address-book folder when it holds no "/", else a path. ENTRY and MEMBER
+are the name of an entry or its Id written #ID; GROUP is a group's name or its number in the
+list written #N. SOURCE and DEST may be "-" for standard input and output. Every change is made
+whole or not at all.
+
+Limits: a name (of an entry or a group) holds at most 32 characters, a company 64, a note 254.
+A fax number holds 1 to 50 of the characters 0-9 # * - : = (as in the fax dialog);
+--normalize-numbers takes written forms such as "+49 (30) 1234-56" as 0049301234-56.
+A group holds at most 35 members (205 in a device address book).
+
+Import: CSV files of Google Contacts, Thunderbird, Outlook, Evolution, LibreOffice and Excel are
+read by their header row; the fax column is the first of "Fax", "Fax Number", "Business Fax",
+"Home Fax", "Other Fax" (or Google's "Phone N - Type" of a fax) unless --fax-column names it;
+other columns are ignored. The separator (comma, semicolon, tab) is found from the header row.
+Text is UTF-8 (with or without a byte-order mark) unless --encoding names windows-1252,
+iso-8859-1, shift-jis or ascii. Cards and rows without a fax number or with a text too long are
+skipped with --skip-invalid; entries and groups already in the book (same UID, or same name and
+fax number) with --skip-duplicates.
 )";
+
+constexpr size_t kReportLimit = 10; // skipped cards and rows named in a report
 
 class UsageError : public ToolError {
 public:
     using ToolError::ToolError;
 };
 
-// The arguments of one command: positional ones and --options with values.
+// The arguments of one command: positional ones and --options with values (an option given
+// several times keeps each value, in order).
 struct Arguments {
     std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::vector<std::string>> options;
     std::map<std::string, bool> flags;
 
     Arguments(const std::vector<std::string>& args, std::initializer_list<const char*> valued,
@@ -73,7 +110,7 @@ struct Arguments {
             } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
                 if (i + 1 >= args.size())
                     throw UsageError("the option " + a + " needs a value");
-                options[name] = args[++i];
+                options[name].push_back(args[++i]);
             } else {
                 throw UsageError("unknown option " + a + " for " + args[0]);
             }
@@ -83,13 +120,25 @@ struct Arguments {
     // Checks the number of positional arguments; answers the first, the address book, if any.
     std::string book(size_t count) const {
         if (positional.size() != count)
-            throw UsageError("expected " + std::to_string(count) + " argument" + (count == 1 ? "" : "s") +
-                             ", got " + std::to_string(positional.size()));
+            throw UsageError("expected " + counted(count, "argument", "arguments") + ", got " +
+                             std::to_string(positional.size()));
         return count == 0 ? std::string() : positional[0];
     }
-    std::string option(const std::string& name) const {
+    // At least `count` positional arguments; answers the first.
+    std::string bookAndMore(size_t count) const {
+        if (positional.size() < count)
+            throw UsageError("expected at least " + counted(count, "argument", "arguments") + ", got " +
+                             std::to_string(positional.size()));
+        return positional[0];
+    }
+    std::optional<std::string> given(const std::string& name) const {
         auto it = options.find(name);
-        return it == options.end() ? std::string() : it->second;
+        return it == options.end() ? std::nullopt : std::optional(it->second.back());
+    }
+    std::string option(const std::string& name) const { return given(name).value_or(std::string()); }
+    std::vector<std::string> all(const std::string& name) const {
+        auto it = options.find(name);
+        return it == options.end() ? std::vector<std::string>() : it->second;
     }
     bool flag(const std::string& name) const { return flags.count(name) != 0; }
 };
@@ -106,12 +155,16 @@ std::string readSource(const std::string& source, std::istream& in) {
     return text;
 }
 
-// Writes the whole text or nothing: into a file beside `dest`, then renamed over it.
-void writeDest(const std::string& dest, const std::string& text, std::ostream& out) {
+// Writes the whole text or nothing: into a file beside `dest`, then renamed to it; over an
+// existing file only when `replace` is set.
+void writeDest(const std::string& dest, const std::string& text, std::ostream& out, bool replace) {
     if (dest == "-") {
         out << text;
         return;
     }
+    struct stat st {};
+    if (!replace && ::lstat(dest.c_str(), &st) == 0)
+        throw ToolError(dest + " already exists; --force replaces it");
     std::string temp = dest + ".tmp-" + std::to_string(::getpid());
     {
         std::ofstream file(temp, std::ios::binary | std::ios::trunc);
@@ -124,9 +177,13 @@ void writeDest(const std::string& dest, const std::string& text, std::ostream& o
             throw ToolError("cannot write " + dest);
         }
     }
-    if (std::rename(temp.c_str(), dest.c_str()) != 0) {
+    int rc = replace ? std::rename(temp.c_str(), dest.c_str())
+                     : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE);
+    if (rc != 0) {
         int error = errno;
         std::remove(temp.c_str());
+        if (error == EEXIST)
+            throw ToolError(dest + " already exists; --force replaces it");
         throw ToolError("cannot write " + dest + ": " + std::strerror(error));
     }
 }
@@ -172,8 +229,9 @@ void list(const Book& book, const std::string& path, std::ostream& out) {
         out << "\n";
     }
     out << "Groups (" << book.groups.size() << "):\n";
-    for (const auto& g : book.groups) {
-        out << "  " << g.name << " (" << g.members.size() << "):";
+    for (size_t i = 0; i < book.groups.size(); ++i) {
+        const BookGroup& g = book.groups[i];
+        out << "  #" << i + 1 << " " << g.name << " (" << g.members.size() << "):";
         const char* separator = " ";
         for (uint16_t id : g.members) {
             auto it = byId.find(id);
@@ -184,13 +242,19 @@ void list(const Book& book, const std::string& path, std::ostream& out) {
     }
 }
 
+// The number after "#" of a "#N" argument, if it is one.
+std::optional<unsigned long> hashNumber(const std::string& text) {
+    if (text.size() < 2 || text.size() > 8 || text[0] != '#' ||
+        text.find_first_not_of("0123456789", 1) != std::string::npos)
+        return std::nullopt;
+    return std::stoul(text.substr(1));
+}
+
 // The Id of the entry that a member argument names: "#ID", or a name that one entry has.
 uint16_t memberId(const Book& book, const std::string& member) {
-    if (member.size() > 1 && member[0] == '#' &&
-        member.find_first_not_of("0123456789", 1) == std::string::npos) {
-        unsigned long id = std::stoul(member.substr(1));
+    if (auto id = hashNumber(member)) {
         for (const auto& e : book.entries)
-            if (e.id == id)
+            if (e.id == *id)
                 return e.id;
         throw ToolError("no entry has the Id " + member.substr(1));
     }
@@ -210,49 +274,260 @@ uint16_t memberId(const Book& book, const std::string& member) {
     return found[0];
 }
 
+const BookEntry& entryNamed(const Book& book, const std::string& entry) {
+    uint16_t id = memberId(book, entry);
+    return *std::find_if(book.entries.begin(), book.entries.end(),
+                         [&](const BookEntry& e) { return e.id == id; });
+}
+
+// The group that an argument names: "#N", its number in the list, or a name that one group has.
+const BookGroup& groupNamed(const Book& book, const std::string& group) {
+    if (auto n = hashNumber(group)) {
+        if (*n < 1 || *n > book.groups.size())
+            throw ToolError("there is no group #" + std::to_string(*n) + " (the book has " +
+                            counted(book.groups.size(), "group", "groups") + ")");
+        return book.groups[*n - 1];
+    }
+    const BookGroup* found = nullptr;
+    for (size_t i = 0; i < book.groups.size(); ++i) {
+        if (book.groups[i].name != group)
+            continue;
+        if (found)
+            throw ToolError("\"" + group +
+                            "\" names more than one group; give its number from the list (#N)");
+        found = &book.groups[i];
+    }
+    if (!found)
+        throw ToolError("no group is named \"" + group + "\"");
+    return *found;
+}
+
+void checkGroupSize(const Book& book, size_t count) {
+    size_t limit = groupLimit(book.kind);
+    if (count > limit)
+        throw ToolError("a group of this address book holds at most " + std::to_string(limit) + " members; " +
+                        std::to_string(count) + " given");
+}
+
+// --- Import
+
+// Turns an encoding's name into the platform's conversion.
+platform::CFStringEncoding encodingNamed(const std::string& name) {
+    std::string n = asciiLower(name);
+    n.erase(std::remove_if(n.begin(), n.end(), [](char c) { return c == '-' || c == '_'; }), n.end());
+    if (n == "utf8")
+        return platform::kCFStringEncodingUTF8;
+    if (n == "windows1252" || n == "cp1252")
+        return platform::kCFStringEncodingWindowsLatin1;
+    if (n == "iso88591" || n == "latin1")
+        return platform::kCFStringEncodingISOLatin1;
+    if (n == "shiftjis" || n == "sjis")
+        return platform::kCFStringEncodingShiftJIS_X0213;
+    if (n == "ascii" || n == "usascii")
+        return platform::kCFStringEncodingASCII;
+    throw UsageError("unknown encoding " + name + " (utf-8, windows-1252, iso-8859-1, shift-jis, ascii)");
+}
+
+// The text of SOURCE as UTF-8.
+std::string decodeSource(const std::string& bytes, const std::string& encoding, const std::string& source) {
+    std::string_view body = withoutByteOrderMark(bytes);
+    if (encoding.empty()) {
+        if (!abif::isValidUtf8(body))
+            throw ToolError(source + " is not UTF-8 text; name its encoding with --encoding (for example "
+                                     "windows-1252, iso-8859-1 or shift-jis)");
+        return std::string(body);
+    }
+    platform::CFStringEncoding e = encodingNamed(encoding);
+    qsizetype used = 0;
+    QString text = platform::StringCreateWithBytes(body.data(), qsizetype(body.size()), e, &used);
+    if (used != qsizetype(body.size())) {
+        size_t line = 1 + size_t(std::count(body.begin(), body.begin() + used, '\n'));
+        throw ToolError(source + ": line " + std::to_string(line) + " is not " + encoding + " text");
+    }
+    QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), size_t(utf8.size()));
+}
+
+// The cards or rows named in a report or an error, at most kReportLimit of them.
+std::string describeSkipped(const std::vector<Rejected>& skipped) {
+    std::string out;
+    for (size_t i = 0; i < skipped.size() && i < kReportLimit; ++i) {
+        const Rejected& r = skipped[i];
+        out += "  line " + std::to_string(r.line) + (r.name.empty() ? "" : " (\"" + r.name + "\")") + ": " +
+               (r.group ? "group: " : "") + r.reason + "\n";
+    }
+    if (skipped.size() > kReportLimit)
+        out += "  ... and " + std::to_string(skipped.size() - kReportLimit) + " more\n";
+    return out;
+}
+
+std::string entriesAndGroups(size_t entries, size_t groups) {
+    std::string out = counted(entries, "entry", "entries");
+    if (groups)
+        out += " and " + counted(groups, "group", "groups");
+    return out;
+}
+
+std::string countSkipped(const std::vector<Rejected>& skipped) {
+    size_t groups =
+        size_t(std::count_if(skipped.begin(), skipped.end(), [](const Rejected& r) { return r.group; }));
+    return entriesAndGroups(skipped.size() - groups, groups);
+}
+
+// The cards or rows that an import leaves out, and the entries and groups it adds.
+struct ImportPlan {
+    std::vector<BookEntry> entries;
+    std::vector<BookGroup> groups;
+    std::vector<Rejected> invalid, duplicates;
+};
+
+ImportPlan planImport(ParsedImport parsed, const Book& existing, bool normalize) {
+    ImportPlan plan;
+    plan.invalid = std::move(parsed.rejected);
+    std::map<std::pair<std::string, std::string>, uint16_t> byNameAndFax;
+    std::map<std::string, uint16_t> byUid;
+    std::set<uint16_t> used;
+    for (const auto& e : existing.entries) {
+        byNameAndFax.emplace(std::pair(e.name, e.fax), e.id);
+        if (!e.uid.empty())
+            byUid.emplace(asciiLower(e.uid), e.id);
+        used.insert(e.id);
+    }
+    std::set<std::string> groupUids;
+    for (const auto& g : existing.groups)
+        if (!g.uid.empty())
+            groupUids.insert(asciiLower(g.uid));
+
+    // Each entry of the import: the Id its group members become (0: left out). New entries get
+    // numbers that no entry of the book has, so that members can name both.
+    std::map<uint16_t, uint16_t> idOf;
+    uint16_t next = 1;
+    std::map<std::pair<std::string, std::string>, uint16_t> taken;
+    for (BookEntry& e : parsed.book.entries) {
+        uint16_t importId = e.id;
+        idOf[importId] = 0;
+        try {
+            e.fax = checkFaxNumber(e.fax, normalize, "");
+        } catch (const ToolError& error) {
+            plan.invalid.push_back({e.line, e.name, std::string(error.what()).substr(2)});
+            continue;
+        }
+        auto key = std::pair(e.name, e.fax);
+        auto byUidIt = e.uid.empty() ? byUid.end() : byUid.find(asciiLower(e.uid));
+        if (byUidIt != byUid.end() || byNameAndFax.count(key)) {
+            idOf[importId] = byUidIt != byUid.end() ? byUidIt->second : byNameAndFax[key];
+            plan.duplicates.push_back({e.line, e.name, "already in the address book"});
+            continue;
+        }
+        if (auto it = taken.find(key); it != taken.end()) {
+            idOf[importId] = it->second;
+            plan.duplicates.push_back({e.line, e.name, "given twice in the file"});
+            continue;
+        }
+        while (used.count(next))
+            ++next;
+        if (next == 0)
+            throw ToolError("the address book is full (65535 entries)");
+        e.id = next++;
+        idOf[importId] = e.id;
+        taken.emplace(key, e.id);
+        plan.entries.push_back(std::move(e));
+    }
+    for (BookGroup& g : parsed.book.groups) {
+        if (!g.uid.empty() && groupUids.count(asciiLower(g.uid))) {
+            plan.duplicates.push_back({g.line, g.name, "already in the address book", true});
+            continue;
+        }
+        std::vector<uint16_t> members;
+        for (uint16_t id : g.members)
+            if (uint16_t target = idOf[id];
+                target && std::find(members.begin(), members.end(), target) == members.end())
+                members.push_back(target);
+        g.members = std::move(members);
+        plan.groups.push_back(std::move(g));
+    }
+    std::sort(plan.invalid.begin(), plan.invalid.end(),
+              [](const Rejected& a, const Rejected& b) { return a.line < b.line; });
+    return plan;
+}
+
 int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
     std::string path = resolveBookPath(a.book(2));
     const std::string& source = a.positional[1];
     std::string format = asciiLower(a.option("format"));
-    std::string text = readSource(source, in);
+    std::string text = decodeSource(readSource(source, in), a.option("encoding"), source);
     if (format.empty()) {
-        if (endsWith(source, ".csv"))
+        if (endsWith(source, ".csv") || endsWith(source, ".tsv") || endsWith(source, ".txt"))
             format = "csv";
         else if (endsWith(source, ".vcf") || endsWith(source, ".vcard"))
             format = "vcard";
         else {
-            std::string_view body = withoutByteOrderMark(text);
-            size_t start = body.find_first_not_of(" \t\r\n");
-            format = start != std::string_view::npos && asciiLower(body.substr(start, 11)) == "begin:vcard"
+            size_t start = text.find_first_not_of(" \t\r\n");
+            format = start != std::string::npos && asciiLower(text.substr(start, 11)) == "begin:vcard"
                          ? "vcard"
                          : "csv";
         }
     }
     if (format != "csv" && format != "vcard")
         throw UsageError("unknown import format " + format + " (vcard or csv)");
+    CsvOptions csv;
+    if (auto d = a.given("delimiter")) {
+        std::string lower = asciiLower(*d);
+        if (lower == "tab" || lower == "\\t" || *d == "\t")
+            csv.delimiter = '\t';
+        else if (*d == "," || *d == ";")
+            csv.delimiter = (*d)[0];
+        else
+            throw UsageError("the delimiter is one of , ; tab");
+    }
+    csv.faxColumn = a.option("fax-column");
 
-    Book incoming;
+    ParsedImport parsed;
     try {
-        incoming = format == "csv" ? parseCsv(text) : parseVCards(text);
+        parsed = format == "csv" ? parseCsv(text, csv) : parseVCards(text);
     } catch (const ToolError& e) {
         throw ToolError(source + ": " + e.what() + "; nothing was imported");
     }
 
-    bool created = false;
-    if (a.flag("create") && ::access(path.c_str(), F_OK) != 0) {
-        createBook(path, a.flag("device") ? kAbifFileDevice : kAbifFileComputer);
-        created = true;
-    }
+    bool create = a.flag("create") && ::access(path.c_str(), F_OK) != 0;
+    Book existing;
+    existing.kind = a.flag("device") ? kAbifFileDevice : kAbifFileComputer;
+    if (!create && !a.flag("create") && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
+    if (!create)
+        existing = readBook(path);
+    ImportPlan plan = planImport(std::move(parsed), existing, a.flag("normalize-numbers"));
+
+    auto refuse = [&](const std::vector<Rejected>& skipped, const std::string& why, const char* option) {
+        throw ToolError(source + ": " + countSkipped(skipped) + " " + why + ":\n" + describeSkipped(skipped) +
+                        "nothing was imported; " + option + " imports the rest without them");
+    };
+    bool cleanable = std::any_of(plan.invalid.begin(), plan.invalid.end(), [](const Rejected& r) {
+        return r.reason.find("--normalize-numbers") != std::string::npos;
+    });
+    if (!plan.invalid.empty() && !a.flag("skip-invalid"))
+        refuse(plan.invalid, "cannot be imported",
+               cleanable ? "--normalize-numbers takes the written fax numbers, and --skip-invalid"
+                         : "--skip-invalid");
+    if (!plan.duplicates.empty() && !a.flag("skip-duplicates"))
+        refuse(plan.duplicates, "already in the address book", "--skip-duplicates");
+
     try {
-        addToBook(path, incoming.entries, incoming.groups);
+        if (create)
+            createBook(path, existing.kind, plan.entries, plan.groups);
+        else
+            addToBook(path, existing, plan.entries, plan.groups);
     } catch (const ToolError& e) {
-        if (created)
-            std::remove(path.c_str()); // leave no empty book behind a failed import
         throw ToolError(std::string(e.what()) +
                         (std::strstr(e.what(), "nothing was") ? "" : "; nothing was imported"));
     }
-    out << "Imported " << incoming.entries.size() << " entries and " << incoming.groups.size()
-        << " groups into " << path << "\n";
+    out << "Added " << entriesAndGroups(plan.entries.size(), plan.groups.size()) << " to " << path << ".\n";
+    std::vector<Rejected> skipped = plan.invalid;
+    skipped.insert(skipped.end(), plan.duplicates.begin(), plan.duplicates.end());
+    std::sort(skipped.begin(), skipped.end(),
+              [](const Rejected& x, const Rejected& y) { return x.line < y.line; });
+    if (!skipped.empty())
+        out << "Skipped " << countSkipped(skipped) << ":\n" << describeSkipped(skipped);
     return 0;
 }
 
@@ -262,20 +537,111 @@ int exportCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
     std::string format = asciiLower(a.option("format"));
     if (format.empty())
         format = endsWith(dest, ".csv") ? "csv" : "vcard4";
-    Book book = readBook(path);
+    if (format != "csv" && format != "vcard4" && format != "vcard" && format != "vcard3")
+        throw UsageError("unknown export format " + format + " (vcard4, vcard3 or csv)");
+    if (dest != "-" && !a.flag("force") && ::access(dest.c_str(), F_OK) == 0)
+        throw ToolError(dest + " already exists; --force replaces it");
+    Book book;
+    if (format == "csv") {
+        book = readBook(path);
+    } else {
+        try {
+            book = readBook(path, true); // UIDs kept in the book, the same at every export
+        } catch (const ToolError&) {
+            book = readBook(path);
+            err << "note: " << path
+                << " cannot be given lasting UIDs (it cannot be written); the cards get new "
+                << "ones each time\n";
+        }
+    }
     std::string text;
     if (format == "csv") {
         text = writeCsv(book);
         if (!book.groups.empty())
-            err << "note: CSV holds no groups; " << book.groups.size() << " groups not exported\n";
-    } else if (format == "vcard4" || format == "vcard") {
-        text = writeVCards(book, VCardVersion::V4);
-    } else if (format == "vcard3") {
-        text = writeVCards(book, VCardVersion::V3);
+            err << "note: CSV holds no groups; " << counted(book.groups.size(), "group was", "groups were")
+                << " not exported\n";
     } else {
-        throw UsageError("unknown export format " + format + " (vcard4, vcard3 or csv)");
+        text = writeVCards(book, format == "vcard3" ? VCardVersion::V3 : VCardVersion::V4);
     }
-    writeDest(dest, text, out);
+    writeDest(dest, text, out, a.flag("force"));
+    return 0;
+}
+
+// --- Editing
+
+int renameCommand(const Arguments& a, std::ostream& out) {
+    std::string path = resolveBookPath(a.book(2));
+    std::string target = resolveBookPath(a.positional[1]);
+    readBook(path); // an address book, with what a killed writer left rolled back
+    if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        int error = errno;
+        throw ToolError("cannot rename " + path + ": " +
+                        (error == EEXIST ? target + " already exists" : std::string(std::strerror(error))));
+    }
+    out << "Renamed " << path << " to " << target << ".\n";
+    return 0;
+}
+
+int setEntryCommand(const Arguments& a, std::ostream& out) {
+    std::string path = resolveBookPath(a.book(2));
+    Book book = readBook(path);
+    BookEntry e = entryNamed(book, a.positional[1]);
+    e.name = a.given("name").value_or(e.name);
+    if (auto fax = a.given("fax"))
+        e.fax = checkFaxNumber(*fax, a.flag("normalize-numbers"), "the entry");
+    BookEdit edit;
+    // A device book is read as the device's records, without company and note: those are kept.
+    if (book.kind == kAbifFileDevice && (a.given("company") || a.given("note")))
+        throw ToolError("the entries of a device address book have no company or note");
+    edit.namesAndNumbersOnly = book.kind == kAbifFileDevice;
+    e.company = a.given("company").value_or(e.company);
+    e.note = a.given("note").value_or(e.note);
+    edit.changedEntries.push_back(e);
+    editBook(path, edit);
+    out << "Changed the entry #" << e.id << " " << e.name << ".\n";
+    return 0;
+}
+
+// Removes the entries (or groups) that the arguments after the book name, each once.
+template <typename Key, typename Find>
+int removeCommand(const Arguments& a, std::ostream& out, Find find, std::vector<Key> BookEdit::*removed,
+                  const char* one, const char* many) {
+    std::string path = resolveBookPath(a.bookAndMore(2));
+    Book book = readBook(path);
+    BookEdit edit;
+    std::vector<Key>& keys = edit.*removed;
+    for (size_t i = 1; i < a.positional.size(); ++i)
+        if (Key key = find(book, a.positional[i]); std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
+    editBook(path, edit);
+    out << "Removed " << counted(keys.size(), one, many) << " from " << path << ".\n";
+    return 0;
+}
+
+int setGroupCommand(const Arguments& a, std::ostream& out) {
+    std::string path = resolveBookPath(a.book(2));
+    Book book = readBook(path);
+    BookGroup g = groupNamed(book, a.positional[1]);
+    g.name = a.given("name").value_or(g.name);
+    for (const std::string& member : a.all("remove")) {
+        uint16_t id = memberId(book, member);
+        auto it = std::find(g.members.begin(), g.members.end(), id);
+        if (it == g.members.end())
+            throw ToolError("the entry #" + std::to_string(id) + " is not a member of \"" + g.name + "\"");
+        g.members.erase(it);
+    }
+    for (const std::string& member : a.all("add")) {
+        uint16_t id = memberId(book, member);
+        if (std::find(g.members.begin(), g.members.end(), id) != g.members.end())
+            throw ToolError("the entry #" + std::to_string(id) + " is already a member of \"" + g.name +
+                            "\"");
+        g.members.push_back(id);
+    }
+    checkGroupSize(book, g.members.size());
+    BookEdit edit;
+    edit.changedGroups.push_back(g);
+    editBook(path, edit);
+    out << "Changed the group " << g.name << " (" << counted(g.members.size(), "member", "members") << ").\n";
     return 0;
 }
 
@@ -285,6 +651,10 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const std::string& command = args[0];
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
+        return 0;
+    }
+    if (command == "--version" || command == "version") {
+        out << "directfax-addressbook " << DIRECTFAX_VERSION << "\n";
         return 0;
     }
     if (command == "folder") {
@@ -320,25 +690,26 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return 0;
     }
     if (command == "add-entry") {
-        Arguments a(args, {"name", "fax", "company", "note"}, {});
+        Arguments a(args, {"name", "fax", "company", "note"}, {"normalize-numbers"});
         std::string path = resolveBookPath(a.book(1));
-        BookEntry e{0, a.option("name"), a.option("fax"), a.option("company"), a.option("note"), 0};
+        BookEntry e;
+        e.name = a.option("name");
+        e.fax = a.option("fax");
+        e.company = a.option("company");
+        e.note = a.option("note");
+        checkEntry(e, "the entry");
+        e.fax = checkFaxNumber(e.fax, a.flag("normalize-numbers"), "the entry");
         addToBook(path, {e}, {});
         out << "Added " << e.name << " to " << path << "\n";
         return 0;
     }
     if (command == "add-group") {
         Arguments a(args, {"name"}, {});
-        if (a.positional.empty())
-            throw UsageError("no address book named");
-        std::string path = resolveBookPath(a.positional[0]);
+        std::string path = resolveBookPath(a.bookAndMore(1));
         Book book = readBook(path);
-        BookGroup g{a.option("name"), {}};
-        size_t count = a.positional.size() - 1;
-        size_t limit = groupLimit(book.kind);
-        if (count > limit)
-            throw ToolError("a group of this address book holds at most " + std::to_string(limit) +
-                            " members; " + std::to_string(count) + " given");
+        BookGroup g;
+        g.name = a.option("name");
+        checkGroupSize(book, a.positional.size() - 1);
         for (size_t i = 1; i < a.positional.size(); ++i) {
             uint16_t id = memberId(book, a.positional[i]);
             if (std::find(g.members.begin(), g.members.end(), id) != g.members.end())
@@ -346,20 +717,45 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
             g.members.push_back(id);
         }
         addToBook(path, book, {}, {g});
-        out << "Added the group " << g.name << " (" << g.members.size() << " members) to " << path << "\n";
+        out << "Added the group " << g.name << " (" << counted(g.members.size(), "member", "members")
+            << ") to " << path << "\n";
         return 0;
     }
+    if (command == "set-entry")
+        return setEntryCommand(Arguments(args, {"name", "fax", "company", "note"}, {"normalize-numbers"}),
+                               out);
+    if (command == "remove-entry")
+        return removeCommand(Arguments(args, {}, {}), out, memberId, &BookEdit::removedEntries, "entry",
+                             "entries");
+    if (command == "set-group")
+        return setGroupCommand(Arguments(args, {"name", "add", "remove"}, {}), out);
+    if (command == "remove-group")
+        return removeCommand(
+            Arguments(args, {}, {}), out,
+            [](const Book& book, const std::string& group) { return groupNamed(book, group).key; },
+            &BookEdit::removedGroups, "group", "groups");
+    if (command == "rename")
+        return renameCommand(Arguments(args, {}, {}), out);
     if (command == "import")
-        return importCommand(Arguments(args, {"format"}, {"create", "device"}), in, out);
+        return importCommand(
+            Arguments(args, {"format", "encoding", "delimiter", "fax-column"},
+                      {"create", "device", "skip-invalid", "skip-duplicates", "normalize-numbers"}),
+            in, out);
     if (command == "export")
-        return exportCommand(Arguments(args, {"format"}, {}), out, err);
+        return exportCommand(Arguments(args, {"format"}, {"force"}), out, err);
     throw UsageError("unknown command " + command);
+}
+
+// The framework's log lines are for finding faults, not for the user: they go to the system log.
+void logToSystem(const char* line, void*) {
+    ::syslog(LOG_DEBUG, "%s", line);
 }
 
 } // namespace
 
 int runAddressBookTool(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                        std::ostream& err) {
+    abif::setLogSink(logToSystem, nullptr);
     try {
         return run(args, in, out, err);
     } catch (const UsageError& e) {

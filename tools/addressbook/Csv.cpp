@@ -1,6 +1,8 @@
 // CSV import and export of address-book entries.
 #include "Csv.h"
 
+#include "VCard.h"
+
 #include <array>
 #include <optional>
 
@@ -8,7 +10,22 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
 
 namespace {
 
-constexpr std::array<const char*, 4> kColumns = {"name", "fax", "company", "note"};
+// The header names of each column that an import reads, as normalHeader() spells them: those of
+// Google Contacts, Thunderbird, Outlook, Evolution, and of hand-made sheets in English and German.
+// The fax names are in the order of preference when a row fills several.
+const std::vector<std::string_view> kNameHeaders = {"name", "display name", "full name", "formatted name",
+                                                    "fn"};
+const std::vector<std::string_view> kGivenHeaders = {"first name", "given name", "vorname"};
+const std::vector<std::string_view> kMiddleHeaders = {"middle name", "additional name"};
+const std::vector<std::string_view> kFamilyHeaders = {"last name", "family name", "surname", "nachname"};
+const std::vector<std::string_view> kFaxHeaders = {"fax",          "fax number", "faxnumber",
+                                                   "business fax", "work fax",   "home fax",
+                                                   "other fax",    "telefax",    "faxnummer"};
+const std::vector<std::string_view> kCompanyHeaders = {
+    "company", "organization", "organisation", "organization name", "organization 1 - name",
+    "org",     "firma",        "company name"};
+const std::vector<std::string_view> kNoteHeaders = {"note",    "notes",   "notiz",
+                                                    "notizen", "comment", "comments"};
 
 std::string quote(const std::string& field) {
     if (field.find_first_of(",\"\r\n") == std::string::npos)
@@ -29,10 +46,44 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
 }
 
+// Lower case, "_" as a space, single spaces: "BUSINESS_FAX" and "Business  Fax" are "business fax".
+std::string normalHeader(std::string_view header) {
+    std::string out;
+    for (char c : asciiLower(trim(header))) {
+        if (c == '_')
+            c = ' ';
+        if (c == ' ' && (out.empty() || out.back() == ' '))
+            continue;
+        out += c;
+    }
+    return out;
+}
+
+// The separator that the first line uses most outside quotes; a comma when it uses none.
+char detectDelimiter(std::string_view text) {
+    size_t counts[3] = {0, 0, 0};
+    const char candidates[3] = {',', ';', '\t'};
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == '\n' || c == '\r'))
+            break;
+        for (int k = 0; k < 3; ++k)
+            if (!quoted && c == candidates[k])
+                ++counts[k];
+    }
+    int best = 0;
+    for (int k = 1; k < 3; ++k)
+        if (counts[k] > counts[best])
+            best = k;
+    return candidates[best];
+}
+
 // Reads one record (a row, possibly over several lines inside quotes) from `pos`.
 class Reader {
 public:
-    explicit Reader(std::string_view text) : text_(text) {}
+    Reader(std::string_view text, char delimiter) : text_(text), delimiter_(delimiter) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
     size_t line() const { return line_; }
@@ -57,11 +108,12 @@ public:
                     fields.back() += c;
                 }
             } else if (c == '"') {
-                if (!fields.back().empty())
+                if (!trim(fields.back()).empty())
                     throw ToolError("line " + std::to_string(line_) + ": a quote inside an unquoted field");
+                fields.back().clear();
                 quoted = true;
                 quoteLine = line_;
-            } else if (c == ',') {
+            } else if (c == delimiter_) {
                 fields.emplace_back();
             } else if (c == '\n') {
                 ++line_;
@@ -81,8 +133,70 @@ public:
 
 private:
     std::string_view text_;
+    char delimiter_;
     size_t pos_ = 0;
     size_t line_ = 1;
+};
+
+// Where the columns that an import reads lie in a row.
+struct Columns {
+    std::optional<size_t> name, given, middle, family, company, note;
+    std::vector<size_t> fax;                            // by preference
+    std::vector<std::pair<size_t, size_t>> typedPhones; // Google's "Phone N - Type" and "- Value"
+
+    explicit Columns(const std::vector<std::string>& header, const std::string& faxColumn) {
+        std::vector<std::string> names;
+        for (const auto& h : header)
+            names.push_back(normalHeader(h));
+        auto find = [&](const std::vector<std::string_view>& wanted) -> std::optional<size_t> {
+            for (auto w : wanted)
+                for (size_t i = 0; i < names.size(); ++i)
+                    if (names[i] == w)
+                        return i;
+            return std::nullopt;
+        };
+        name = find(kNameHeaders);
+        given = find(kGivenHeaders);
+        middle = find(kMiddleHeaders);
+        family = find(kFamilyHeaders);
+        company = find(kCompanyHeaders);
+        note = find(kNoteHeaders);
+        if (!faxColumn.empty()) {
+            if (auto i = find({normalHeader(faxColumn)}))
+                fax.push_back(*i);
+            else
+                throw ToolError("line 1: no column is named \"" + faxColumn + "\"; the columns are " +
+                                list(header));
+        } else {
+            for (auto w : kFaxHeaders)
+                if (auto i = find({w}))
+                    fax.push_back(*i);
+            for (size_t i = 0; i < names.size(); ++i) {
+                const std::string& n = names[i];
+                if (n.rfind("phone ", 0) != 0 || !(n.ends_with(" - type") || n.ends_with(" - label")))
+                    continue;
+                std::string value = n.substr(0, n.rfind(" - ")) + " - value";
+                if (auto v = find({value}))
+                    typedPhones.emplace_back(i, *v);
+            }
+        }
+        if (fax.empty() && typedPhones.empty())
+            throw ToolError("line 1: no fax column found (such as \"Fax\", \"Business Fax\", \"Home Fax\" or "
+                            "\"Fax Number\"); the columns are " +
+                            list(header) + "; name it with --fax-column");
+        if (!name && !given && !family && !company)
+            throw ToolError(
+                "line 1: no name column found (such as \"Name\", \"Display Name\", \"First Name\" "
+                "or \"Last Name\"); the columns are " +
+                list(header));
+    }
+
+    static std::string list(const std::vector<std::string>& header) {
+        std::string out;
+        for (const auto& h : header)
+            out += (out.empty() ? "\"" : ", \"") + h + "\"";
+        return out;
+    }
 };
 
 } // namespace
@@ -94,46 +208,64 @@ std::string writeCsv(const Book& book) {
     return out;
 }
 
-Book parseCsv(std::string_view text) {
-    Reader reader(withoutByteOrderMark(text));
+ParsedImport parseCsv(std::string_view text, const CsvOptions& options) {
+    text = withoutByteOrderMark(text);
+    Reader reader(text, options.delimiter ? options.delimiter : detectDelimiter(text));
     if (reader.atEnd())
-        throw ToolError("the CSV text is empty; it needs a header row: name,fax,company,note");
-
-    // Which field of a row holds each column.
-    std::array<std::optional<size_t>, kColumns.size()> where;
+        throw ToolError("the CSV text is empty; it needs a header row naming its columns, such as name,fax");
     std::vector<std::string> header = reader.row();
-    for (size_t i = 0; i < header.size(); ++i) {
-        std::string name = asciiLower(trim(header[i]));
-        size_t k = 0;
-        while (k < kColumns.size() && name != kColumns[k])
-            ++k;
-        if (k == kColumns.size())
-            throw ToolError("line 1: unknown column \"" + header[i] +
-                            "\" (the columns are name, fax, company, note)");
-        if (where[k])
-            throw ToolError("line 1: the column " + name + " is named twice");
-        where[k] = i;
-    }
-    if (!where[0] || !where[1])
-        throw ToolError("line 1: the header row needs the columns name and fax");
+    Columns columns(header, options.faxColumn);
 
-    Book book;
+    ParsedImport result;
     while (!reader.atEnd()) {
         size_t line = reader.line();
         std::vector<std::string> fields = reader.row();
-        if (fields.size() == 1 && fields[0].empty())
+        if (fields.size() == 1 && trim(fields[0]).empty())
             continue; // blank line
-        if (fields.size() != header.size())
-            throw ToolError("line " + std::to_string(line) + ": " + std::to_string(fields.size()) +
-                            " fields, but the header names " + std::to_string(header.size()));
-        if (book.entries.size() == 65535)
+        auto field = [&](std::optional<size_t> i) {
+            return i && *i < fields.size() ? trim(fields[*i]) : std::string();
+        };
+
+        BookEntry e;
+        e.line = line;
+        std::string given = field(columns.given), middle = field(columns.middle),
+                    family = field(columns.family);
+        e.name = field(columns.name);
+        if (e.name.empty())
+            for (const std::string* part : {&given, &middle, &family})
+                if (!part->empty())
+                    e.name += (e.name.empty() ? "" : " ") + *part;
+        if (!given.empty() || !family.empty() || !middle.empty())
+            e.structuredName = structuredNameValue(family, given, middle);
+        e.company = field(columns.company);
+        if (e.name.empty())
+            e.name = e.company; // a company's own fax
+        e.note = field(columns.note);
+        for (size_t i : columns.fax)
+            if (e.fax = field(i); !e.fax.empty())
+                break;
+        for (auto [type, value] : columns.typedPhones) {
+            if (!e.fax.empty())
+                break;
+            if (asciiLower(field(type)).find("fax") != std::string::npos)
+                e.fax = trim(field(value).substr(0, field(value).find(" ::: "))); // several values
+        }
+        try {
+            if (e.name.empty())
+                throw ToolError(": no name");
+            if (e.fax.empty())
+                throw ToolError(": no fax number");
+            checkEntry(e, "");
+        } catch (const ToolError& error) {
+            result.rejected.push_back({line, e.name, std::string(error.what()).substr(2)});
+            continue;
+        }
+        if (result.book.entries.size() == 65535)
             throw ToolError("more entries than an address book holds (65535)");
-        auto field = [&](size_t k) { return where[k] ? fields[*where[k]] : std::string(); };
-        BookEntry e{uint16_t(book.entries.size() + 1), field(0), field(1), field(2), field(3), 0};
-        checkEntry(e, "line " + std::to_string(line));
-        book.entries.push_back(std::move(e));
+        e.id = uint16_t(result.book.entries.size() + 1);
+        result.book.entries.push_back(std::move(e));
     }
-    return book;
+    return result;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

@@ -1,6 +1,10 @@
 // vCard import and export of address-book entries and groups.
 #include "VCard.h"
 
+#include "AbifEdit.h"
+#include "AbifStore.h"
+
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -173,12 +177,24 @@ bool hasType(const Property& p, std::string_view type) {
     return false;
 }
 
-// "urn:uuid:X", "X" and upper-case spellings name the same card.
+bool isUuid(std::string_view text) {
+    if (text.size() != 36)
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? c != '-' : !std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+// "urn:uuid:X" and "X" name the same card, a UUID in any case; other UIDs are kept as they are.
 std::string normalUid(std::string_view uid) {
-    std::string u = asciiLower(uid);
-    if (u.rfind("urn:uuid:", 0) == 0)
-        u = u.substr(9);
-    return u;
+    std::string_view u = uid;
+    if (asciiLower(u.substr(0, 9)) == "urn:uuid:")
+        u.remove_prefix(9);
+    return isUuid(u) ? asciiLower(u) : std::string(u);
 }
 
 int64_t parseTimestamp(std::string_view value) {
@@ -196,6 +212,12 @@ int64_t parseTimestamp(std::string_view value) {
     tm.tm_min = std::stoi(digits.substr(10, 2));
     tm.tm_sec = std::stoi(digits.substr(12, 2));
     return int64_t(timegm(&tm));
+}
+
+std::string trimmed(std::string_view s) {
+    size_t b = s.find_first_not_of(" \t");
+    return b == std::string_view::npos ? std::string()
+                                       : std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
 }
 
 struct Card {
@@ -292,21 +314,27 @@ std::vector<Card> splitCards(std::string_view text) {
 
 } // namespace
 
+std::string structuredNameValue(std::string_view family, std::string_view given, std::string_view middle) {
+    return escape(family) + ";" + escape(given) + ";" + escape(middle) + ";;";
+}
+
 std::string writeVCards(const Book& book, VCardVersion version) {
     bool v4 = version == VCardVersion::V4;
     std::mt19937_64 random(std::random_device{}());
     std::map<uint16_t, std::string> uids;
     std::string out;
-    auto uidLine = [&](const std::string& uid) { return v4 ? "UID:urn:uuid:" + uid : "UID:" + uid; };
+    // A UUID as the URI vCard 4 wants; another UID as it came.
+    auto uri = [&](const std::string& uid) { return isUuid(uid) ? "urn:uuid:" + uid : uid; };
+    auto uidLine = [&](const std::string& uid) { return v4 ? "UID:" + uri(uid) : "UID:" + uid; };
 
     for (const auto& e : book.entries) {
-        std::string uid = uids[e.id] = newUuid(random);
+        std::string uid = uids[e.id] = e.uid.empty() ? newUuid(random) : e.uid;
         appendLine(out, "BEGIN:VCARD");
         appendLine(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
         appendLine(out, uidLine(uid));
         appendLine(out, "FN:" + escape(e.name));
-        if (!v4)
-            appendLine(out, "N:" + escape(e.name) + ";;;;");
+        appendLine(
+            out, "N:" + (e.structuredName.empty() ? structuredNameValue("", e.name, "") : e.structuredName));
         if (!e.company.empty())
             appendLine(out, "ORG:" + escape(e.company));
         appendLine(out, (v4 ? "TEL;TYPE=fax:" : "TEL;TYPE=FAX:") + e.fax);
@@ -320,53 +348,76 @@ std::string writeVCards(const Book& book, VCardVersion version) {
         appendLine(out, "BEGIN:VCARD");
         appendLine(out, v4 ? "VERSION:4.0" : "VERSION:3.0");
         appendLine(out, v4 ? "KIND:group" : "X-ADDRESSBOOKSERVER-KIND:group");
-        appendLine(out, uidLine(newUuid(random)));
+        appendLine(out, uidLine(g.uid.empty() ? newUuid(random) : g.uid));
         appendLine(out, "FN:" + escape(g.name));
         if (!v4)
-            appendLine(out, "N:" + escape(g.name) + ";;;;");
+            appendLine(out, "N:" + structuredNameValue(g.name, "", ""));
         for (uint16_t id : g.members) {
             auto it = uids.find(id);
             if (it == uids.end())
                 continue;
-            appendLine(out, (v4 ? "MEMBER:urn:uuid:" : "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:") + it->second);
+            appendLine(out, (v4 ? "MEMBER:" : "X-ADDRESSBOOKSERVER-MEMBER:") + uri(it->second));
         }
         appendLine(out, "END:VCARD");
     }
     return out;
 }
 
-Book parseVCards(std::string_view text) {
+ParsedImport parseVCards(std::string_view text) {
     std::vector<Card> cards = splitCards(withoutByteOrderMark(text));
-    Book book;
-    std::map<std::string, uint16_t> byUid;
+    ParsedImport result;
+    Book& book = result.book;
+    std::map<std::string, uint16_t> byUid; // case-folded UIDs of the entries taken
+    std::set<std::string> rejectedUids;    // those of cards that give no entry
+    auto uidKey = [](const Property& p) { return asciiLower(normalUid(p.value)); };
 
     for (const Card& card : cards) {
         if (card.isGroup())
             continue;
+        const Property* uid = card.first("UID");
+        BookEntry e;
+        e.line = card.line;
+        e.name = card.name();
+        try {
+            for (const auto& p : card.properties)
+                if (p.name == "TEL" && (hasType(p, "fax") || p.params.count("FAX"))) {
+                    e.fax = trimmed(p.value.rfind("tel:", 0) == 0 ? p.value.substr(4) : p.value);
+                    break;
+                }
+            if (e.name.empty())
+                throw ToolError("no name (FN or N)");
+            if (e.fax.empty())
+                throw ToolError("no fax number (TEL with TYPE=fax)");
+            if (const Property* org = card.first("ORG"))
+                e.company = unescapeSplit(org->value, ';')[0];
+            e.note = card.text("NOTE");
+            if (const Property* rev = card.first("REV"))
+                e.added = parseTimestamp(rev->value);
+            if (const Property* n = card.first("N");
+                n && n->value.find_first_not_of(';') != std::string::npos)
+                e.structuredName = n->value;
+            if (uid)
+                e.uid = normalUid(uid->value);
+            checkEntry(e, "card");
+            if (!e.uid.empty() && !abif::isValidUid(e.uid))
+                throw ToolError("its UID is longer than " + std::to_string(abif::kMaxUidBytes) +
+                                " bytes or holds control characters");
+            if (!e.structuredName.empty() && !abif::isValidUid(e.structuredName))
+                e.structuredName.clear(); // not kept; the name stays
+        } catch (const ToolError& error) {
+            std::string reason = error.what();
+            if (reason.rfind("card: ", 0) == 0)
+                reason = reason.substr(6);
+            result.rejected.push_back({card.line, e.name, reason});
+            if (uid)
+                rejectedUids.insert(uidKey(*uid));
+            continue;
+        }
         if (book.entries.size() == 65535)
             throw ToolError("more entries than an address book holds (65535)");
-        BookEntry e;
         e.id = uint16_t(book.entries.size() + 1);
-        e.name = card.name();
-        for (const auto& p : card.properties)
-            if (p.name == "TEL" && (hasType(p, "fax") || p.params.count("FAX"))) {
-                e.fax = p.value.rfind("tel:", 0) == 0 ? p.value.substr(4) : p.value;
-                break;
-            }
-        if (e.name.empty())
-            throw ToolError(card.where() + ": no name (FN)");
-        if (e.fax.empty())
-            throw ToolError(card.where() + ": no fax number (TEL with TYPE=fax)");
-        if (const Property* org = card.first("ORG"))
-            e.company = unescapeSplit(org->value, ';')[0];
-        e.note = card.text("NOTE");
-        if (const Property* rev = card.first("REV"))
-            e.added = parseTimestamp(rev->value);
-        checkEntry(e, card.where());
-        if (const Property* uid = card.first("UID")) {
-            if (!byUid.emplace(normalUid(uid->value), e.id).second)
-                throw ToolError(card.where() + ": the UID " + uid->value + " is used by two cards");
-        }
+        if (uid && !byUid.emplace(uidKey(*uid), e.id).second)
+            throw ToolError(card.where() + ": the UID " + uid->value + " is used by two cards");
         book.entries.push_back(std::move(e));
     }
 
@@ -374,22 +425,39 @@ Book parseVCards(std::string_view text) {
         if (!card.isGroup())
             continue;
         BookGroup g;
+        g.line = card.line;
         g.name = card.name();
-        checkGroupName(g.name, card.where());
-        std::set<uint16_t> seen;
-        for (const auto& p : card.properties) {
-            if (p.name != "MEMBER" && p.name != "X-ADDRESSBOOKSERVER-MEMBER")
-                continue;
-            auto it = byUid.find(normalUid(p.value));
-            if (it == byUid.end())
-                throw ToolError(card.where() + ": line " + std::to_string(p.line) + ": the member " +
-                                p.value + " is not a card with a fax number in this file");
-            if (seen.insert(it->second).second)
-                g.members.push_back(it->second);
+        if (const Property* uid = card.first("UID"))
+            g.uid = normalUid(uid->value);
+        try {
+            checkGroupName(g.name, "card");
+            if (!g.uid.empty() && !abif::isValidUid(g.uid))
+                throw ToolError("its UID is longer than " + std::to_string(abif::kMaxUidBytes) +
+                                " bytes or holds control characters");
+            std::set<uint16_t> seen;
+            for (const auto& p : card.properties) {
+                if (p.name != "MEMBER" && p.name != "X-ADDRESSBOOKSERVER-MEMBER")
+                    continue;
+                auto it = byUid.find(uidKey(p));
+                if (it == byUid.end()) {
+                    if (rejectedUids.count(uidKey(p)))
+                        continue; // a card skipped itself
+                    throw ToolError("line " + std::to_string(p.line) + ": the member " + p.value +
+                                    " is not a card in this file");
+                }
+                if (seen.insert(it->second).second)
+                    g.members.push_back(it->second);
+            }
+        } catch (const ToolError& error) {
+            std::string reason = error.what();
+            if (reason.rfind("card: ", 0) == 0)
+                reason = reason.substr(6);
+            result.rejected.push_back({card.line, g.name, reason, true});
+            continue;
         }
         book.groups.push_back(std::move(g));
     }
-    return book;
+    return result;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

@@ -1,17 +1,23 @@
 // Command-line parsing of the device emulator.
 #include "EmulatorOptions.h"
 
+#include "AddressBookIf.h"
+
 #include <charconv>
 #include <map>
+#include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 const char* const kEmulatorUsage =
-    "usage: directfax-device-emulator [--book FILE] [--password TEXT] [--host ADDRESS] [--port N]\n"
+    "usage: directfax-device-emulator [--book BOOK] [--password TEXT] [--host ADDRESS] [--port N]\n"
     "                                 [--not-ready] [--delay-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
     "                                            trickle]\n"
-    "                                 [--print-port N --outbox DIR]\n";
+    "                                 [--print-port N --outbox DIR]\n"
+    "       directfax-device-emulator --help | --version\n"
+    "BOOK is an address book of the address-book folder when it holds no \"/\" (as with\n"
+    "directfax-addressbook), else the path of an address-book file or a JSON address book.\n";
 
 namespace {
 
@@ -21,6 +27,19 @@ bool parseNumber(const std::string& text, long long max, long long& value) {
 }
 
 } // namespace
+
+std::string resolveBook(const std::string& book) {
+    if (book.find('/') != std::string::npos || book.empty())
+        return book;
+    // A book name as the address-book tool takes it; a file of that name in the current folder
+    // when the address-book folder has none.
+    if (const char* folder = AbifGADFile_GetFileDirectory()) {
+        std::string inFolder = std::string(folder) + "/" + book;
+        if (::access(inFolder.c_str(), F_OK) == 0 || ::access(book.c_str(), F_OK) != 0)
+            return inFolder;
+    }
+    return book;
+}
 
 std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::string>& args,
                                                     std::string& error) {
@@ -43,7 +62,7 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
         const std::string& value = args[++i];
         long long number = 0;
         if (arg == "--book") {
-            options.bookPath = value;
+            options.bookPath = resolveBook(value);
         } else if (arg == "--password") {
             options.password = value;
         } else if (arg == "--host") {

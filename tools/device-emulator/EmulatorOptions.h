@@ -19,7 +19,7 @@ enum class Garbage {
 };
 
 struct EmulatorOptions {
-    std::string bookPath; // SQLite address-book file or JSON book; empty: an empty book
+    std::string bookPath; // SQLite address-book file or JSON book (resolved); empty: an empty book
     std::string password;
     std::string host = "127.0.0.1";
     int port = 0; // 0: any free port
@@ -33,6 +33,9 @@ struct EmulatorOptions {
 // Parses the arguments after the program name; answers nothing and sets `error` when they are
 // not understood.
 std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::string>& args, std::string& error);
+
+// The file that a --book argument names: a name without "/" is an address book of the folder.
+std::string resolveBook(const std::string& book);
 
 extern const char* const kEmulatorUsage;
 

@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
         std::fputs(kEmulatorUsage, stdout);
         return 0;
     }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("directfax-device-emulator %s\n", DIRECTFAX_VERSION);
+        return 0;
+    }
     std::string error;
     auto options = parseEmulatorOptions(args, error);
     if (!options) {

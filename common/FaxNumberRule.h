@@ -1,0 +1,34 @@
+// What a fax number may hold: the rule of the fax-job dialog's number field, shared with the
+// programs that check numbers without a dialog. Header only and free of Qt.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax {
+
+// Code range list (pairs of inclusive UTF-16 bounds, ended by a pair whose low value is 0):
+// "0" to "9", "#", "*", "-", ":", "=".
+inline constexpr char16_t kPhoneNumberAcceptableRange[] = {
+    0x0030, 0x0039, 0x0023, 0x0023, 0x002A, 0x002A, 0x002D, 0x002D, 0x003A, 0x003A, 0x003D, 0x003D, 0};
+// The most characters of a fax number.
+inline constexpr std::size_t kPhoneNumberMaxLength = 50;
+
+constexpr bool isPhoneNumberUnit(char16_t unit) {
+    for (const char16_t* r = kPhoneNumberAcceptableRange; r[0] != 0; r += 2)
+        if (unit >= r[0] && unit <= r[1])
+            return true;
+    return false;
+}
+
+// A fax number the dialog takes: 1 to kPhoneNumberMaxLength acceptable characters.
+constexpr bool isValidFaxNumber(std::u16string_view number) {
+    if (number.empty() || number.size() > kPhoneNumberMaxLength)
+        return false;
+    for (char16_t unit : number)
+        if (!isPhoneNumberUnit(unit))
+            return false;
+    return true;
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax
