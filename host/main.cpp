@@ -5,6 +5,7 @@
 #include "HostPrinter.h"
 #include "PluginHost.h"
 #include "PrintDialog.h"
+#include "UnattendedModalDriver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -189,6 +190,9 @@ int main(int argc, char** argv) {
         return saved ? 0 : 1;
     }
     if (options->dryRun) {
+        // Nobody answers the panels' own windows in a dry run: the fax-job dialog is cancelled,
+        // which stops a job to the printer, and the user is told so.
+        const UnattendedModalDriver unattended(printError);
         const bool printed = dialog.print() && submitted;
         finishDemo();
         return printed ? 0 : 1;
