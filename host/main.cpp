@@ -5,6 +5,7 @@
 #include "HostPrinter.h"
 #include "PluginHost.h"
 #include "PrintDialog.h"
+#include "TerminationSignals.h"
 #include "UnattendedModalDriver.h"
 
 #include <QApplication>
@@ -101,6 +102,9 @@ int main(int argc, char** argv) {
                                                   defaultPluginFolder()));
     for (const QString& failure : plugins.errors())
         printError(failure);
+
+    // A signal to stop winds the program down as closing the dialog does, demo printer included.
+    const TerminationSignals terminationSignals;
 
     // Without --printer the demo fax printer runs for as long as the dialog: a private CUPS server
     // with its fax queue, and the printer emulator. A screenshot needs no printer behind it.
@@ -199,5 +203,9 @@ int main(int argc, char** argv) {
     }
     const bool accepted = dialog.exec() == QDialog::Accepted && submitted;
     finishDemo();
+    if (const int signalNumber = terminationSignals.received()) {
+        printError(QStringLiteral("Stopped by signal %1.").arg(signalNumber));
+        return 128 + signalNumber;
+    }
     return accepted ? 0 : 1;
 }

@@ -24,12 +24,13 @@ void DemoPrinterTest::SetUpTestSuite() {
 
 void DemoPrinterTest::SetUp() {
     QString error;
-    const pf::DemoFaxPrinter::Setup setup{kBin + "/tools/device-emulator/directfax-device-emulator",
-                                          kBin + "/tools/fax-filter/directfax-fax-filter",
-                                          QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-                                          outboxDir.filePath("outbox"),
-                                          {},
-                                          {}};
+    const pf::DemoFaxPrinter::Setup setup{
+        kBin + "/tools/device-emulator/directfax-device-emulator",
+        kBin + "/tools/fax-filter/directfax-fax-filter",
+        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+        outboxDir.filePath("outbox"),
+        {},
+        {}};
     if (!printer.start(setup, &error))
         GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
     cupsSetServer(printer.server().toUtf8().constData());
@@ -72,7 +73,8 @@ Attributes DemoPrinterTest::jobAttributes(int job, const char* user, bool owner)
 
 QString DemoPrinterTest::printerStateMessage() {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    const QByteArray uri = QStringLiteral("ipp://%1/printers/%2").arg(printer.server(), printer.queue()).toUtf8();
+    const QByteArray uri =
+        QStringLiteral("ipp://%1/printers/%2").arg(printer.server(), printer.queue()).toUtf8();
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
     return valueOf(ask(request, cupsUser(), false), "printer-state-message");
 }

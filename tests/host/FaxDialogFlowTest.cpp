@@ -48,15 +48,18 @@ void sendTwoDestinationsLater(QWidget* window) {
     click(window, "addAddressButton");
     type(window, "passwordTextField", "1234");
     window->findChild<QCheckBox*>("delayedSendCheckbox")->click();
-    window->findChild<QDateTimeEdit*>("delayedTimeEdit")->setTime(QTime(21, 5));
+    auto* time = window->findChild<QDateTimeEdit*>("delayedTimeEdit");
+    ASSERT_NE(time, nullptr);
+    time->setSelectedSection(QDateTimeEdit::HourSection);
+    QTest::keyClicks(time, "21:05");
     click(window, "startButton");
 }
 
 struct Outcome {
     bool printed = false;
-    std::vector<int> jobs;  // submitted to the scheduler
-    QStringList modalRuns;  // titles of the windows run modally
-    QStringList alerts;     // what the print dialog told the user
+    std::vector<int> jobs; // submitted to the scheduler
+    QStringList modalRuns; // titles of the windows run modally
+    QStringList alerts;    // what the print dialog told the user
 };
 
 class FaxDialogFlowTest : public DemoPrinterTest {
@@ -160,9 +163,16 @@ TEST_F(FaxDialogFlowTest, NoJobWithoutAStartedFaxDialog) {
         QStringList modalRuns;
     };
     const Row rows[] = {
-        {"cancelled", kPMDestinationPrinter, [](QWidget* window) { click(window, "stopButton"); }, false,
+        {"cancelled",
+         kPMDestinationPrinter,
+         [](QWidget* window) { click(window, "stopButton"); },
+         false,
          {"Fax Transmission"}},
-        {"closed", kPMDestinationPrinter, [](QWidget* window) { window->close(); }, false, {"Fax Transmission"}},
+        {"closed",
+         kPMDestinationPrinter,
+         [](QWidget* window) { window->close(); },
+         false,
+         {"Fax Transmission"}},
         {"pdf", kPMDestinationFile, std::nullopt, true, {}},
         {"preview", kPMDestinationPreview, std::nullopt, true, {}},
     };

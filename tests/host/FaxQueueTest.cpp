@@ -5,16 +5,20 @@
 #include "HostDocument.h"
 #include "Utils.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
@@ -77,6 +81,17 @@ protected:
     }
 };
 
+// Ends the program, if it still runs, with SIGTERM, on which it stops the demo printer (killing
+// it would leave the printer's scheduler and emulator running).
+auto terminatedAtExit(QProcess& host) {
+    return qScopeGuard([&host] {
+        if (host.state() == QProcess::NotRunning)
+            return;
+        host.terminate();
+        host.waitForFinished(30000);
+    });
+}
+
 } // namespace
 
 TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
@@ -127,8 +142,7 @@ TEST_F(FaxQueueTest, ABadRecordFailsTheJobWithItsMessage) {
     EXPECT_EQ(valueOf(attributes, "job-state"), "processing-stopped");
     // The job's and the queue's state messages say why (IPP's text shows quotes escaped).
     const QString why = "The delayed-send time \"24:00\" of the fax job is not a time of day";
-    for (QString message :
-         {valueOf(attributes, "job-printer-state-message"), printerStateMessage()})
+    for (QString message : {valueOf(attributes, "job-printer-state-message"), printerStateMessage()})
         EXPECT_TRUE(message.remove('\\').contains(why)) << message.toStdString();
 
     // A job CUPS does not take at all is reported in words, with the queue's name.
@@ -155,13 +169,14 @@ TEST(FaxProgram, ADryRunSubmitsOnlyWhatNeedsNoAnswer) {
         int exitCode;
         const char* said;
     };
-    for (const Row& row : {Row{"pdf", noPlugins.path(), false, 0, ""},
-                           Row{"preview", noPlugins.path(), false, 0, ""},
-                           Row{"printer", noPlugins.path(), true, 0, ""},
-                           Row{"printer", realPlugins, false, 1,
-                               "The window \"Fax Transmission\" needs someone to answer it"}}) {
+    for (const Row& row :
+         {Row{"pdf", noPlugins.path(), false, 0, ""}, Row{"preview", noPlugins.path(), false, 0, ""},
+          Row{"printer", noPlugins.path(), true, 0, ""},
+          Row{"printer", realPlugins, false, 1,
+              "The window \"Fax Transmission\" needs someone to answer it"}}) {
         SCOPED_TRACE(std::string(row.destination) + " " + row.plugins.toStdString());
         QProcess host;
+        const auto stop = terminatedAtExit(host);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_CONFIG_HOME", config.path());
@@ -179,4 +194,51 @@ TEST(FaxProgram, ADryRunSubmitsOnlyWhatNeedsNoAnswer) {
         EXPECT_EQ(out.contains("submitted: DirectFax-"), row.submits) << out.toStdString();
         EXPECT_TRUE(QDir(outbox.path()).isEmpty());
     }
+}
+
+TEST(FaxProgram, ASignalStopsTheDemoPrinterWithTheProgram) {
+    QTemporaryDir outbox;
+    QTemporaryDir noPlugins;
+    QProcess host;
+    const auto stop = terminatedAtExit(host);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    host.setProcessEnvironment(environment);
+    host.start(kBin + "/host/directfax-print", {"--plugins", noPlugins.path(), "--outbox", outbox.path()});
+    ASSERT_TRUE(host.waitForStarted());
+    host.setReadChannel(QProcess::StandardError);
+    QString err;
+    QDeadlineTimer deadline(90000);
+    while (!err.contains("demo fax printer: queue") && !deadline.hasExpired() &&
+           host.state() == QProcess::Running) {
+        host.waitForReadyRead(1000);
+        err += QString::fromUtf8(host.readAllStandardError());
+    }
+    if (err.contains("The sample printer is used"))
+        GTEST_SKIP() << "The demo fax printer cannot run here: " << err.toStdString();
+    ASSERT_TRUE(err.contains("demo fax printer: queue")) << err.toStdString();
+
+    // The scheduler and the emulator, and the scheduler's private folder.
+    const qint64 pid = host.processId();
+    QFile childList(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    ASSERT_TRUE(childList.open(QIODevice::ReadOnly));
+    const QStringList children = QString::fromLatin1(childList.readAll()).split(' ', Qt::SkipEmptyParts);
+    ASSERT_EQ(children.size(), 2);
+    QString folder;
+    for (const QString& child : children) {
+        QFile commandLine("/proc/" + child + "/cmdline");
+        ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
+        for (const QByteArray& argument : commandLine.readAll().split('\0'))
+            if (argument.endsWith("/cupsd.conf"))
+                folder = QFileInfo(QString::fromLocal8Bit(argument)).path();
+    }
+    ASSERT_FALSE(folder.isEmpty());
+
+    ::kill(pid_t(pid), SIGTERM);
+    ASSERT_TRUE(host.waitForFinished(90000));
+    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.exitCode(), 128 + SIGTERM);
+    for (const QString& child : children)
+        EXPECT_NE(::kill(pid_t(child.toInt()), 0), 0) << "left running: " << child.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
 }
