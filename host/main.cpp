@@ -5,6 +5,8 @@
 #include "HostPrinter.h"
 #include "PluginHost.h"
 #include "PrintDialog.h"
+#include "TerminationSignals.h"
+#include "UnattendedModalDriver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -101,6 +103,9 @@ int main(int argc, char** argv) {
     for (const QString& failure : plugins.errors())
         printError(failure);
 
+    // A signal to stop winds the program down as closing the dialog does, demo printer included.
+    const TerminationSignals terminationSignals;
+
     // Without --printer the demo fax printer runs for as long as the dialog: a private CUPS server
     // with its fax queue, and the printer emulator. A screenshot needs no printer behind it.
     DemoFaxPrinter demo;
@@ -189,11 +194,18 @@ int main(int argc, char** argv) {
         return saved ? 0 : 1;
     }
     if (options->dryRun) {
+        // Nobody answers the panels' own windows in a dry run: the fax-job dialog is cancelled,
+        // which stops a job to the printer, and the user is told so.
+        const UnattendedModalDriver unattended(printError);
         const bool printed = dialog.print() && submitted;
         finishDemo();
         return printed ? 0 : 1;
     }
     const bool accepted = dialog.exec() == QDialog::Accepted && submitted;
     finishDemo();
+    if (const int signalNumber = terminationSignals.received()) {
+        printError(QStringLiteral("Stopped by signal %1.").arg(signalNumber));
+        return 128 + signalNumber;
+    }
     return accepted ? 0 : 1;
 }

@@ -1,32 +1,31 @@
 // The whole fax path on the demo fax printer: the host submits to the private CUPS queue, the
 // fax filter checks the record and renders the pages, the printer emulator files the job.
 #include "CupsSubmitter.h"
-#include "DemoFaxPrinter.h"
+#include "DemoPrinterTest.h"
 #include "HostDocument.h"
 #include "Utils.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using namespace demo_printer_test;
 
 namespace {
-
-const QString kBin = QStringLiteral(DIRECTFAX_BINARY_DIR);
-const QString kPrefix = QStringLiteral("com.velmora.cps.print.printsettings.");
-constexpr std::chrono::seconds kJobWait{60};
 
 using Record = std::map<QString, QString>; // base name -> value
 
@@ -64,34 +63,8 @@ std::map<int, quint32> tiffTags(const QByteArray& tiff) {
     return tags;
 }
 
-class FaxQueueTest : public ::testing::Test {
+class FaxQueueTest : public DemoPrinterTest {
 protected:
-    // Rendering the text document to PDF needs the fonts of a GUI application.
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test_host_fax";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
-    }
-
-    void SetUp() override {
-        QString error;
-        const DemoFaxPrinter::Setup setup{
-            kBin + "/tools/device-emulator/directfax-device-emulator",
-            kBin + "/tools/fax-filter/directfax-fax-filter",
-            QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-            outboxDir.filePath("outbox"),
-            {},
-            {}};
-        if (!printer.start(setup, &error))
-            GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
-        cupsSetServer(printer.server().toUtf8().constData());
-    }
-    void TearDown() override {
-        cupsSetServer(nullptr);
-        printer.stop();
-    }
-
     // Submits the built-in text with `record` and the image quality `quality`; waits for the queue.
     int print(const Record& record, const QString& quality = "Fine") {
         JobTicket ticket;
@@ -106,55 +79,18 @@ protected:
         EXPECT_TRUE(printer.waitForJobs(kJobWait)) << printer.scheduler().errorLogTail().toStdString();
         return job;
     }
-
-    // The answer to `request` as (name -> value text), sent as `user`; with `owner` the request
-    // carries the scheduler's certificate for this process's user, so it counts as the job's owner.
-    std::map<QString, QString> ask(ipp_t* request, const char* user, bool owner) {
-        http_t* http = httpConnect2("127.0.0.1", printer.server().section(':', 1).toInt(), nullptr, AF_INET,
-                                    HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
-        EXPECT_NE(http, nullptr);
-        const QByteArray certificate = printer.scheduler().localCertificate();
-        if (owner)
-            httpSetAuthString(http, "Local", certificate.constData());
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
-        ipp_t* response = cupsDoRequest(http, request, "/");
-        std::map<QString, QString> attributes;
-        for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
-            if (!ippGetName(attr))
-                continue;
-            char text[1024];
-            ippAttributeString(attr, text, sizeof text);
-            attributes[QString::fromUtf8(ippGetName(attr))] = QString::fromUtf8(text);
-        }
-        ippDelete(response);
-        httpClose(http);
-        return attributes;
-    }
-
-    std::map<QString, QString> jobAttributes(int job, const char* user, bool owner) {
-        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-        const QByteArray uri = QStringLiteral("ipp://%1/jobs/%2").arg(printer.server()).arg(job).toUtf8();
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
-        return ask(request, user, owner);
-    }
-
-    QString printerStateMessage() {
-        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        const QByteArray uri =
-            QStringLiteral("ipp://%1/printers/%2").arg(printer.server(), printer.queue()).toUtf8();
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
-        const auto attributes = ask(request, cupsUser(), false);
-        return attributes.count("printer-state-message") ? attributes.at("printer-state-message") : QString();
-    }
-
-    QStringList filedJobs() const {
-        return QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    }
-
-    QTemporaryDir outboxDir;
-    DemoFaxPrinter printer;
 };
+
+// Ends the program, if it still runs, with SIGTERM, on which it stops the demo printer (killing
+// it would leave the printer's scheduler and emulator running).
+auto terminatedAtExit(QProcess& host) {
+    return qScopeGuard([&host] {
+        if (host.state() == QProcess::NotRunning)
+            return;
+        host.terminate();
+        host.waitForFinished(30000);
+    });
+}
 
 } // namespace
 
@@ -162,10 +98,8 @@ TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
     const int job = print(goodRecord(), "SuperFine");
 
     ASSERT_EQ(filedJobs().size(), 1) << printer.scheduler().errorLogTail().toStdString();
-    const QDir filed(printer.outbox() + "/" + filedJobs().first());
-    QFile recordFile(filed.filePath("record.json"));
-    ASSERT_TRUE(recordFile.open(QIODevice::ReadOnly));
-    const QJsonObject record = QJsonDocument::fromJson(recordFile.readAll()).object();
+    const QString filed = filedJobs().first();
+    const QJsonObject record = filedRecord(filed);
     EXPECT_EQ(record["job"].toInt(), job);
     EXPECT_EQ(record["password"].toString(), "1234");
     EXPECT_TRUE(record["delayedPrint"].toBool());
@@ -180,7 +114,7 @@ TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
     EXPECT_EQ(destinations[1]["phoneNumber"].toString(), "*31#0897654321");
 
     // The pages as a fax machine sends them: G3 coding (compression 3), 200 x 400 dpi.
-    QFile pages(filed.filePath("pages.tiff"));
+    QFile pages(filedPath(filed, "pages.tiff"));
     ASSERT_TRUE(pages.open(QIODevice::ReadOnly));
     const auto tags = tiffTags(pages.readAll());
     EXPECT_EQ(tags.count(259) ? tags.at(259) : 0u, 3u);
@@ -189,16 +123,11 @@ TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
 
     // The owner reads the record back over IPP; another user sees the job, not the record.
     const auto owned = jobAttributes(job, cupsUser(), true);
-    EXPECT_EQ(owned.count("job-state") ? owned.at("job-state") : "", "completed");
-    EXPECT_EQ(owned.count(kPrefix + "DFaxDestinationPhoneNumber2")
-                  ? owned.at(kPrefix + "DFaxDestinationPhoneNumber2")
-                  : "",
-              "*31#0897654321");
-    EXPECT_EQ(owned.count(kPrefix + "DFaxDestinationNumber") ? owned.at(kPrefix + "DFaxDestinationNumber")
-                                                             : "",
-              "2");
+    EXPECT_EQ(valueOf(owned, "job-state"), "completed");
+    EXPECT_EQ(valueOf(owned, kPrefix + "DFaxDestinationPhoneNumber2"), "*31#0897654321");
+    EXPECT_EQ(valueOf(owned, kPrefix + "DFaxDestinationNumber"), "2");
     const auto foreign = jobAttributes(job, "mallory", false);
-    EXPECT_EQ(foreign.count("VMFaxImageQuality") ? foreign.at("VMFaxImageQuality") : "", "SuperFine");
+    EXPECT_EQ(valueOf(foreign, "VMFaxImageQuality"), "SuperFine");
     for (const QString& key : DemoFaxPrinter::privateJobOptions())
         EXPECT_EQ(foreign.count(key), 0u) << key.toStdString();
 }
@@ -210,13 +139,10 @@ TEST_F(FaxQueueTest, ABadRecordFailsTheJobWithItsMessage) {
 
     EXPECT_TRUE(filedJobs().isEmpty());
     const auto attributes = jobAttributes(job, cupsUser(), true);
-    EXPECT_EQ(attributes.count("job-state") ? attributes.at("job-state") : "", "processing-stopped");
+    EXPECT_EQ(valueOf(attributes, "job-state"), "processing-stopped");
     // The job's and the queue's state messages say why (IPP's text shows quotes escaped).
     const QString why = "The delayed-send time \"24:00\" of the fax job is not a time of day";
-    for (QString message :
-         {attributes.count("job-printer-state-message") ? attributes.at("job-printer-state-message")
-                                                        : QString(),
-          printerStateMessage()})
+    for (QString message : {valueOf(attributes, "job-printer-state-message"), printerStateMessage()})
         EXPECT_TRUE(message.remove('\\').contains(why)) << message.toStdString();
 
     // A job CUPS does not take at all is reported in words, with the queue's name.
@@ -228,28 +154,91 @@ TEST_F(FaxQueueTest, ABadRecordFailsTheJobWithItsMessage) {
         << error.toStdString();
 }
 
-TEST(FaxProgram, OnlyAPrinterDestinationMakesAJob) {
-    // The program runs the demo printer by itself; without the fax panel its job has no record,
-    // which the filter refuses, so nothing is filed whatever the destination.
+TEST(FaxProgram, ADryRunSubmitsOnlyWhatNeedsNoAnswer) {
+    // The program runs the demo printer by itself. Without the fax panel its job has no record,
+    // which the filter refuses, so nothing is filed whatever the destination. With the panel a
+    // dry run has nobody to answer the fax-job dialog: it is cancelled, and the job with it.
     QTemporaryDir outbox;
+    QTemporaryDir config; // for the help book the panel registers
+    QTemporaryDir noPlugins;
+    const QString realPlugins = kBin + "/plugins";
     struct Row {
         const char* destination;
+        QString plugins;
         bool submits;
+        int exitCode;
+        const char* said;
     };
-    for (const Row& row : {Row{"pdf", false}, Row{"preview", false}, Row{"printer", true}}) {
-        SCOPED_TRACE(row.destination);
-        QTemporaryDir noPlugins;
+    for (const Row& row :
+         {Row{"pdf", noPlugins.path(), false, 0, ""}, Row{"preview", noPlugins.path(), false, 0, ""},
+          Row{"printer", noPlugins.path(), true, 0, ""},
+          Row{"printer", realPlugins, false, 1,
+              "The window \"Fax Transmission\" needs someone to answer it"}}) {
+        SCOPED_TRACE(std::string(row.destination) + " " + row.plugins.toStdString());
         QProcess host;
-        host.start(kBin + "/host/directfax-print", {"--plugins", noPlugins.path(), "--outbox", outbox.path(),
+        const auto stop = terminatedAtExit(host);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        host.setProcessEnvironment(environment);
+        host.start(kBin + "/host/directfax-print", {"--plugins", row.plugins, "--outbox", outbox.path(),
                                                     "--destination", row.destination, "--dry-run"});
         ASSERT_TRUE(host.waitForFinished(90000));
         const QString out = QString::fromUtf8(host.readAllStandardOutput());
         const QString err = QString::fromUtf8(host.readAllStandardError());
         if (err.contains("The sample printer is used"))
             GTEST_SKIP() << "The demo fax printer cannot run here: " << err.toStdString();
-        EXPECT_EQ(host.exitCode(), 0) << err.toStdString();
-        EXPECT_TRUE(out.contains("queue: DirectFax\n")) << out.toStdString();
+        EXPECT_EQ(host.exitCode(), row.exitCode) << err.toStdString();
+        EXPECT_TRUE(err.contains(row.said)) << err.toStdString();
+        EXPECT_EQ(out.contains("queue: DirectFax\n"), row.exitCode == 0) << out.toStdString();
         EXPECT_EQ(out.contains("submitted: DirectFax-"), row.submits) << out.toStdString();
         EXPECT_TRUE(QDir(outbox.path()).isEmpty());
     }
+}
+
+TEST(FaxProgram, ASignalStopsTheDemoPrinterWithTheProgram) {
+    QTemporaryDir outbox;
+    QTemporaryDir noPlugins;
+    QProcess host;
+    const auto stop = terminatedAtExit(host);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    host.setProcessEnvironment(environment);
+    host.start(kBin + "/host/directfax-print", {"--plugins", noPlugins.path(), "--outbox", outbox.path()});
+    ASSERT_TRUE(host.waitForStarted());
+    host.setReadChannel(QProcess::StandardError);
+    QString err;
+    QDeadlineTimer deadline(90000);
+    while (!err.contains("demo fax printer: queue") && !deadline.hasExpired() &&
+           host.state() == QProcess::Running) {
+        host.waitForReadyRead(1000);
+        err += QString::fromUtf8(host.readAllStandardError());
+    }
+    if (err.contains("The sample printer is used"))
+        GTEST_SKIP() << "The demo fax printer cannot run here: " << err.toStdString();
+    ASSERT_TRUE(err.contains("demo fax printer: queue")) << err.toStdString();
+
+    // The scheduler and the emulator, and the scheduler's private folder.
+    const qint64 pid = host.processId();
+    QFile childList(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    ASSERT_TRUE(childList.open(QIODevice::ReadOnly));
+    const QStringList children = QString::fromLatin1(childList.readAll()).split(' ', Qt::SkipEmptyParts);
+    ASSERT_EQ(children.size(), 2);
+    QString folder;
+    for (const QString& child : children) {
+        QFile commandLine("/proc/" + child + "/cmdline");
+        ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
+        for (const QByteArray& argument : commandLine.readAll().split('\0'))
+            if (argument.endsWith("/cupsd.conf"))
+                folder = QFileInfo(QString::fromLocal8Bit(argument)).path();
+    }
+    ASSERT_FALSE(folder.isEmpty());
+
+    ::kill(pid_t(pid), SIGTERM);
+    ASSERT_TRUE(host.waitForFinished(90000));
+    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.exitCode(), 128 + SIGTERM);
+    for (const QString& child : children)
+        EXPECT_NE(::kill(pid_t(child.toInt()), 0), 0) << "left running: " << child.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
 }

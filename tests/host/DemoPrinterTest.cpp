@@ -1,0 +1,104 @@
+#include "DemoPrinterTest.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+
+namespace demo_printer_test {
+
+QString valueOf(const Attributes& attributes, const QString& name) {
+    const auto found = attributes.find(name);
+    return found == attributes.end() ? QString() : found->second;
+}
+
+void DemoPrinterTest::SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test_host_fax";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QApplication(argc, argv);
+    static QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+}
+
+void DemoPrinterTest::SetUp() {
+    QString error;
+    const pf::DemoFaxPrinter::Setup setup{
+        kBin + "/tools/device-emulator/directfax-device-emulator",
+        kBin + "/tools/fax-filter/directfax-fax-filter",
+        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+        outboxDir.filePath("outbox"),
+        {},
+        {}};
+    if (!printer.start(setup, &error))
+        GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+    cupsSetServer(printer.server().toUtf8().constData());
+}
+
+void DemoPrinterTest::TearDown() {
+    cupsSetServer(nullptr);
+    printer.stop();
+}
+
+Attributes DemoPrinterTest::ask(ipp_t* request, const char* user, bool owner) {
+    http_t* http = httpConnect2("127.0.0.1", printer.server().section(':', 1).toInt(), nullptr, AF_INET,
+                                HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
+    EXPECT_NE(http, nullptr);
+    const QByteArray certificate = printer.scheduler().localCertificate();
+    if (owner)
+        httpSetAuthString(http, "Local", certificate.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+    ipp_t* response = cupsDoRequest(http, request, "/");
+    Attributes attributes;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+        if (!ippGetName(attr))
+            continue;
+        char text[1024];
+        ippAttributeString(attr, text, sizeof text);
+        attributes[QString::fromUtf8(ippGetName(attr))] = QString::fromUtf8(text);
+    }
+    ippDelete(response);
+    httpClose(http);
+    return attributes;
+}
+
+Attributes DemoPrinterTest::jobAttributes(int job, const char* user, bool owner) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QStringLiteral("ipp://%1/jobs/%2").arg(printer.server()).arg(job).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    return ask(request, user, owner);
+}
+
+QString DemoPrinterTest::printerStateMessage() {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    const QByteArray uri =
+        QStringLiteral("ipp://%1/printers/%2").arg(printer.server(), printer.queue()).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+    return valueOf(ask(request, cupsUser(), false), "printer-state-message");
+}
+
+int DemoPrinterTest::schedulerJobCount() {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    cupsFreeJobs(count, jobs);
+    return count;
+}
+
+QStringList DemoPrinterTest::filedJobs() const {
+    return QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+QString DemoPrinterTest::filedPath(const QString& job, const QString& file) const {
+    return QDir(printer.outbox()).filePath(job + QLatin1Char('/') + file);
+}
+
+QJsonObject DemoPrinterTest::filedRecord(const QString& job) const {
+    QFile file(filedPath(job, QStringLiteral("record.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+} // namespace demo_printer_test
