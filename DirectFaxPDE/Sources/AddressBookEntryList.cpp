@@ -33,14 +33,7 @@ QVariant AddressBookEntry::valueForKey(const QString& key) const {
     return {};
 }
 
-AddressBookEntryList::AddressBookEntryList(QObject* parent)
-    : QAbstractTableModel(parent),
-      selection(this), headers{QStringLiteral("Name"), QStringLiteral("Fax Number")} {
-    connect(&selection, &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!changing)
-            emit selectedObjectsChanged();
-    });
-}
+AddressBookEntryList::AddressBookEntryList(QObject* parent) : ArrangedTableModel(parent) {}
 
 AddressBookEntryList::~AddressBookEntryList() = default;
 
@@ -99,34 +92,11 @@ void AddressBookEntryList::arrange() {
     entries = std::move(arranged);
 }
 
-QList<int> AddressBookEntryList::selectionIndexes() const {
-    std::vector<char> chosen(static_cast<size_t>(entries.size()), 0);
-    for (const QItemSelectionRange& range : selection.selection())
-        for (int row = std::max(range.top(), 0); row <= range.bottom() && row < entries.size(); ++row)
-            chosen[static_cast<size_t>(row)] = 1;
-    QList<int> rows;
-    for (size_t row = 0; row < chosen.size(); ++row)
-        if (chosen[row])
-            rows.append(static_cast<int>(row));
-    return rows;
-}
-
 QList<AddressBookEntry> AddressBookEntryList::selectedObjects() const {
     QList<AddressBookEntry> selected;
     for (int row : selectionIndexes())
         selected.append(entries[row]);
     return selected;
-}
-
-void AddressBookEntryList::setSelectionIndexes(const QList<int>& rows) {
-    QItemSelection chosen;
-    for (int row : rows)
-        if (row >= 0 && row < entries.size())
-            chosen.select(index(row, 0), index(row, ColumnCount - 1));
-    changing = true;
-    selection.select(chosen, QItemSelectionModel::ClearAndSelect);
-    changing = false;
-    emit selectedObjectsChanged();
 }
 
 void AddressBookEntryList::addObjects(const QList<AddressBookEntry>& newEntries) {
@@ -160,32 +130,12 @@ int AddressBookEntryList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(entries.size());
 }
 
-int AddressBookEntryList::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
 QVariant AddressBookEntryList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= entries.size() ||
         (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const AddressBookEntry& entry = entries[index.row()];
     return index.column() == NameColumn ? entry.name : entry.phoneNumber;
-}
-
-QVariant AddressBookEntryList::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers.size())
-        return headers[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-bool AddressBookEntryList::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                                         int role) {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
-        section >= headers.size())
-        return false;
-    headers[section] = value.toString();
-    emit headerDataChanged(orientation, section, section);
-    return true;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

@@ -5,6 +5,7 @@
 // costs one row object per entry and no widget per row.
 #pragma once
 
+#include "ArrangedTableModel.h"
 #include "DestinationList.h"
 
 #include <QAbstractTableModel>
@@ -37,12 +38,10 @@ struct AddressBookEntry {
     QVariant valueForKey(const QString& key) const;
 };
 
-class AddressBookEntryList : public QAbstractTableModel {
+class AddressBookEntryList : public ArrangedTableModel {
     Q_OBJECT
 
 public:
-    enum Column { NameColumn, PhoneNumberColumn, ColumnCount };
-
     explicit AddressBookEntryList(QObject* parent = nullptr);
     ~AddressBookEntryList() override;
 
@@ -53,11 +52,8 @@ public:
 
     const QList<AddressBookEntry>& arrangedObjects() const { return entries; }
     int count() const { return static_cast<int>(entries.size()); }
-    // Arranged indexes of the selected entries, ascending, and the entries in that order.
-    QList<int> selectionIndexes() const;
+    // The selected entries in arranged order.
     QList<AddressBookEntry> selectedObjects() const;
-    QItemSelectionModel* selectionModel() { return &selection; }
-    void setSelectionIndexes(const QList<int>& indexes);
 
     // Puts the entries at their arranged places, as one change; the selection is cleared.
     void addObjects(const QList<AddressBookEntry>& newEntries);
@@ -68,24 +64,13 @@ public:
     void setArrangedObjects(QList<AddressBookEntry> arranged);
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                       int role = Qt::EditRole) override;
-
-signals:
-    // The selected entries changed, by a change of selection or of the list.
-    void selectedObjectsChanged();
 
 private:
     void arrange();
 
     QList<AddressBookEntry> entries;
     QList<SortDescriptor> descriptors;
-    QItemSelectionModel selection;
-    QStringList headers;
-    bool changing = false;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax
