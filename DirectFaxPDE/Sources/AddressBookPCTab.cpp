@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLineEdit>
+#include <QStringMatcher>
 #include <QtEndian>
 #include <algorithm>
 #include <memory>
@@ -157,9 +158,10 @@ void AddressBookController::filterByName(AddressBookEntryList& list, const QList
         return;
     }
     // The search copy is in the list's arrangement, so its matches are too.
+    const QStringMatcher matcher(text, Qt::CaseInsensitive);
     QList<AddressBookEntry> matches;
     for (const AddressBookEntry& entry : original)
-        if (entry.name.contains(text, Qt::CaseInsensitive))
+        if (matcher.indexIn(entry.name) >= 0)
             matches.append(entry);
     list.setArrangedObjects(std::move(matches));
 }
