@@ -5,14 +5,7 @@
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
-DestinationList::DestinationList(QObject* parent)
-    : QAbstractTableModel(parent),
-      selection(this), headers{QStringLiteral("Name"), QStringLiteral("Fax Number")} {
-    connect(&selection, &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!changing)
-            emit selectedObjectsChanged();
-    });
-}
+DestinationList::DestinationList(QObject* parent) : ArrangedTableModel(parent) {}
 
 DestinationList::~DestinationList() = default;
 
@@ -61,15 +54,6 @@ void DestinationList::setSortDescriptors(const QList<SortDescriptor>& newDescrip
     endResetModel();
     changing = false;
     setSelectionIndexes(newSelection);
-}
-
-QList<int> DestinationList::selectionIndexes() const {
-    QList<int> rows;
-    for (const QModelIndex& index : selection.selection().indexes())
-        if (!rows.contains(index.row()))
-            rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
 }
 
 QList<AddressInformation> DestinationList::selectedObjects() const {
@@ -150,17 +134,6 @@ void DestinationList::setSelectionIndex(int row) {
     setSelectionIndexes(row >= 0 && row < items.size() ? QList<int>{row} : QList<int>{});
 }
 
-void DestinationList::setSelectionIndexes(const QList<int>& rows) {
-    QItemSelection chosen;
-    for (int row : rows)
-        if (row >= 0 && row < items.size())
-            chosen.select(index(row, 0), index(row, ColumnCount - 1));
-    changing = true;
-    selection.select(chosen, QItemSelectionModel::ClearAndSelect);
-    changing = false;
-    announceSelection();
-}
-
 void DestinationList::announceSelection() {
     emit selectedObjectsChanged();
 }
@@ -169,32 +142,12 @@ int DestinationList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(items.size());
 }
 
-int DestinationList::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
 QVariant DestinationList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= items.size() ||
         (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
     const AddressInformation& item = items[index.row()];
     return index.column() == NameColumn ? item.name() : item.phoneNumber();
-}
-
-QVariant DestinationList::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers.size())
-        return headers[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-bool DestinationList::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                                    int role) {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
-        section >= headers.size())
-        return false;
-    headers[section] = value.toString();
-    emit headerDataChanged(orientation, section, section);
-    return true;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AddressInfo.h"
+#include "ArrangedTableModel.h"
 
 #include <QAbstractTableModel>
 #include <QItemSelectionModel>
@@ -23,12 +24,10 @@ struct SortDescriptor {
     bool caseInsensitive = false;
 };
 
-class DestinationList : public QAbstractTableModel {
+class DestinationList : public ArrangedTableModel {
     Q_OBJECT
 
 public:
-    enum Column { NameColumn, PhoneNumberColumn, ColumnCount };
-
     explicit DestinationList(QObject* parent = nullptr);
     ~DestinationList() override;
 
@@ -47,10 +46,8 @@ public:
 
     const QList<AddressInformation>& arrangedObjects() const { return items; }
     int count() const { return static_cast<int>(items.size()); }
-    // Arranged indexes of the selected items, ascending, and the items themselves in that order.
-    QList<int> selectionIndexes() const;
+    // The selected items in arranged order.
     QList<AddressInformation> selectedObjects() const;
-    QItemSelectionModel* selectionModel() { return &selection; }
 
     // The first item, in arranged order, whose name and fax number equal these exactly.
     int indexOfAddress(const QString& name, const QString& phoneNumber) const;
@@ -65,19 +62,9 @@ public:
     void removeAllObjects();
     // Selects the item at `index` only; an index out of range clears the selection.
     void setSelectionIndex(int index);
-    void setSelectionIndexes(const QList<int>& indexes);
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    // The header texts can be replaced (the views translate them).
-    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
-                       int role = Qt::EditRole) override;
-
-signals:
-    // The selected items changed, by a change of selection or of the list.
-    void selectedObjectsChanged();
 
 private:
     int insertionRow(const AddressInformation& item) const;
@@ -85,9 +72,6 @@ private:
 
     QList<AddressInformation> items;
     QList<SortDescriptor> descriptors;
-    QItemSelectionModel selection;
-    QStringList headers;
-    bool changing = false;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

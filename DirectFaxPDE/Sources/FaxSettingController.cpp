@@ -1,5 +1,6 @@
 #include "FaxSettingController.h"
 
+#include "AddressBookController.h"
 #include "FaxSettingView.h"
 #include "PpdFeature.h"
 
@@ -86,6 +87,12 @@ FaxSettingController* FaxSettingController::loadInterfaceFile(
     auto controller = std::make_unique<FaxSettingController>();
     controller->awakeFromNib(window.get(), destinations.get(), files.get());
     FaxSettingController* answer = controller.get();
+    // The address book dialog works on the same two lists; the job dialog works without it.
+    QString addressBookError;
+    answer->setAddressBookController(AddressBookController::loadInterfaceFile(
+        bundle, destinations.get(), files.get(), topLevelObjects, &addressBookError));
+    if (!answer->addressBookController())
+        qWarning().noquote() << "loadInterfaceFile: no address book dialog:" << addressBookError;
     // They may be deleted in any order: each reaches the others through guarded pointers, and
     // the window's views let go of a list that goes first.
     topLevelObjects.push_back(std::move(controller));
@@ -408,6 +415,25 @@ void FaxSettingController::showHelpBook(QObject*) {
         GotoHelpPage(helpBundle, QLatin1String(kHelpPage));
     else
         GotoHelpPage2_106(ppd, "", helpBundle, QLatin1String(kHelpFolder), QLatin1String(kHelpPage));
+}
+
+void FaxSettingController::setAddressBookController(AddressBookController* controller) {
+    addressBook = controller;
+    if (view && view->lookUpAddressBookButton && addressBook) {
+        connect(view->lookUpAddressBookButton, &QAbstractButton::clicked, this,
+                [this] { lookupAddressBook(view->lookUpAddressBookButton); });
+        view->lookUpAddressBookButton->setEnabled(true);
+    }
+}
+
+void FaxSettingController::lookupAddressBook(QObject*) {
+    if (!addressBook)
+        return;
+    addressBook->setBundle(pluginBundle);
+    addressBook->setPPD(ppd);
+    addressBook->setIPAddress(printerAddress);
+    addressBook->setPassword(passwordValue);
+    addressBook->createDialogWithTabSelection(0);
 }
 
 void FaxSettingController::selectAddressBook(QObject* sender) {

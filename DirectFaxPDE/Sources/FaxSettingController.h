@@ -92,6 +92,8 @@ public:
     void startSending(QObject* sender = nullptr);
     void stopSending(QObject* sender = nullptr);
     void showHelpBook(QObject* sender = nullptr);
+    // Opens the address book dialog on the computer's address-book file; nothing without one.
+    void lookupAddressBook(QObject* sender = nullptr);
     // The sender is the popup of address-book files; its current index becomes the selection.
     void selectAddressBook(QObject* sender);
 
@@ -121,8 +123,10 @@ public:
     QWidget* faxSettingPanel() const { return window; }
     DestinationList* addressArrayController() const { return destinationList; }
     AddressFileList* addressFileList() const { return fileList; }
-    // The address book dialog; none until the address-book browser is part of the dialog.
+    // The address book dialog that shares the dialog's lists; none when it could not be loaded.
     AddressBookController* addressBookController() const { return addressBook; }
+    // Connects the address book dialog and offers its button.
+    void setAddressBookController(AddressBookController* controller);
     const std::shared_ptr<platform::Bundle>& bundle() const { return pluginBundle; }
     const std::optional<QString>& ipAddress() const { return printerAddress; }
 

@@ -2,6 +2,7 @@
 // address-book file list, and a randomized run of the dialog's operations.
 #include "FrameTestSupport.h"
 
+#include <AddressBookController.h>
 #include <FaxSettingController.h>
 
 #include <HelpViewer.h>
@@ -403,6 +404,30 @@ TEST_F(FaxDialogTest, HelpShowsTheFaxTransmissionPageOfTheBook) {
     EXPECT_TRUE(
         shown[0].path().endsWith(QStringLiteral("/VelmoraDirectFaxHelp/set_check_fax_transmission.htm")))
         << shown[0].toString().toStdString();
+}
+
+TEST_F(FaxDialogTest, TheAddressBookButtonOpensTheAddressBookOnTheSharedList) {
+    pf::ScriptedModalDriver driver;
+    addTyped(QStringLiteral("Ann"), QStringLiteral("123"));
+    df::AddressBookController* addressBook = controller->addressBookController();
+    ASSERT_NE(addressBook, nullptr);
+    EXPECT_EQ(addressBook->addressArrayController(), controller->addressArrayController());
+    EXPECT_EQ(addressBook->addressFileList(), controller->addressFileList());
+    driver.queueModalStep([](QWidget* window) {
+        QPushButton* lookUp = button(window, "lookUpAddressBookButton");
+        EXPECT_TRUE(lookUp->isEnabled());
+        lookUp->click();
+        button(window, "startButton")->click();
+    });
+    driver.queueModalStep([addressBook](QWidget*) {
+        EXPECT_EQ(addressBook->view()->selectedTabIndex(), 0);
+        addressBook->addressArrayController()->removeAllObjects();
+        addressBook->cancelAddressSetting();
+    });
+    controller->createDialog();
+    EXPECT_EQ(driver.modalRuns(), QStringList({"Fax Transmission", "Address Book"}));
+    EXPECT_EQ(destinations(), QStringList({"Ann/123"})); // cancelled: the list as before
+    EXPECT_TRUE(controller->isSending());
 }
 
 } // namespace

@@ -187,6 +187,50 @@
         <source>Fax Number</source>
         <translation>Faxnummer</translation>
     </message>
+    <message>
+        <source>Address Book</source>
+        <translation>Adressbuch</translation>
+    </message>
+    <message>
+        <source>Address Book File</source>
+        <translation>Adressbuchdatei</translation>
+    </message>
+    <message>
+        <source>Device Address Book</source>
+        <translation>Geräte-Adressbuch</translation>
+    </message>
+    <message>
+        <source>Properties...</source>
+        <translation>Eigenschaften...</translation>
+    </message>
+    <message>
+        <source>Add to Destinations</source>
+        <translation>Zu Empfängern hinzufügen</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>Firma:</translation>
+    </message>
+    <message>
+        <source>Note:</source>
+        <translation>Notiz:</translation>
+    </message>
+    <message>
+        <source>Address Properties</source>
+        <translation>Adresseigenschaften</translation>
+    </message>
+    <message>
+        <source>Group Name:</source>
+        <translation>Gruppenname:</translation>
+    </message>
+    <message>
+        <source>Members:</source>
+        <translation>Mitglieder:</translation>
+    </message>
+    <message>
+        <source>Group Properties</source>
+        <translation>Gruppeneigenschaften</translation>
+    </message>
 </context>
 <context>
     <name>Localizable2</name>

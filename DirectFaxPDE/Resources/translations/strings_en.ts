@@ -187,6 +187,50 @@
         <source>Fax Number</source>
         <translation>Fax Number</translation>
     </message>
+    <message>
+        <source>Address Book</source>
+        <translation>Address Book</translation>
+    </message>
+    <message>
+        <source>Address Book File</source>
+        <translation>Address Book File</translation>
+    </message>
+    <message>
+        <source>Device Address Book</source>
+        <translation>Device Address Book</translation>
+    </message>
+    <message>
+        <source>Properties...</source>
+        <translation>Properties...</translation>
+    </message>
+    <message>
+        <source>Add to Destinations</source>
+        <translation>Add to Destinations</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>Company:</translation>
+    </message>
+    <message>
+        <source>Note:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>Address Properties</source>
+        <translation>Address Properties</translation>
+    </message>
+    <message>
+        <source>Group Name:</source>
+        <translation>Group Name:</translation>
+    </message>
+    <message>
+        <source>Members:</source>
+        <translation>Members:</translation>
+    </message>
+    <message>
+        <source>Group Properties</source>
+        <translation>Group Properties</translation>
+    </message>
 </context>
 <context>
     <name>Localizable2</name>

@@ -1,0 +1,357 @@
+// The address book dialog on real address-book files: adding entries and expanded groups under
+// the destination limit and the duplicate question, cancel and save, loading the tabs, the
+// search by name, group expansion and the enabling of the controls.
+#include "AbifTestSupport.h"
+#include "FrameTestSupport.h"
+
+#include <AddressBookController.h>
+#include <AddressBookView.h>
+
+#include <ModalRun.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+
+namespace faxjob_test {
+namespace {
+
+using namespace frame_test;
+
+QStringList capturedWarnings;
+void captureWarning(QtMsgType, const QMessageLogContext&, const QString& message) {
+    // The offscreen platform's own notes are not ours.
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+        capturedWarnings << message;
+}
+
+// Collects the log lines written while it lives.
+struct WarningCapture {
+    WarningCapture() {
+        capturedWarnings.clear();
+        previous = qInstallMessageHandler(captureWarning);
+    }
+    ~WarningCapture() { qInstallMessageHandler(previous); }
+    QtMessageHandler previous;
+};
+
+class AddressBookDialogTest : public WidgetTest {
+protected:
+    void SetUp() override {
+        WidgetTest::SetUp();
+        bundle = directFaxBundle();
+        ASSERT_TRUE(bundle);
+        QString error;
+        controller =
+            df::AddressBookController::loadInterfaceFile(*bundle, &destinations, &files, objects, &error);
+        ASSERT_NE(controller, nullptr) << error.toStdString();
+        controller->setBundle(bundle);
+        destinations.setSortDescriptors(df::DestinationList::destinationSortDescriptors());
+    }
+    void TearDown() override {
+        objects.clear();
+        WidgetTest::TearDown();
+    }
+
+    // A computer address-book file with these entries (Ids 1, 2, ... in order) and groups,
+    // selected in the file list.
+    void useBook(const std::vector<abiftest::Entry>& entries,
+                 const std::vector<ABIF_MyFaxGroup>& groups = {}) {
+        const std::string path = dir.file("book" + std::to_string(files.count()));
+        ASSERT_EQ(AbifGADFile_Create(path.c_str(), kAbifFileComputer), 0);
+        ASSERT_EQ(abiftest::addEntries(path, entries, groups), 0);
+        files.addObject({QStringLiteral("book"), QString::fromStdString(path)});
+        files.setSelectionIndex(files.count() - 1);
+    }
+    // Opens the dialog on `tab`, runs `step` inside it and closes it with the button `close`.
+    void runDialog(int tab, const std::function<void()>& step, const char* close = "saveButton") {
+        driver.queueModalStep([step, close](QWidget* window) {
+            step();
+            window->findChild<QPushButton*>(QLatin1String(close))->click();
+        });
+        controller->createDialogWithTabSelection(tab);
+        EXPECT_EQ(driver.pendingModalSteps(), 0);
+    }
+    // Selects the rows of tab 0 with these names.
+    void selectPC(const QStringList& names) {
+        QList<int> rows;
+        const auto& entries = controller->pcAddressList()->arrangedObjects();
+        for (int i = 0; i < entries.size(); ++i)
+            if (names.contains(entries[i].name))
+                rows.append(i);
+        controller->pcAddressList()->setSelectionIndexes(rows);
+    }
+    QStringList pcNames() const {
+        QStringList names;
+        for (const df::AddressBookEntry& entry : controller->pcAddressList()->arrangedObjects())
+            names.append(entry.name);
+        return names;
+    }
+    QStringList destinationList() const {
+        QStringList result;
+        for (const df::AddressInformation& item : destinations.arrangedObjects())
+            result.append(item.name() + QLatin1Char('/') + item.phoneNumber());
+        return result;
+    }
+    void fillDestinations(int count) {
+        for (int i = 0; i < count; ++i)
+            destinations.addObject(
+                df::AddressInformation(QStringLiteral("D%1").arg(i), QStringLiteral("9%1").arg(i)));
+    }
+
+    abiftest::TempDir dir;
+    pf::ScriptedModalDriver driver;
+    std::shared_ptr<pf::Bundle> bundle;
+    df::DestinationList destinations;
+    df::AddressFileList files;
+    std::vector<std::unique_ptr<QObject>> objects;
+    df::AddressBookController* controller = nullptr;
+};
+
+const std::vector<abiftest::Entry> kPeople = {{u"Ann", u"111", u"Acme", u"first", 1},
+                                              {u"Bob", u"222", {}, {}, 2},
+                                              {u"Cid", u"333", {}, {}, 3},
+                                              {u"Joanna", u"444", {}, {}, 4},
+                                              {u"ANNE", u"555", {}, {}, 5}};
+
+TEST_F(AddressBookDialogTest, ListsTheBookArrangedWithItsTextsAndGroups) {
+    useBook(kPeople, {abiftest::myFaxGroup(u"Team", {1, 2})});
+    runDialog(0, [] {});
+    ASSERT_EQ(pcNames(), QStringList({"Team", "Joanna", "Cid", "Bob", "ANNE", "Ann"}));
+    const auto& entries = controller->pcAddressList()->arrangedObjects();
+    EXPECT_TRUE(entries[0].isGroup());
+    EXPECT_FALSE(entries[0].id.has_value());
+    EXPECT_EQ(entries[0].userIDList, QList<quint16>({1, 2}));
+    EXPECT_EQ(entries[5].company, QStringLiteral("Acme"));
+    EXPECT_EQ(entries[5].note, QStringLiteral("first"));
+    EXPECT_EQ(entries[5].id, quint16(1));
+    // Empty company and note read as "", not as absent.
+    EXPECT_FALSE(entries[3].company.isNull());
+    EXPECT_TRUE(entries[3].company.isEmpty() && entries[3].note.isEmpty() && !entries[3].note.isNull());
+}
+
+TEST_F(AddressBookDialogTest, TheLimitCountsTheExpandedGroupBeforeDuplicates) {
+    useBook(kPeople, {abiftest::myFaxGroup(u"Team", {1, 2, 3})});
+    fillDestinations(28);
+    runDialog(0, [this] {
+        selectPC({"Team"});
+        controller->addSelectedPCAddressData();
+        ASSERT_EQ(driver.alerts().size(), 1u);
+        EXPECT_EQ(driver.alerts()[0].messageText, QStringLiteral("No More Destination"));
+        EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+        EXPECT_EQ(destinations.count(), 28);
+        selectPC({"Ann", "Bob"});
+        controller->addSelectedPCAddressData();
+        EXPECT_EQ(destinations.count(), 30);
+        // Two duplicates still count: nothing is asked, nothing added.
+        controller->addSelectedPCAddressData();
+        EXPECT_EQ(driver.alerts().size(), 2u);
+        EXPECT_EQ(driver.alerts()[1].messageText, QStringLiteral("No More Destination"));
+    });
+    EXPECT_EQ(destinations.count(), 30);
+}
+
+TEST_F(AddressBookDialogTest, TheDuplicateQuestionIsAskedOncePerAdd) {
+    useBook(kPeople, {abiftest::myFaxGroup(u"Team", {1, 2, 3})});
+    const struct {
+        pf::NSModalResponse answer;
+        QStringList after;
+    } cases[] = {
+        {pf::NSAlertFirstButtonReturn, {"Cid/333", "Bob/222", "Bob/222", "Ann/111", "Ann/111"}},
+        {pf::NSAlertSecondButtonReturn, {"Cid/333", "Bob/222", "Ann/111"}},
+    };
+    for (const auto& c : cases) {
+        destinations.removeAllObjects();
+        destinations.addObject(df::AddressInformation(QStringLiteral("Bob"), QStringLiteral("222")));
+        pf::ScriptedModalDriver local;
+        local.queueAlertAnswer(c.answer);
+        local.queueModalStep([this](QWidget* window) {
+            // Ann is selected and in the group; Bob is in the list already: two duplicates.
+            selectPC({"Ann", "Team"});
+            controller->addSelectedPCAddressData();
+            window->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+        });
+        controller->createDialogWithTabSelection(0);
+        EXPECT_EQ(destinationList(), c.after) << c.answer;
+        ASSERT_EQ(local.alerts().size(), 1u);
+        EXPECT_EQ(local.alerts()[0].messageText, QStringLiteral("Duplicated Address Found"));
+        EXPECT_EQ(local.alerts()[0].informativeText, QStringLiteral("Add the same address to destinations?"));
+        EXPECT_EQ(local.alerts()[0].buttons, QStringList({"OK", "Cancel"}));
+    }
+}
+
+TEST_F(AddressBookDialogTest, CancelRestoresTheListExactlyAndSaveKeepsIt) {
+    useBook(kPeople);
+    for (const char* name : {"Zed", "Zed", "amy"})
+        destinations.addObject(df::AddressInformation(QString::fromLatin1(name), QStringLiteral("1")));
+    const QStringList before = destinationList();
+    const auto edit = [this] {
+        selectPC({"Cid", "Bob"});
+        controller->addSelectedPCAddressData();
+        destinations.setSelectionIndexes({0, 1});
+        EXPECT_TRUE(controller->canRemoveDestinationAddress);
+        controller->deleteAddressInfo();
+    };
+    runDialog(0, edit, "cancelButton");
+    EXPECT_EQ(destinationList(), before);
+    runDialog(0, edit, "saveButton");
+    EXPECT_EQ(destinationList(), QStringList({"Cid/333", "Bob/222", "amy/1"}));
+    EXPECT_TRUE(driver.alerts().empty());
+}
+
+TEST_F(AddressBookDialogTest, EachOpeningLoadsTheChosenTabOnce) {
+    // Without a file, each load of tab 0 says so: the alerts count the loads.
+    runDialog(0, [] {});
+    EXPECT_EQ(driver.alerts().size(), 1u);
+    runDialog(1, [] {});
+    EXPECT_EQ(driver.alerts().size(), 1u);
+    runDialog(0, [] {});
+    ASSERT_EQ(driver.alerts().size(), 2u);
+    EXPECT_EQ(driver.alerts()[1].messageText, QStringLiteral("Address Book file is none"));
+    EXPECT_EQ(driver.alerts()[1].buttons, QStringList({"OK"}));
+}
+
+TEST_F(AddressBookDialogTest, SearchFiltersByNameAndSwitchingTabsReloadsAndClearsIt) {
+    useBook(kPeople, {abiftest::myFaxGroup(u"Bobs and Anns", {1, 2})});
+    runDialog(0, [this] {
+        auto* field = controller->view()->findChild<QLineEdit*>(QStringLiteral("pcAddressSearchField"));
+        field->setText(QStringLiteral("ann"));
+        EXPECT_EQ(pcNames(), QStringList({"Joanna", "Bobs and Anns", "ANNE", "Ann"}));
+        // The group is listed, but Bob (a member) is hidden: only Ann is found.
+        selectPC({"Bobs and Anns"});
+        {
+            WarningCapture capture;
+            controller->addSelectedPCAddressData();
+            EXPECT_EQ(capturedWarnings,
+                      QStringList({"Error. Some addresses not found in the address book."}));
+        }
+        EXPECT_EQ(destinationList(), QStringList({"Ann/111"}));
+        controller->view()->selectTab(1);
+        controller->view()->selectTab(0);
+        EXPECT_EQ(field->text(), QString());
+        EXPECT_EQ(controller->pcAddressSearchField(), QStringLiteral(""));
+        EXPECT_EQ(pcNames().size(), 6);
+    });
+}
+
+TEST_F(AddressBookDialogTest, GroupMembersComeInListOrderEachOnce) {
+    useBook(kPeople);
+    runDialog(0, [this] {
+        const auto group = df::AddressBookEntry::group(QStringLiteral("G"), {3, 1, 3, 77});
+        WarningCapture capture;
+        const QList<df::AddressBookEntry> members =
+            controller->getAddressListFrom(group, controller->pcAddressList());
+        QStringList names;
+        for (const auto& member : members)
+            names.append(member.name);
+        EXPECT_EQ(names, QStringList({"Cid", "Ann"}));
+        EXPECT_EQ(capturedWarnings.size(), 1);
+        // An empty group adds nothing and brings no alert.
+        capturedWarnings.clear();
+        EXPECT_TRUE(
+            controller->getAddressListFrom(df::AddressBookEntry::group("E", {}), controller->pcAddressList())
+                .isEmpty());
+        EXPECT_TRUE(capturedWarnings.isEmpty());
+    });
+}
+
+TEST_F(AddressBookDialogTest, ADeviceBookWithLargeGroupsIsListed) {
+    const std::string path = dir.file("device-book");
+    ASSERT_EQ(AbifGADFile_Create(path.c_str(), kAbifFileDevice), 0);
+    std::vector<abiftest::Entry> entries;
+    std::vector<uint16_t> ids;
+    for (int i = 1; i <= 40; ++i) {
+        entries.push_back({u"P" + std::u16string(QString::number(i).toStdU16String()),
+                           u"5" + QString::number(i).toStdU16String(),
+                           {},
+                           {},
+                           uint16_t(i)});
+        ids.push_back(uint16_t(i));
+    }
+    std::vector<ABIF_MyFax> records;
+    for (const auto& e : entries)
+        records.push_back(abiftest::myFax(e));
+    const ABIF_FaxGroup group = abiftest::faxGroup(u"Everybody", ids);
+    abiftest::Data data = abiftest::newData();
+    ASSERT_EQ(ABIFData_Add_MyFax(data.get(), int32_t(records.size()), records.data()), 0);
+    ASSERT_EQ(ABIFData_Add_FaxGroup(data.get(), 1, &group), 0);
+    ASSERT_EQ(AbifGADFile_Add(path.c_str(), data.get(), 0), 0);
+    files.addObject({QStringLiteral("device-book"), QString::fromStdString(path)});
+    files.setSelectionIndex(0);
+    runDialog(0, [this] {
+        EXPECT_EQ(controller->pcAddressList()->count(), 41);
+        selectPC({"Everybody"});
+        const auto selected = controller->pcAddressList()->selectedObjects();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(controller->getAddressListFrom(selected[0], controller->pcAddressList()).size(), 40);
+    });
+}
+
+TEST_F(AddressBookDialogTest, EnablingFollowsTheSelectionsAndDoubleClicksOnNoRowAddNothing) {
+    useBook(kPeople);
+    runDialog(0, [this] {
+        auto* add = controller->view()->findChild<QPushButton*>(QStringLiteral("addPcAddressButton"));
+        EXPECT_FALSE(add->isEnabled());
+        selectPC({"Ann"});
+        EXPECT_TRUE(controller->canAddPCAddressData && controller->canShowPCAddressProperty);
+        EXPECT_TRUE(add->isEnabled());
+        selectPC({"Ann", "Bob"});
+        EXPECT_TRUE(controller->canAddPCAddressData);
+        EXPECT_FALSE(controller->canShowPCAddressProperty);
+        EXPECT_FALSE(controller->canAddDeviceAddressData || controller->canRemoveDestinationAddress);
+
+        auto* table = controller->view()->findChild<QTableView*>(QStringLiteral("pcAddressTableView"));
+        table->resize(400, 400);
+        const auto doubleClick = [table](QPoint at) {
+            QMouseEvent event(QEvent::MouseButtonDblClick, at, table->viewport()->mapToGlobal(at),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(table->viewport(), &event);
+        };
+        doubleClick(QPoint(5, table->viewport()->height() - 2)); // below the last row
+        EXPECT_EQ(destinations.count(), 0);
+        doubleClick(table->visualRect(table->model()->index(0, 0)).center());
+        EXPECT_EQ(destinationList(), QStringList({"Bob/222", "Ann/111"}));
+    });
+}
+
+TEST_F(AddressBookDialogTest, PropertySheetsShowTheEntryAndTheMembersTheTabShows) {
+    useBook(kPeople, {abiftest::myFaxGroup(u"Anns and Bob", {2, 1, 5})});
+    runDialog(0, [this] {
+        selectPC({"Ann"});
+        driver.queueModalStep([](QWidget* sheet) {
+            EXPECT_EQ(sheet->findChild<QLineEdit*>(QStringLiteral("userCompanyField"))->text(),
+                      QStringLiteral("Acme"));
+            sheet->findChild<QPushButton*>(QStringLiteral("closeUserPropertyButton"))->click();
+        });
+        controller->showPCAddressProperty();
+        EXPECT_EQ(
+            controller->userPropertyDictionary(),
+            QVariantMap({{"name", "Ann"}, {"phoneNumber", "111"}, {"company", "Acme"}, {"note", "first"}}));
+
+        // The search hides Bob: the sheet lists the members shown, and says some are missing.
+        controller->view()->findChild<QLineEdit*>(QStringLiteral("pcAddressSearchField"))->setText("ann");
+        selectPC({"Anns and Bob"});
+        driver.queueModalStep([this](QWidget*) { controller->closeGroupProperty(); });
+        WarningCapture capture;
+        controller->showPCAddressProperty();
+        EXPECT_EQ(capturedWarnings, QStringList({"Error. Some addresses not found in the address book."}));
+        EXPECT_EQ(controller->groupPropertyDictionary().value("name"), QStringLiteral("Anns and Bob"));
+        QStringList members;
+        for (const auto& row : controller->groupMemberList().arrangedObjects())
+            members.append(row.name + QLatin1Char('/') + row.phoneNumber);
+        EXPECT_EQ(members, QStringList({"ANNE/555", "Ann/111"}));
+    });
+    EXPECT_EQ(driver.modalRuns().size(), 3);
+    // An entry without company and note (the device's) shows them as "".
+    df::AddressBookEntry device;
+    device.name = QStringLiteral("Dev");
+    controller->setUserPropertyInfo(device);
+    EXPECT_EQ(controller->userPropertyDictionary().value("company"), QStringLiteral(""));
+    EXPECT_TRUE(controller->userPropertyDictionary().value("note").isValid());
+}
+
+} // namespace
+} // namespace faxjob_test
