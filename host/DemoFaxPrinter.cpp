@@ -1,11 +1,14 @@
 #include "DemoFaxPrinter.h"
 
+#include <PrintSettings.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -30,6 +33,33 @@ QString findCupsProgram(const QStringList& candidates) {
         }
     }
     return {};
+}
+
+// The file of the project's shared library, as this process loaded it.
+QString platformLibraryFile() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&PMPrintSettingsGetValue), &info) == 0 || !info.dli_fname)
+        return {};
+    return QFile::decodeName(info.dli_fname);
+}
+
+// cupsd started by root runs its filters as "lp", who may not reach the folder the filter was
+// built or installed in (a home folder, for one). So the filter and the project library it needs
+// go into the server's own folder, and a small script starts the copy with that library.
+bool installFilter(const QString& filter, const QString& bin) {
+    const QString lib = bin + QStringLiteral("/lib");
+    const QString platformLibrary = platformLibraryFile();
+    if (platformLibrary.isEmpty() || !QDir().mkpath(lib) ||
+        !QFile::copy(filter, lib + QLatin1Char('/') + QLatin1String(kFilterName)) ||
+        !QFile::copy(platformLibrary, lib + QLatin1Char('/') + QFileInfo(platformLibrary).fileName()))
+        return false;
+    QFile script(bin + QStringLiteral("/filter/") + QLatin1String(kFilterName));
+    const QByteArray quotedLib = "'" + QFile::encodeName(lib).replace("'", "'\\''") + "'";
+    const QByteArray text =
+        "#!/bin/sh\nLD_LIBRARY_PATH=" + quotedLib + " exec " + quotedLib + "/" + kFilterName + " \"$@\"\n";
+    return script.open(QIODevice::WriteOnly) && script.write(text) == text.size() &&
+           script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                 QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
 // The port at the end of "... HOST:PORT".
@@ -92,12 +122,10 @@ bool DemoFaxPrinter::makeServerBin(const QString& filter, QString* error) {
         *error = QObject::tr("The fax filter \"%1\" is missing.").arg(filter);
         return false;
     }
-    const bool made = QDir().mkpath(bin + QStringLiteral("/backend")) &&
-                      QDir().mkpath(bin + QStringLiteral("/filter")) &&
-                      QFile::link(daemon, bin + QStringLiteral("/daemon")) &&
-                      QFile::link(socket, bin + QStringLiteral("/backend/socket")) &&
-                      QFile::link(QFileInfo(filter).absoluteFilePath(),
-                                  bin + QStringLiteral("/filter/") + QLatin1String(kFilterName));
+    const bool made =
+        QDir().mkpath(bin + QStringLiteral("/backend")) && QDir().mkpath(bin + QStringLiteral("/filter")) &&
+        QFile::link(daemon, bin + QStringLiteral("/daemon")) &&
+        QFile::link(socket, bin + QStringLiteral("/backend/socket")) && installFilter(filter, bin);
     if (!made) {
         *error = QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
         return false;
