@@ -13,6 +13,7 @@ void describe(QCommandLineParser& parser) {
                        "plug-ins and submits the job to CUPS. Without --printer it runs the demo fax "
                        "printer: a private CUPS server with a fax queue and the printer emulator."));
     parser.addHelpOption();
+    parser.addOption({QStringLiteral("version"), QStringLiteral("write the version and exit")});
     parser.addPositionalArgument(
         QStringLiteral("document"),
         QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
@@ -61,6 +62,7 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         return std::nullopt;
     }
     HostOptions options;
+    options.showVersion = parser.isSet(QStringLiteral("version"));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
         *error = QStringLiteral("Only one document can be printed at a time");
@@ -93,6 +95,10 @@ QString HostOptions::helpText() {
     QCommandLineParser parser;
     describe(parser);
     return parser.helpText();
+}
+
+QString HostOptions::versionText() {
+    return QStringLiteral("directfax-print " DIRECTFAX_VERSION "\n");
 }
 
 bool runsHeadless(int argc, char** argv) {
