@@ -23,7 +23,7 @@ void describe(QCommandLineParser& parser) {
                       QStringLiteral("QUEUE")});
     parser.addOption({QStringLiteral("plugins"),
                       QStringLiteral("plug-in folder; may be repeated (default: $DIRECTFAX_PLUGIN_PATH, else "
-                                     "the build tree's plugins folder)"),
+                                     "the installed plug-in folder, or the build tree's)"),
                       QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("destination"),
                       QStringLiteral("printer, pdf or preview (default: printer)"), QStringLiteral("TYPE"),
