@@ -15,6 +15,8 @@ packages=(
   clang libclang-rt-14-dev
   # The install test checks the desktop entry, the AppStream file and the manual pages.
   desktop-file-utils appstream man-db
+  # scripts/package.sh (dpkg-shlibdeps) and scripts/test-package.sh (a fresh Debian 12 root).
+  dpkg-dev mmdebstrap
 )
 
 missing=()
