@@ -7,6 +7,27 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
+// The options QApplication takes for itself (it removes them before the program sees them): the
+// command line is read before QApplication starts, so they are passed over here.
+const QStringList kQtOptionsWithValue = {"-platform",        "-platformpluginpath",
+                                         "-platformtheme",   "-plugin",
+                                         "-qwindowgeometry", "-qwindowicon",
+                                         "-qwindowtitle",    "-style",
+                                         "-stylesheet",      "-session",
+                                         "-display",         "-geometry"};
+const QStringList kQtFlags = {"-reverse", "-nograb", "-dograb", "-sync"};
+
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (kQtOptionsWithValue.contains(arguments.at(i)))
+            ++i;
+        else if (!kQtFlags.contains(arguments.at(i)))
+            ours << arguments.at(i);
+    }
+    return ours;
+}
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Print dialog host: opens a document, shows the print dialog with the panels of the "
@@ -53,7 +74,7 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
     QCommandLineParser parser;
     describe(parser);
     *showHelp = false;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(arguments))) {
         *error = parser.errorText();
         return std::nullopt;
     }
