@@ -7,12 +7,34 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
+// The options QApplication takes for itself (it removes them before the program sees them): the
+// command line is read before QApplication starts, so they are passed over here.
+const QStringList kQtOptionsWithValue = {"-platform",        "-platformpluginpath",
+                                         "-platformtheme",   "-plugin",
+                                         "-qwindowgeometry", "-qwindowicon",
+                                         "-qwindowtitle",    "-style",
+                                         "-stylesheet",      "-session",
+                                         "-display",         "-geometry"};
+const QStringList kQtFlags = {"-reverse", "-nograb", "-dograb", "-sync"};
+
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (kQtOptionsWithValue.contains(arguments.at(i)))
+            ++i;
+        else if (!kQtFlags.contains(arguments.at(i)))
+            ours << arguments.at(i);
+    }
+    return ours;
+}
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Print dialog host: opens a document, shows the print dialog with the panels of the "
                        "plug-ins and submits the job to CUPS. Without --printer it runs the demo fax "
                        "printer: a private CUPS server with a fax queue and the printer emulator."));
     parser.addHelpOption();
+    parser.addOption({QStringLiteral("version"), QStringLiteral("write the version and exit")});
     parser.addPositionalArgument(
         QStringLiteral("document"),
         QStringLiteral("PDF, PostScript or text file (default: a built-in sample text)"));
@@ -22,7 +44,7 @@ void describe(QCommandLineParser& parser) {
                       QStringLiteral("QUEUE")});
     parser.addOption({QStringLiteral("plugins"),
                       QStringLiteral("plug-in folder; may be repeated (default: $DIRECTFAX_PLUGIN_PATH, else "
-                                     "the build tree's plugins folder)"),
+                                     "the installed plug-in folder, or the build tree's)"),
                       QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("destination"),
                       QStringLiteral("printer, pdf or preview (default: printer)"), QStringLiteral("TYPE"),
@@ -52,7 +74,7 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
     QCommandLineParser parser;
     describe(parser);
     *showHelp = false;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(arguments))) {
         *error = parser.errorText();
         return std::nullopt;
     }
@@ -61,6 +83,7 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         return std::nullopt;
     }
     HostOptions options;
+    options.showVersion = parser.isSet(QStringLiteral("version"));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
         *error = QStringLiteral("Only one document can be printed at a time");
@@ -93,6 +116,10 @@ QString HostOptions::helpText() {
     QCommandLineParser parser;
     describe(parser);
     return parser.helpText();
+}
+
+QString HostOptions::versionText() {
+    return QStringLiteral("directfax-print " DIRECTFAX_VERSION "\n");
 }
 
 bool runsHeadless(int argc, char** argv) {

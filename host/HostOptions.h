@@ -19,11 +19,13 @@ struct HostOptions {
     QString outbox;        // where the demo fax printer files received jobs; empty: the default
     bool showPrivateValues = false;
     QString screenshot;
+    bool showVersion = false; // --version: the caller writes versionText()
 
     // Parses `arguments` (the program name first); nullopt with `error` set on a bad command
     // line. --help and --version are handled by the caller through `helpText`.
     static std::optional<HostOptions> parse(const QStringList& arguments, QString* error, bool* showHelp);
     static QString helpText();
+    static QString versionText();
 };
 
 // True when the arguments ask for a run that shows no window (a screenshot, a dry run,

@@ -1,12 +1,14 @@
 // directfax-print: the print dialog host.
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
+#include "HostLog.h"
 #include "HostOptions.h"
 #include "HostPrinter.h"
 #include "PluginHost.h"
 #include "PrintDialog.h"
 #include "TerminationSignals.h"
 #include "UnattendedModalDriver.h"
+#include "ProgramLayout.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,13 +28,10 @@ void printError(const QString& message) {
     std::fprintf(stderr, "directfax-print: %s\n", qPrintable(message));
 }
 
-QString samplePpdPath() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("samples/DirectFaxSample.ppd"));
-}
-
-QString defaultPluginFolder() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../plugins"));
+const ProgramLayout& layout() {
+    static const ProgramLayout programLayout =
+        ProgramLayout::forProgramFolder(QCoreApplication::applicationDirPath());
+    return programLayout;
 }
 
 QString defaultOutbox() {
@@ -40,15 +39,11 @@ QString defaultOutbox() {
            QStringLiteral("/velmora/directfax/outbox");
 }
 
-// The demo fax printer's programs and files, in the build tree next to the host.
+// The demo fax printer's programs and files, next to the host or where it is installed.
 DemoFaxPrinter::Setup demoSetup(const HostOptions& options) {
-    const QDir bin(QCoreApplication::applicationDirPath());
-    return {bin.filePath(QStringLiteral("../tools/device-emulator/directfax-device-emulator")),
-            bin.filePath(QStringLiteral("../tools/fax-filter/directfax-fax-filter")),
-            samplePpdPath(),
-            options.outbox.isEmpty() ? defaultOutbox() : options.outbox,
-            bin.filePath(QStringLiteral("samples/DemoAddressBook.json")),
-            {}};
+    return {layout().deviceEmulator,  layout().faxFilter,
+            layout().samplePpd,       options.outbox.isEmpty() ? defaultOutbox() : options.outbox,
+            layout().demoAddressBook, {}};
 }
 
 // How long the host waits, once the dialog has closed, for the demo printer to take its jobs.
@@ -57,6 +52,27 @@ constexpr std::chrono::seconds kDemoJobWait{60};
 } // namespace
 
 int main(int argc, char** argv) {
+    // The command line is read before Qt starts, so that the help, the version and a bad option
+    // are answered without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    bool showHelp = false;
+    const std::optional<HostOptions> options = HostOptions::parse(arguments, &error, &showHelp);
+    if (!options) {
+        if (showHelp) {
+            std::fputs(qPrintable(HostOptions::helpText()), stdout);
+            return 0;
+        }
+        printError(error);
+        return 2;
+    }
+    if (options->showVersion) {
+        std::fputs(qPrintable(HostOptions::versionText()), stdout);
+        return 0;
+    }
+
     // A screenshot or a dry run needs no display: fall back to the offscreen platform when
     // there is none.
     if (runsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -71,18 +87,6 @@ int main(int argc, char** argv) {
                        QStringLiteral(":/i18n")))
         QApplication::installTranslator(&hostTexts);
 
-    QString error;
-    bool showHelp = false;
-    const std::optional<HostOptions> options =
-        HostOptions::parse(QApplication::arguments(), &error, &showHelp);
-    if (!options) {
-        if (showHelp) {
-            std::fputs(qPrintable(HostOptions::helpText()), stdout);
-            return 0;
-        }
-        printError(error);
-        return 2;
-    }
     if (options->showPrivateValues) {
         std::fputs(qPrintable(DemoFaxPrinter::privateValuesConfiguration()), stdout);
         return 0;
@@ -97,9 +101,11 @@ int main(int argc, char** argv) {
     }
 
     PluginHost plugins;
-    plugins.loadFolders(PluginHost::pluginFolders(options->pluginFolders,
-                                                  qEnvironmentVariable(PluginHost::kPluginPathVariable),
-                                                  defaultPluginFolder()));
+    const QStringList pluginFolders = PluginHost::pluginFolders(
+        options->pluginFolders, qEnvironmentVariable(PluginHost::kPluginPathVariable), layout().pluginFolder);
+    const int loaded = plugins.loadFolders(pluginFolders);
+    qCDebug(lcHost) << "plug-ins loaded:" << loaded << "from" << pluginFolders
+                    << (layout().installed ? "(installed)" : "(build tree)");
     for (const QString& failure : plugins.errors())
         printError(failure);
 
@@ -118,8 +124,8 @@ int main(int argc, char** argv) {
             // The device tab reads the printer's address book from the emulator.
             if (qEnvironmentVariableIsEmpty("ABIF_DEVICE_PORT"))
                 qputenv("ABIF_DEVICE_PORT", QByteArray::number(demo.devicePort()));
-            std::fprintf(stderr, "directfax-print: demo fax printer: queue %s on %s, outbox %s\n",
-                         qPrintable(demo.queue()), qPrintable(demo.server()), qPrintable(demo.outbox()));
+            qCInfo(lcHost).noquote() << "demo fax printer: queue" << demo.queue() << "on" << demo.server()
+                                     << "outbox" << demo.outbox();
         } else {
             printError(why + QStringLiteral(" The sample printer is used, and nothing is submitted."));
         }
@@ -131,7 +137,7 @@ int main(int argc, char** argv) {
         printerNames << sampleName;
     printerNames << HostPrinter::queueNames();
     auto openPrinter = [&](const QString& name, QString* why) {
-        return name == sampleName ? HostPrinter::openSample(samplePpdPath(), why)
+        return name == sampleName ? HostPrinter::openSample(layout().samplePpd, why)
                                   : HostPrinter::openQueue(name, why);
     };
 
@@ -156,6 +162,7 @@ int main(int argc, char** argv) {
                 return;
             }
             ++submittedJobs;
+            qCDebug(lcHost).noquote() << "submitted job" << job << "to" << ticket.queueName;
             std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
             std::fflush(stdout);
             return;

@@ -13,6 +13,10 @@ packages=(
   avahi-daemon avahi-utils dbus dbus-x11 iproute2 procps
   xvfb xauth x11-apps imagemagick sqlite3 fonts-dejavu-core fonts-dejavu-extra locales
   clang libclang-rt-14-dev
+  # The install test checks the desktop entry, the AppStream file and the manual pages.
+  desktop-file-utils appstream man-db
+  # scripts/package.sh (dpkg-shlibdeps) and scripts/test-package.sh (a fresh Debian 12 root).
+  dpkg-dev mmdebstrap
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "DemoPrinterTest.h"
 
+#include "SchedulerAttributes.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -42,33 +44,13 @@ void DemoPrinterTest::TearDown() {
 }
 
 Attributes DemoPrinterTest::ask(ipp_t* request, const char* user, bool owner) {
-    http_t* http = httpConnect2("127.0.0.1", printer.server().section(':', 1).toInt(), nullptr, AF_INET,
-                                HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
-    EXPECT_NE(http, nullptr);
-    const QByteArray certificate = printer.scheduler().localCertificate();
-    if (owner)
-        httpSetAuthString(http, "Local", certificate.constData());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
-    ipp_t* response = cupsDoRequest(http, request, "/");
-    Attributes attributes;
-    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
-        if (!ippGetName(attr))
-            continue;
-        char text[1024];
-        ippAttributeString(attr, text, sizeof text);
-        attributes[QString::fromUtf8(ippGetName(attr))] = QString::fromUtf8(text);
-    }
-    ippDelete(response);
-    httpClose(http);
-    return attributes;
+    return askScheduler(printer.server(), request, user,
+                        owner ? printer.scheduler().localCertificate() : QByteArray());
 }
 
 Attributes DemoPrinterTest::jobAttributes(int job, const char* user, bool owner) {
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    const QByteArray uri = QStringLiteral("ipp://%1/jobs/%2").arg(printer.server()).arg(job).toUtf8();
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
-    return ask(request, user, owner);
+    return jobAttributesOf(printer.server(), job, user,
+                           owner ? printer.scheduler().localCertificate() : QByteArray());
 }
 
 QString DemoPrinterTest::printerStateMessage() {

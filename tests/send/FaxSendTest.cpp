@@ -1,0 +1,227 @@
+// directfax-send: the fax-job dialog's rules without the dialog, and a job sent end to end
+// through the demo fax printer (private cupsd, fax filter, printer emulator).
+#include "FaxSend.h"
+#include "AddressBook.h"
+#include "DemoFaxPrinter.h"
+#include "SchedulerAttributes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
+
+namespace {
+
+const QString kBin = QStringLiteral(DIRECTFAX_BINARY_DIR);
+const QString kSend = kBin + "/tools/send/directfax-send";
+const QString kPrefix = QStringLiteral("com.velmora.cps.print.printsettings.");
+
+// A computer address book with three entries and the group "Partners" of two of them.
+QString makeBook(const QTemporaryDir& dir) {
+    const QString path = dir.filePath("Customers.abk");
+    std::vector<addressbook::BookEntry> entries(3);
+    for (auto [index, name, fax] :
+         {std::tuple{0, "Anna Berg", "0301111"}, std::tuple{1, "Carl Dahl", "0302222"},
+          std::tuple{2, "Anna Berg", "0303333"}}) {
+        entries[index].id = static_cast<uint16_t>(index + 1);
+        entries[index].name = name;
+        entries[index].fax = fax;
+    }
+    addressbook::BookGroup partners;
+    partners.name = "Partners";
+    partners.members = {1, 2};
+    addressbook::createBook(path.toStdString(), kAbifFileComputer, entries, {partners});
+    return path;
+}
+
+TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
+    QTemporaryDir dir;
+    const QString book = makeBook(dir);
+    QList<DestinationSource> thirtyOne;
+    for (int i = 0; i < 31; ++i)
+        thirtyOne.append({DestinationSource::Typed, {}, QString::number(i), "0301" + QString::number(i)});
+    struct Row {
+        QList<DestinationSource> sources;
+        const char* message;
+    };
+    const QList<Row> rows = {
+        {{{DestinationSource::Typed, {}, "Eva", "030 1234"}}, "The fax number \"030 1234\" is not accepted"},
+        {{{DestinationSource::Typed, {}, "Eva", ""}}, "The fax number \"\" is not accepted"},
+        {{{DestinationSource::Typed, {}, QString(33, 'x'), "0301"}}, "is not accepted: at most 32"},
+        {{{DestinationSource::Typed, {}, "Jürgen", "0301"}}, "The name \"Jürgen\" is not accepted"},
+        {{{DestinationSource::Typed, {}, "Eva", "0301"}, {DestinationSource::Typed, {}, "Eva", "0301"}},
+         "The destination Eva (0301) is given twice"},
+        // A group member already typed in is the same destination.
+        {{{DestinationSource::Typed, {}, "Carl Dahl", "0302222"},
+          {DestinationSource::Group, book, "Partners", {}}},
+         "The destination Carl Dahl (0302222) is given twice"},
+        {thirtyOne, "at most 30 destinations"},
+        {{{DestinationSource::Entry, book, "Anna Berg", {}}}, "has 2 entries named \"Anna Berg\""},
+        {{{DestinationSource::Entry, book, "Nobody", {}}}, "has no entry named \"Nobody\""},
+        {{{DestinationSource::Group, book, "Nobody", {}}}, "has no group named \"Nobody\""},
+        {{{DestinationSource::Entry, dir.filePath("missing.abk"), "Anna Berg", {}}},
+         "Cannot read the address book"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.message);
+        DestinationList list;
+        QString error;
+        EXPECT_FALSE(addDestinations(row.sources, list, &error));
+        EXPECT_TRUE(error.contains(QString::fromUtf8(row.message))) << error.toStdString();
+    }
+
+    // Thirty fit, in the dialog's arrangement (names descending).
+    DestinationList list;
+    list.setSortDescriptors(DestinationList::destinationSortDescriptors());
+    QString error;
+    ASSERT_TRUE(addDestinations(thirtyOne.mid(1), list, &error)) << error.toStdString();
+    EXPECT_EQ(list.count(), 30);
+    EXPECT_EQ(list.arrangedObjects().first().name(), "9");
+
+    for (const char* password : {"12345", "12a", "１２"}) {
+        EXPECT_FALSE(checkPassword(QString::fromUtf8(password), &error)) << password;
+    }
+    EXPECT_TRUE(checkPassword("0042", &error));
+    EXPECT_TRUE(checkPassword("", &error));
+}
+
+TEST(FaxSendRules, CommandLine) {
+    QString error;
+    auto parse = [&](QStringList arguments) {
+        arguments.prepend("directfax-send");
+        return parseSendArguments(arguments, &error);
+    };
+    const auto request = parse({"-P", "Fax", "--to", "Eva=0301=2", "--book", "B", "--group", "G",
+                                "--to=Bo=0302", "--at", "07:30", "-o", "VMFaxImageQuality=Fine", "-"});
+    ASSERT_TRUE(request) << error.toStdString();
+    EXPECT_EQ(request->queue, "Fax");
+    ASSERT_EQ(request->destinations.size(), 3);
+    EXPECT_EQ(request->destinations[0].number, "0301=2"); // "=" belongs to fax numbers
+    EXPECT_EQ(request->destinations[1].kind, DestinationSource::Group);
+    EXPECT_EQ(request->destinations[1].book, "B");
+    EXPECT_EQ(request->destinations[2].name, "Bo");
+    EXPECT_EQ(request->at, QTime(7, 30));
+    EXPECT_EQ(request->document, "-");
+
+    struct Row {
+        QStringList arguments;
+        const char* message;
+    };
+    for (const Row& row :
+         {Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
+          Row{{"-P", "Fax", "--entry", "A", "f.pdf"}, "--entry needs --book"},
+          Row{{"-P", "Fax", "--to", "0301", "f.pdf"}, "--to takes NAME=NUMBER"},
+          Row{{"-P", "Fax", "--at", "25:00", "f.pdf"}, "--at takes a time of day"},
+          Row{{"-P", "Fax", "--password", "1", "--password-file", "p", "f.pdf"}, "either"},
+          Row{{"-P", "Fax", "--fast", "f.pdf"}, "Unknown option --fast"}, Row{{"-P"}, "-P needs a value"}}) {
+        SCOPED_TRACE(row.message);
+        EXPECT_FALSE(parse(row.arguments));
+        EXPECT_TRUE(error.contains(row.message)) << error.toStdString();
+    }
+}
+
+TEST(FaxSendProgram, ARefusedJobExitsWithItsReasonAndContactsNoServer) {
+    struct Row {
+        QStringList arguments;
+        int exitCode;
+        const char* message;
+    };
+    QTemporaryDir dir;
+    QFile pin(dir.filePath("pin"));
+    ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
+    pin.write("12345\n");
+    pin.close();
+    for (const Row& row :
+         {Row{{"-P", "Fax", "--to", "A=1", "--to", "A=1", "f.pdf"}, 1, "is given twice"},
+          Row{{"-P", "Fax", "--to", "A=1", "--password-file", pin.fileName(), "f.pdf"},
+              1,
+              "at most 4 digits"},
+          Row{{"-P", "Fax", "f.pdf"}, 1, "No destination"}, Row{{"--bogus"}, 2, "Unknown option --bogus"}}) {
+        SCOPED_TRACE(row.message);
+        QProcess send;
+        // A server that answers nobody: a refusal must come before any CUPS request.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("CUPS_SERVER", "127.0.0.1:1");
+        send.setProcessEnvironment(environment);
+        send.start(kSend, row.arguments);
+        ASSERT_TRUE(send.waitForFinished(30000));
+        EXPECT_EQ(send.exitCode(), row.exitCode);
+        const QString err = QString::fromLocal8Bit(send.readAllStandardError());
+        EXPECT_TRUE(err.startsWith("directfax-send: ") && err.contains(row.message)) << err.toStdString();
+        EXPECT_TRUE(send.readAllStandardOutput().isEmpty());
+    }
+}
+
+TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
+    QTemporaryDir dir;
+    platform::DemoFaxPrinter printer;
+    QString error;
+    const platform::DemoFaxPrinter::Setup setup{
+        kBin + "/tools/device-emulator/directfax-device-emulator",
+        kBin + "/tools/fax-filter/directfax-fax-filter",
+        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+        dir.filePath("outbox"),
+        {},
+        {}};
+    if (!printer.start(setup, &error))
+        GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+    const QString book = makeBook(dir);
+    QFile pin(dir.filePath("pin"));
+    ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
+    pin.write("1234\n");
+    pin.close();
+
+    // The document from standard input; the destinations from the command line and a group.
+    QProcess send;
+    send.start(kSend, {"-P", printer.queue(), "--server", printer.server(), "--to", "=0309999", "--book",
+                       book, "--group", "Partners", "--at", "21:05", "--password-file", pin.fileName(),
+                       "--sender", "Front Desk", "-o", "VMFaxImageQuality=SuperFine", "-"});
+    ASSERT_TRUE(send.waitForStarted());
+    send.write("A fax from a script.\n");
+    send.closeWriteChannel();
+    ASSERT_TRUE(send.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(send.readAllStandardError());
+    ASSERT_EQ(send.exitCode(), 0) << err.toStdString();
+    bool number = false;
+    const int job = QString::fromLatin1(send.readAllStandardOutput()).trimmed().toInt(&number);
+    ASSERT_TRUE(number && job > 0);
+    ASSERT_TRUE(printer.waitForJobs(std::chrono::seconds(60)))
+        << printer.scheduler().errorLogTail().toStdString();
+
+    // The fax filter took the record: the password unscrambled, the destinations arranged.
+    const QStringList filed = QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(filed.size(), 1) << printer.scheduler().errorLogTail().toStdString();
+    QFile recordFile(printer.outbox() + "/" + filed.first() + "/record.json");
+    ASSERT_TRUE(recordFile.open(QIODevice::ReadOnly));
+    const QJsonObject record = QJsonDocument::fromJson(recordFile.readAll()).object();
+    EXPECT_EQ(record["job"].toInt(), job);
+    EXPECT_EQ(record["password"].toString(), "1234");
+    EXPECT_EQ(record["delayedTime"].toString(), "21:05");
+    EXPECT_EQ(record["VMFaxImageQuality"].toString(), "SuperFine");
+    const QJsonArray destinations = record["destinations"].toArray();
+    ASSERT_EQ(destinations.size(), 3);
+    EXPECT_EQ(destinations[0]["name"].toString(), "Carl Dahl");
+    EXPECT_EQ(destinations[1]["name"].toString(), "Anna Berg");
+    EXPECT_EQ(destinations[2]["phoneNumber"].toString(), "0309999");
+
+    // The record keys as the owner reads them back over IPP.
+    const auto attributes =
+        jobAttributesOf(printer.server(), job, cupsUser(), printer.scheduler().localCertificate());
+    auto value = [&](const QString& key) { return attributes.count(key) ? attributes.at(key) : QString(); };
+    EXPECT_EQ(value(kPrefix + "DFaxDestinationNumber"), "3");
+    EXPECT_EQ(value(kPrefix + "DFaxDestinationPhoneNumber1"), "0302222");
+    EXPECT_EQ(value(kPrefix + "DFaxDelayedPrint"), "1");
+    EXPECT_EQ(value(kPrefix + "DFaxCoverSenderName"), "Front Desk");
+    EXPECT_NE(value(kPrefix + "DFaxPassword"), "1234"); // scrambled
+}
+
+} // namespace

@@ -1,0 +1,253 @@
+#include "FaxSend.h"
+
+#include "AddressBook.h"
+#include "CupsSubmitter.h"
+#include "DirectFaxPdeInterface.h"
+#include "FaxNumberRule.h"
+#include "FaxSettingController.h"
+#include "HostDocument.h"
+#include "HostPrinter.h"
+#include "InputStringChecker.h"
+#include "JobTicket.h"
+#include "PpdFeature.h"
+
+#include <QFile>
+#include <QTemporaryFile>
+#include <QWidget> // FaxSettingController.h returns its window
+#include <cups/cups.h>
+#include <map>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
+
+namespace {
+
+using platform::HostDocument;
+using platform::HostPrinter;
+
+// A password file holds a few digits; more than this is not a password file.
+constexpr qint64 kPasswordFileLimit = 256;
+
+bool checked(QStringView text, std::uint64_t maxLength, std::span<const char16_t> range) {
+    InputStringChecker checker;
+    checker.setMaxLength(maxLength);
+    checker.setAcceptableCodeRange(range);
+    return checker.isPartialStringValid(text);
+}
+
+bool fail(QString* error, const QString& message) {
+    *error = message;
+    return false;
+}
+
+// The destinations an entry or a group of a book stands for.
+std::optional<QList<AddressInformation>> bookDestinations(const DestinationSource& source, QString* error) {
+    addressbook::Book book;
+    try {
+        book = addressbook::readBook(addressbook::resolveBookPath(source.book.toStdString()));
+    } catch (const std::exception& failure) {
+        *error = QStringLiteral("Cannot read the address book \"%1\": %2")
+                     .arg(source.book, QString::fromStdString(failure.what()));
+        return std::nullopt;
+    }
+    const std::string name = source.name.toStdString();
+    std::map<uint16_t, const addressbook::BookEntry*> byId;
+    for (const auto& entry : book.entries)
+        byId[entry.id] = &entry;
+    QList<AddressInformation> found;
+    auto take = [&](const addressbook::BookEntry& entry) {
+        found.append(
+            AddressInformation(QString::fromStdString(entry.name), QString::fromStdString(entry.fax)));
+    };
+    if (source.kind == DestinationSource::Entry) {
+        for (const auto& entry : book.entries)
+            if (entry.name == name)
+                take(entry);
+        if (found.size() > 1) {
+            *error = QStringLiteral("The address book \"%1\" has %2 entries named \"%3\"; add the one you "
+                                    "mean with --to NAME=NUMBER")
+                         .arg(source.book)
+                         .arg(found.size())
+                         .arg(source.name);
+            return std::nullopt;
+        }
+    } else {
+        for (const auto& group : book.groups) {
+            if (group.name != name)
+                continue;
+            for (uint16_t id : group.members)
+                if (const auto it = byId.find(id); it != byId.end())
+                    take(*it->second);
+            if (found.isEmpty()) {
+                *error = QStringLiteral("The group \"%1\" of the address book \"%2\" has no members")
+                             .arg(source.name, source.book);
+                return std::nullopt;
+            }
+            break;
+        }
+    }
+    if (found.isEmpty()) {
+        *error = QStringLiteral("The address book \"%1\" has no %2 named \"%3\"")
+                     .arg(source.book,
+                          source.kind == DestinationSource::Entry ? QStringLiteral("entry")
+                                                                  : QStringLiteral("group"),
+                          source.name);
+        return std::nullopt;
+    }
+    return found;
+}
+
+QString describe(const AddressInformation& item) {
+    return item.name().isEmpty() ? item.phoneNumber()
+                                 : QStringLiteral("%1 (%2)").arg(item.name(), item.phoneNumber());
+}
+
+// The document from its path, or from standard input kept in `spool`.
+std::optional<HostDocument> openDocument(const QString& path, QTemporaryFile& spool, QString* error) {
+    if (path != QLatin1String("-"))
+        return HostDocument::open(path, error);
+    QFile input;
+    if (!spool.open() || !input.open(stdin, QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot keep the document from standard input");
+        return std::nullopt;
+    }
+    while (!input.atEnd()) {
+        const QByteArray chunk = input.read(1 << 16);
+        if (chunk.isEmpty() || spool.write(chunk) != chunk.size())
+            break;
+    }
+    spool.flush();
+    return HostDocument::open(spool.fileName(), error);
+}
+
+} // namespace
+
+bool addDestinations(const QList<DestinationSource>& sources, DestinationList& list, QString* error) {
+    for (const DestinationSource& source : sources) {
+        QList<AddressInformation> items;
+        if (source.kind == DestinationSource::Typed) {
+            if (!checked(source.name, FaxSettingController::kAddressNameMaxLength,
+                         kAddressNameAcceptableRange))
+                return fail(error,
+                            QStringLiteral("The name \"%1\" is not accepted: at most %2 letters, digits, "
+                                           "spaces and punctuation of plain ASCII")
+                                .arg(source.name)
+                                .arg(FaxSettingController::kAddressNameMaxLength));
+            items.append(AddressInformation(source.name, source.number));
+        } else {
+            const auto found = bookDestinations(source, error);
+            if (!found)
+                return false;
+            items = *found;
+        }
+        for (const AddressInformation& item : items) {
+            const QString& number = item.phoneNumber();
+            if (!isValidFaxNumber(std::u16string_view(reinterpret_cast<const char16_t*>(number.utf16()),
+                                                      static_cast<size_t>(number.size()))))
+                return fail(error, QStringLiteral("The fax number \"%1\" is not accepted: 1 to %2 of the "
+                                                  "characters 0-9 # * - : =")
+                                       .arg(item.phoneNumber())
+                                       .arg(kPhoneNumberMaxLength));
+            if (list.indexOfAddress(item.name(), item.phoneNumber()) >= 0)
+                return fail(error, QStringLiteral("The destination %1 is given twice").arg(describe(item)));
+            if (!list.addObject(item))
+                return fail(
+                    error,
+                    QStringLiteral("A fax job can go to at most %1 destinations").arg(kMaxDestinationCount));
+        }
+    }
+    return true;
+}
+
+bool checkPassword(const QString& password, QString* error) {
+    if (checked(password, FaxSettingController::kPasswordMaxLength, kPasswordAcceptableRange))
+        return true;
+    return fail(error, QStringLiteral("The password is not accepted: at most %1 digits")
+                           .arg(FaxSettingController::kPasswordMaxLength));
+}
+
+std::optional<QString> readPasswordFile(const QString& path, QString* error) {
+    QFile file;
+    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *error = QStringLiteral("Cannot read the password file \"%1\"").arg(path);
+        return std::nullopt;
+    }
+    const QByteArray head = file.read(kPasswordFileLimit);
+    const qsizetype end = head.indexOf('\n');
+    if (end < 0 && head.size() == kPasswordFileLimit) {
+        *error = QStringLiteral("The password file \"%1\" holds no password").arg(path);
+        return std::nullopt;
+    }
+    return QString::fromUtf8(head.left(end < 0 ? head.size() : end)).remove(QLatin1Char('\r'));
+}
+
+int sendFax(const SendRequest& request, QString* error) {
+    DestinationList list;
+    list.setSortDescriptors(DestinationList::destinationSortDescriptors());
+    if (!addDestinations(request.destinations, list, error))
+        return 0;
+    if (list.count() == 0) {
+        *error = QStringLiteral("No destination: give at least one with --to, --entry or --group");
+        return 0;
+    }
+    std::optional<QString> password = request.password;
+    if (!request.passwordFile.isEmpty()) {
+        if (request.passwordFile == QLatin1String("-") && request.document == QLatin1String("-")) {
+            *error = QStringLiteral("Standard input cannot hold both the password and the document");
+            return 0;
+        }
+        password = readPasswordFile(request.passwordFile, error);
+        if (!password)
+            return 0;
+    }
+    if (password && !checkPassword(*password, error))
+        return 0;
+    if (request.sender && !checked(*request.sender, kSenderNameMaxLength, kSenderNameAcceptableRange)) {
+        *error = QStringLiteral("The sender name is not accepted: at most %1 letters, digits, spaces and "
+                                "punctuation of plain ASCII")
+                     .arg(kSenderNameMaxLength);
+        return 0;
+    }
+
+    if (!request.server.isEmpty())
+        cupsSetServer(request.server.toUtf8().constData());
+    std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(request.queue, error);
+    if (!printer)
+        return 0;
+    for (const auto& [keyword, choice] : request.options) {
+        if (!PpdMarkOption(printer->ppd(), keyword, choice)) {
+            *error = QStringLiteral("The printer \"%1\" has no option %2 with the choice %3")
+                         .arg(request.queue, keyword, choice);
+            return 0;
+        }
+    }
+
+    FaxJobRecord record;
+    if (password && !password->isEmpty()) {
+        record.password = *password;
+        record.passwordEncoding = GetEncodingInfoFromPPD(printer->ppd());
+    }
+    if (request.at) {
+        record.delayedPrint = 1;
+        record.delayedTime = QDateTime(QDate::currentDate(), *request.at);
+    }
+    record.destinations = list.arrangedObjects();
+    platform::PrintSettings settings;
+    WriteFaxJobRecord(record, &settings);
+    if (request.sender)
+        settings.setValue(QString::fromLatin1(kSenderNamePrintSettingsKey), *request.sender);
+
+    QTemporaryFile spool;
+    const std::optional<HostDocument> document = openDocument(request.document, spool, error);
+    if (!document)
+        return 0;
+    platform::PrintSession session;
+    session.destinationType = platform::kPMDestinationPrinter;
+    platform::JobTicket ticket = platform::makeJobTicket(*printer, *document, settings, session);
+    if (request.document == QLatin1String("-"))
+        ticket.documentTitle = QStringLiteral("Fax from standard input");
+    return platform::CupsSubmitter::submit(ticket, *document, error);
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

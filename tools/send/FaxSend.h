@@ -1,0 +1,62 @@
+// directfax-send: a fax job from the command line. The destinations go through the rules of the
+// fax-job dialog (its checkers, the destination list with its arrangement and limit), the record
+// is written by the dialog's own WriteFaxJobRecord, and the job goes to CUPS as the print dialog
+// host submits it.
+#pragma once
+
+#include "DestinationList.h"
+#include "FaxJobRecord.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <optional>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
+
+// Where one destination comes from: typed (--to NAME=NUMBER), or an entry or a group of an
+// address-book file (--book BOOK, then --entry NAME or --group NAME).
+struct DestinationSource {
+    enum Kind { Typed, Entry, Group } kind = Typed;
+    QString book; // Entry and Group: the book's name or path
+    QString name;
+    QString number; // Typed only
+};
+
+struct SendRequest {
+    QString queue;
+    QString server; // empty: the CUPS server of the environment
+    QList<DestinationSource> destinations;
+    std::optional<QTime> at;
+    std::optional<QString> password;
+    QString passwordFile; // "-": standard input
+    std::optional<QString> sender;
+    QList<QPair<QString, QString>> options; // -o KEY=VALUE, in order
+    QString document;                       // "-": standard input
+    bool help = false;
+    bool version = false;
+};
+
+// Reads the command line (program name first); nullopt with `error` set when it is refused.
+std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QString* error);
+QString sendHelpText();
+
+// Adds the request's destinations to `list` in the order given, as the fax-job dialog takes them:
+// a typed name of printable ASCII up to its field's length, a fax number the number field takes,
+// at most kMaxDestinationCount destinations. A destination equal in name and fax number to one
+// already listed is refused (the dialog asks; a script cannot be asked). False with `error` set
+// on the first refused one.
+bool addDestinations(const QList<DestinationSource>& sources, DestinationList& list, QString* error);
+
+// Checks a password as the dialog's password field does (up to 4 digits); an empty one is none.
+bool checkPassword(const QString& password, QString* error);
+// The first line of `path` ("-": standard input), at most a few bytes read.
+std::optional<QString> readPasswordFile(const QString& path, QString* error);
+
+// Sends the fax: checks everything, opens the queue, marks the -o choices, writes the record into
+// the print settings and submits the document. Answers the CUPS job id, or 0 with `error` set.
+int sendFax(const SendRequest& request, QString* error);
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

@@ -1,0 +1,151 @@
+// The command line of directfax-send. Read by hand, not by QCommandLineParser: the order of --book,
+// --entry and --group matters, and the destinations keep the order in which they are given.
+#include "FaxSend.h"
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
+
+namespace {
+
+// Options that take a value, in their long spelling; -P and -o are the short ones lp knows.
+const QStringList kValueOptions = {
+    QStringLiteral("--printer"), QStringLiteral("--server"),   QStringLiteral("--to"),
+    QStringLiteral("--book"),    QStringLiteral("--entry"),    QStringLiteral("--group"),
+    QStringLiteral("--at"),      QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--sender"),  QStringLiteral("--option")};
+
+} // namespace
+
+std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QString* error) {
+    SendRequest request;
+    QString book;
+    QStringList documents;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        const QString spelled = option; // as the user wrote it, for messages
+        QString value;
+        if (option == QLatin1String("-P"))
+            option = QStringLiteral("--printer");
+        else if (option == QLatin1String("-o"))
+            option = QStringLiteral("--option");
+        if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
+            value = option.section(QLatin1Char('='), 1);
+            option = option.section(QLatin1Char('='), 0, 0);
+            if (!kValueOptions.contains(option)) {
+                *error = QStringLiteral("The option %1 takes no value").arg(option);
+                return std::nullopt;
+            }
+        } else if (kValueOptions.contains(option)) {
+            if (++i == arguments.size()) {
+                *error = QStringLiteral("The option %1 needs a value").arg(spelled);
+                return std::nullopt;
+            }
+            value = arguments.at(i);
+        }
+
+        if (option == QLatin1String("--help")) {
+            request.help = true;
+        } else if (option == QLatin1String("--version")) {
+            request.version = true;
+        } else if (option == QLatin1String("--printer")) {
+            request.queue = value;
+        } else if (option == QLatin1String("--server")) {
+            request.server = value;
+        } else if (option == QLatin1String("--to")) {
+            const qsizetype split = value.indexOf(QLatin1Char('='));
+            if (split < 0) {
+                *error = QStringLiteral("--to takes NAME=NUMBER (the name may be empty: =NUMBER), not \"%1\"")
+                             .arg(value);
+                return std::nullopt;
+            }
+            request.destinations.append(
+                {DestinationSource::Typed, {}, value.left(split), value.mid(split + 1)});
+        } else if (option == QLatin1String("--book")) {
+            book = value;
+        } else if (option == QLatin1String("--entry") || option == QLatin1String("--group")) {
+            if (book.isEmpty()) {
+                *error = QStringLiteral("%1 needs --book BOOK before it").arg(option);
+                return std::nullopt;
+            }
+            request.destinations.append(
+                {option == QLatin1String("--entry") ? DestinationSource::Entry : DestinationSource::Group,
+                 book,
+                 value,
+                 {}});
+        } else if (option == QLatin1String("--at")) {
+            const QTime time = QTime::fromString(value, QStringLiteral("HH:mm"));
+            if (!time.isValid()) {
+                *error = QStringLiteral("--at takes a time of day as HH:mm (24-hour clock), not \"%1\"")
+                             .arg(value);
+                return std::nullopt;
+            }
+            request.at = time;
+        } else if (option == QLatin1String("--password")) {
+            request.password = value;
+        } else if (option == QLatin1String("--password-file")) {
+            request.passwordFile = value;
+        } else if (option == QLatin1String("--sender")) {
+            request.sender = value;
+        } else if (option == QLatin1String("--option")) {
+            const qsizetype split = value.indexOf(QLatin1Char('='));
+            if (split <= 0) {
+                *error = QStringLiteral("-o takes KEY=VALUE, not \"%1\"").arg(value);
+                return std::nullopt;
+            }
+            request.options.append({value.left(split), value.mid(split + 1)});
+        } else if (option.startsWith(QLatin1Char('-')) && option != QLatin1String("-")) {
+            *error = QStringLiteral("Unknown option %1 (see --help)").arg(option);
+            return std::nullopt;
+        } else {
+            documents.append(option);
+        }
+    }
+    if (request.help || request.version)
+        return request;
+    if (request.password && !request.passwordFile.isEmpty()) {
+        *error = QStringLiteral("Give the password either with --password or with --password-file");
+        return std::nullopt;
+    }
+    if (request.queue.isEmpty()) {
+        *error = QStringLiteral("No printer: give the fax queue with -P QUEUE");
+        return std::nullopt;
+    }
+    if (documents.size() != 1) {
+        *error = documents.isEmpty() ? QStringLiteral("No document: give a file, or - for standard input")
+                                     : QStringLiteral("Only one document can be sent at a time");
+        return std::nullopt;
+    }
+    request.document = documents.first();
+    return request;
+}
+
+QString sendHelpText() {
+    return QStringLiteral(
+        "Usage: directfax-send -P QUEUE [options] FILE|-\n"
+        "Sends FILE (PDF, PostScript or text; - reads standard input) as a fax through the fax queue\n"
+        "QUEUE, with the rules of the fax-job dialog, and writes the CUPS job id.\n"
+        "\n"
+        "Destinations (at most 30; the same name and number twice is refused):\n"
+        "  --to NAME=NUMBER        a name (may be empty) and a fax number (0-9 # * - : =)\n"
+        "  --book BOOK             the address book the following --entry and --group read\n"
+        "  --entry NAME            the entry NAME of that book\n"
+        "  --group NAME            every member of the group NAME of that book\n"
+        "\n"
+        "Job:\n"
+        "  --at HH:mm              send later, at this time of day\n"
+        "  --password-file FILE    the password (up to 4 digits) from the first line of FILE;\n"
+        "                          - reads it from standard input\n"
+        "  --password NNNN         the password on the command line. Avoid it: any user of the\n"
+        "                          computer can read a program's arguments while it runs, and the\n"
+        "                          shell may keep them in its history\n"
+        "  --sender NAME           the sender name of the cover page\n"
+        "  -o KEY=VALUE            a choice of the printer's options (VMFaxImageQuality=Fine, ...)\n"
+        "\n"
+        "  -P, --printer QUEUE     the fax queue\n"
+        "  --server HOST[:PORT]    the CUPS server (default: CUPS_SERVER, else the system's)\n"
+        "  --help                  this text\n"
+        "  --version               the version\n"
+        "\n"
+        "Exit status: 0 when CUPS took the job, 1 when it was refused, 2 for a bad command line.\n");
+}
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

@@ -1,0 +1,46 @@
+// directfax-send: sends a document as a fax job from the command line or a script.
+#include "FaxSend.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
+
+namespace {
+
+void printError(const QString& message) {
+    std::fprintf(stderr, "directfax-send: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    const std::optional<SendRequest> request = parseSendArguments(arguments, &error);
+    if (!request) {
+        printError(error);
+        return 2;
+    }
+    if (request->help) {
+        std::fputs(qPrintable(sendHelpText()), stdout);
+        return 0;
+    }
+    if (request->version) {
+        std::puts("directfax-send " DIRECTFAX_VERSION);
+        return 0;
+    }
+    // A text document is rendered to PDF with the fonts of a GUI application; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const int job = sendFax(*request, &error);
+    if (job == 0) {
+        printError(error);
+        return 1;
+    }
+    std::printf("%d\n", job);
+    return 0;
+}
