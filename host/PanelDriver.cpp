@@ -1,5 +1,7 @@
 #include "PanelDriver.h"
 
+#include <ModalRun.h>
+
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 PanelDriver::PanelDriver(PanelList panels) : panelList(std::move(panels)), visited(panelList.size(), false) {
@@ -60,8 +62,9 @@ PanelDriver::Verdict PanelDriver::print() {
             return {false, i, error};
     }
     for (int i = 0; i < count(); ++i) {
+        const quint64 runsBefore = ModalRun::modalRunCount();
         if (!panel(i).shouldPrint())
-            return {false, i, {}};
+            return {false, i, {}, ModalRun::modalRunCount() != runsBefore};
     }
     return {};
 }

@@ -20,8 +20,9 @@ public:
     };
     struct Verdict {
         bool print = true;
-        int stoppedBy = -1; // the panel that stopped the job
-        QString error;      // its error text, when it gave one
+        int stoppedBy = -1;     // the panel that stopped the job
+        QString error;          // its error text, when it gave one
+        bool askedUser = false; // the panel stopped the job after asking the user in a window
     };
 
     explicit PanelDriver(PanelList panels);

@@ -180,7 +180,10 @@ bool PrintDialog::print() {
     const PanelDriver::Verdict verdict = driver->print();
     if (!verdict.print) {
         // The user sees where to look: the panel's own words, else which panel stopped the job.
+        // A panel that stopped it after asking the user (a cancelled fax-job dialog) needs no word.
         tabWidget->setCurrentIndex(verdict.stoppedBy);
+        if (verdict.error.isEmpty() && verdict.askedUser)
+            return false;
         alert(verdict.error.isEmpty()
                   ? tr("The panel \"%1\" stopped printing. Check its settings and print again.")
                         .arg(driver->title(verdict.stoppedBy))

@@ -62,6 +62,7 @@ struct RunFrame {
 
 // Runs in progress, innermost last. Main thread only.
 std::vector<RunFrame*> runStack;
+quint64 runsStarted = 0;
 
 // The first stop decides, except that a stop with a code overrides one caused by the window
 // going away (an action that hides its window before it stops the run).
@@ -122,6 +123,7 @@ NSModalResponse ModalRun::runModalForWindow(QWidget* window) {
 
     HideWatcher watcher(&frame);
     runStack.push_back(&frame);
+    ++runsStarted;
     window->show();
     window->activateWindow();
     window->installEventFilter(&watcher);
@@ -161,6 +163,10 @@ void ModalRun::abortModal() {
 
 int ModalRun::modalDepth() {
     return static_cast<int>(runStack.size());
+}
+
+quint64 ModalRun::modalRunCount() {
+    return runsStarted;
 }
 
 QWidget* ModalRun::modalWindow() {

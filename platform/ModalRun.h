@@ -65,6 +65,9 @@ public:
     // Number of runs in progress, and the window of the innermost one (null when none).
     static int modalDepth();
     static QWidget* modalWindow();
+    // Number of runs started so far in this process: a caller tells from it whether the user was
+    // asked something in between.
+    static quint64 modalRunCount();
 };
 
 // A driver for tests: installs itself on creation and puts the earlier driver back when destroyed.
