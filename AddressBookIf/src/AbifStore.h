@@ -4,6 +4,7 @@
 
 #include "AddressBookIf.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -32,7 +33,8 @@ template <typename Body> int32_t guarded(const char* function, Body&& body);
 inline constexpr int32_t kApplicationId = 0x44464142; // "DFAB"
 inline constexpr int32_t kFormatVersion = 1;
 
-// Time an open connection waits for another one that holds the file locked.
+// Time one call waits in all for another connection that holds the file locked, whatever
+// number of steps it takes.
 inline constexpr int kBusyTimeoutMs = 5000;
 
 // One prepared statement; reset and finalised with its owner.
@@ -92,8 +94,12 @@ private:
     void open(Mode mode);
     void close();
     void checkMarks();
+    // SQLite's busy handler: waits a little and answers whether to try again before the deadline.
+    static int waitWhileBusy(void* store, int attempt);
 
     std::string path_;
+    // Every wait for a lock of this store ends by this time.
+    std::chrono::steady_clock::time_point busyDeadline_;
     sqlite3* db_ = nullptr;
     int32_t kind_ = kAbifFileComputer;
 };
