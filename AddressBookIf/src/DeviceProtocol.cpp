@@ -17,13 +17,39 @@ using Json = nlohmann::json;
 // not one of them.
 constexpr size_t kMaxDepth = 8;
 
+// Answers whether every string of the JSON text `body` (member names included) is at most
+// kMaxTextBytes long. Checked before parsing: the parser keeps two growing copies of the string
+// it reads, so a long one would cost several times its size.
+bool textsWithinLimit(std::string_view body) {
+    bool inString = false;
+    bool escaped = false;
+    size_t length = 0;
+    for (char c : body) {
+        if (!inString) {
+            if (c == '"') {
+                inString = true;
+                length = 0;
+            }
+        } else if (++length > kMaxTextBytes) {
+            return false;
+        } else if (escaped) {
+            escaped = false;
+        } else if (c == '\\') {
+            escaped = true;
+        } else if (c == '"') {
+            inString = false;
+        }
+    }
+    return true;
+}
+
 // One scalar value of a message, as the parser hands it over.
 struct Scalar {
     enum class Type { Null, Boolean, Integer, Unsigned, Float, String, Binary } type;
     bool boolean = false;
     int64_t integer = 0;
     uint64_t unsignedInteger = 0;
-    std::string* text = nullptr; // the parser's buffer: may be moved from
+    const std::string* text = nullptr; // the parser's buffer
 };
 
 // What a container of a message stands for.
@@ -72,7 +98,8 @@ public:
 
     // Parses `body` into the reader; answers whether it is a well-formed message.
     bool read(std::string_view body) {
-        return Json::sax_parse(body.begin(), body.end(), this, nlohmann::json::input_format_t::json,
+        return textsWithinLimit(body) &&
+               Json::sax_parse(body.begin(), body.end(), this, nlohmann::json::input_format_t::json,
                                /*strict=*/true) &&
                complete_;
     }
@@ -142,7 +169,8 @@ bool readId(const Scalar* value, uint16_t& id) {
 bool readString(const Scalar* value, std::string& out) {
     if (!value || value->type != Scalar::Type::String)
         return false;
-    out = std::move(*value->text);
+    // A copy holds just the text; the parser's buffer may have grown to twice its size.
+    out.assign(*value->text);
     return true;
 }
 

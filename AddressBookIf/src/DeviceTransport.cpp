@@ -28,7 +28,6 @@ struct Transfer {
     std::string body;
     size_t headerBytes = 0;
     bool replyStarted = false;
-    bool oversized = false;
 };
 
 size_t takeHeader(char* data, size_t size, size_t count, void* userdata) {
@@ -37,22 +36,16 @@ size_t takeHeader(char* data, size_t size, size_t count, void* userdata) {
     transfer.replyStarted = true;
     // The status line and every header of every reply (an interim 100 included) count.
     transfer.headerBytes += length;
-    if (transfer.headerBytes > kMaxReplyHeaderBytes) {
-        transfer.oversized = true;
-        return 0;
-    }
     (void)data;
-    return length;
+    return transfer.headerBytes > kMaxReplyHeaderBytes ? 0 : length;
 }
 
 size_t takeBody(char* data, size_t size, size_t count, void* userdata) {
     auto& transfer = *static_cast<Transfer*>(userdata);
     size_t length = size * count;
     std::string& body = transfer.body;
-    if (length > transfer.maxBody - body.size()) {
-        transfer.oversized = true;
+    if (length > transfer.maxBody - body.size())
         return 0;
-    }
     if (body.size() + length > body.capacity()) {
         // The announced length when there is one, otherwise doubling; never beyond the limit, so
         // the buffer holds at most the largest body taken in.
@@ -65,6 +58,22 @@ size_t takeBody(char* data, size_t size, size_t count, void* userdata) {
     }
     body.append(data, length);
     return length;
+}
+
+// Whether the exchange failed without an answer: no connection, nothing within the time limit,
+// or the connection closed before a reply began.
+bool noReply(CURLcode code, bool replyStarted) {
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+        return true;
+    case CURLE_RECV_ERROR:
+        return !replyStarted;
+    default:
+        return false;
+    }
 }
 
 void initializeCurl() {
@@ -145,14 +154,12 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
         reply.result = kAbifSuccess;
         reply.status = int(status);
         reply.body = std::move(transfer.body);
-    } else if (code == CURLE_OUT_OF_MEMORY) {
-        reply.result = kAbifErrNoMemory;
-    } else if (transfer.oversized || code == CURLE_FILESIZE_EXCEEDED) {
-        reply.result = kAbifErrProtocol;
-    } else if (code == CURLE_OPERATION_TIMEDOUT || !transfer.replyStarted) {
+    } else if (noReply(code, transfer.replyStarted)) {
         reply.result = kAbifErrDeviceUnreachable;
     } else {
-        reply.result = kAbifErrProtocol; // the reply broke off or was not HTTP
+        // Oversized (curl also answers "out of memory" for a header line longer than it takes),
+        // broken off, or not HTTP at all.
+        reply.result = kAbifErrProtocol;
     }
     return reply;
 }
