@@ -110,7 +110,23 @@ private:
         return value;
     }
 
-    // Where the references of `object` lie; false for a malformed object. Scalars have none.
+    // Whether the `length` characters of `width` bytes at `at` hold no zero character, which
+    // libplist cannot take in a string or a key (it stops the process on one).
+    bool textWithoutZero(size_t at, uint64_t length, size_t width) const {
+        if (length > (tableOffset_ - at) / width)
+            return false;
+        for (size_t k = 0; k < length; ++k) {
+            bool zero = true;
+            for (size_t b = 0; b < width; ++b)
+                zero = zero && data_[at + k * width + b] == 0;
+            if (zero)
+                return false;
+        }
+        return true;
+    }
+
+    // Where the references of `object` lie; false for a malformed object (or a string with a zero
+    // character). Scalars have none.
     bool references(size_t object, size_t& firstRef, size_t& refs) const {
         const uint64_t offset = readBig(size_t(tableOffset_) + object * offsetSize_, offsetSize_);
         if (offset < 8 || offset >= tableOffset_)
@@ -119,7 +135,8 @@ private:
         const uint8_t type = marker >> 4;
         firstRef = 0;
         refs = 0;
-        if (type != 0xA && type != 0xC && type != 0xD)
+        const bool text = type == 0x5 || type == 0x6;
+        if (!text && type != 0xA && type != 0xC && type != 0xD)
             return true;
         size_t at = size_t(offset) + 1;
         uint64_t length = marker & 0x0F;
@@ -133,6 +150,8 @@ private:
             length = readBig(at + 1, width);
             at += 1 + width;
         }
+        if (text)
+            return textWithoutZero(at, length, type == 0x6 ? 2 : 1);
         const uint64_t total = type == 0xD ? 2 * length : length; // a dictionary: keys, then values
         if (length > tableOffset_ || total > (tableOffset_ - at) / refSize_)
             return false;
