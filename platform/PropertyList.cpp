@@ -143,11 +143,10 @@ QString PropertyListString(const void* node) {
     auto n = static_cast<plist_t>(const_cast<void*>(node));
     if (!n || plist_get_node_type(n) != PLIST_STRING)
         return {};
-    char* text = nullptr;
-    plist_get_string_val(n, &text);
-    QString result = QString::fromUtf8(text);
-    std::free(text);
-    return result;
+    // By pointer and length: plist_get_string_val stops the process on a zero character.
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(n, &length);
+    return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
 }
 
 QVariant PropertyListToVariant(const void* node) {

@@ -12,6 +12,10 @@ namespace {
 
 // Element nesting of XML: the <plist> element and a leaf element come on top of the containers.
 PropertyListCheck checkXml(std::string_view text) {
+    // A zero byte would reach libplist inside a string or a key, which stops the process; UTF-8
+    // text has none.
+    if (text.find('\0') != std::string_view::npos)
+        return PropertyListCheck::Malformed;
     constexpr int kMaxElementDepth = kMaxPropertyListDepth + 2;
     int depth = 0;
     size_t elements = 0;

@@ -19,7 +19,8 @@ enum class PropertyListCheck { Acceptable, TooLarge, TooDeep, Malformed };
 
 // Checks XML or binary property-list data in time linear in its size, without recursion. A binary
 // one is refused when its objects refer to themselves, nest too deep, or expand to too many nodes;
-// an XML one when its elements nest too deep, are too many, or it declares entities. Acceptable data may
+// an XML one when its elements nest too deep, are too many, it declares entities or holds a zero
+// byte (UTF-8 only). Acceptable data may
 // still fail to parse.
 PropertyListCheck CheckPropertyListLimits(const QByteArray& data);
 

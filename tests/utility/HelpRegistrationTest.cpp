@@ -187,11 +187,18 @@ INSTANTIATE_TEST_SUITE_P(
                       // Shallow, but 2^40 nodes once every shared array is copied out.
                       LimitCase{"binary_shared_arrays", nestedBinaryPropertyList(40, 2), false},
                       LimitCase{"binary_cycle", nestedBinaryPropertyList(3, 1, true), false},
-                      // libplist stops the process on a string with a zero character.
+                      // libplist stops the process on a string with a zero character, in either form.
                       LimitCase{"binary_zero_in_string",
                                 [] {
                                     QByteArray data = nestedBinaryPropertyList(1);
                                     data[data.indexOf("\x51x") + 1] = '\0';
+                                    return data;
+                                }(),
+                                false},
+                      LimitCase{"xml_zero_in_string",
+                                [] {
+                                    QByteArray data = nestedXmlPropertyList(1);
+                                    data[data.indexOf("<string>x") + 8] = '\0';
                                     return data;
                                 }(),
                                 false},
