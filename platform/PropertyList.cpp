@@ -1,13 +1,14 @@
 #include "PropertyList.h"
+#include "PropertyListLimits.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QFile>
 #include <QSaveFile>
 #include <QTimeZone>
 #include <QVariantList>
 #include <QVariantMap>
 #include <cstdlib>
-#include <limits>
 #include <plist/plist.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -41,16 +42,30 @@ template <typename Visit> bool forEachDictItem(plist_t dict, Visit visit) {
     return complete;
 }
 
-} // namespace
-
-void PlistDeleter::operator()(void* node) const {
-    if (node)
-        plist_free(static_cast<plist_t>(node));
+// Why checked data is refused, for the log line; null when it may be parsed.
+const char* refusal(PropertyListCheck check) {
+    switch (check) {
+    case PropertyListCheck::Acceptable:
+        return nullptr;
+    case PropertyListCheck::TooLarge:
+        return "too large";
+    case PropertyListCheck::TooDeep:
+        return "nested too deep";
+    case PropertyListCheck::Malformed:
+        break;
+    }
+    return "malformed";
 }
 
-PlistPtr PropertyListFromData(const QByteArray& data, PlistFormat* format) {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+// Parses data that passed the limits; `source` names it in the log line of a refusal.
+PlistPtr parse(const QByteArray& data, PlistFormat* format, const QString& source) {
+    if (data.isEmpty())
         return nullptr;
+    if (const char* why = refusal(CheckPropertyListLimits(data))) {
+        qWarning().noquote()
+            << QStringLiteral("Property list %1 not read: %2.").arg(source, QLatin1String(why));
+        return nullptr;
+    }
     plist_t root = nullptr;
     plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);
     if (root && format)
@@ -59,11 +74,23 @@ PlistPtr PropertyListFromData(const QByteArray& data, PlistFormat* format) {
     return PlistPtr(root);
 }
 
+} // namespace
+
+void PlistDeleter::operator()(void* node) const {
+    if (node)
+        plist_free(static_cast<plist_t>(node));
+}
+
+PlistPtr PropertyListFromData(const QByteArray& data, PlistFormat* format) {
+    return parse(data, format, QStringLiteral("data"));
+}
+
 PlistPtr ReadPropertyListFile(const QString& path, PlistFormat* format) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    return PropertyListFromData(file.readAll(), format);
+    // One byte more than the limit is enough to tell a file that is too large.
+    return parse(file.read(kMaxPropertyListBytes + 1), format, path);
 }
 
 bool IsValidXmlPropertyList(const void* node) {
@@ -116,11 +143,10 @@ QString PropertyListString(const void* node) {
     auto n = static_cast<plist_t>(const_cast<void*>(node));
     if (!n || plist_get_node_type(n) != PLIST_STRING)
         return {};
-    char* text = nullptr;
-    plist_get_string_val(n, &text);
-    QString result = QString::fromUtf8(text);
-    std::free(text);
-    return result;
+    // By pointer and length: plist_get_string_val stops the process on a zero character.
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(n, &length);
+    return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
 }
 
 QVariant PropertyListToVariant(const void* node) {

@@ -21,10 +21,12 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 enum class PlistFormat { Xml, Binary };
 
-// Parses XML or binary property-list data; null when it is not a property list.
+// Parses XML or binary property-list data; null when it is not a property list, or when it passes
+// the bounds of PropertyListLimits.h (too large or nested too deep; one warning says so).
 DIRECTFAX_PLATFORM_EXPORT PlistPtr PropertyListFromData(const QByteArray& data,
                                                         PlistFormat* format = nullptr);
-// Reads and parses a property-list file; null when it cannot be read or parsed.
+// Reads and parses a property-list file; null when it cannot be read or parsed, or passes the
+// bounds (a warning names the file).
 DIRECTFAX_PLATFORM_EXPORT PlistPtr ReadPropertyListFile(const QString& path, PlistFormat* format = nullptr);
 // Whether every node of the tree can be written in the XML property-list format.
 DIRECTFAX_PLATFORM_EXPORT bool IsValidXmlPropertyList(const void* node);

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -198,7 +200,9 @@ std::u16string_view Statement::columnText16(int index) const {
 
 // --- Store
 
-Store::Store(const std::string& path, Mode mode) : path_(path) {
+Store::Store(const std::string& path, Mode mode)
+    : path_(path),
+      busyDeadline_(std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs)) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         fail(kAbifErrFile, path + ": cannot open: " + std::strerror(errno));
@@ -235,7 +239,7 @@ void Store::open(Mode mode) {
         fail(kAbifErrFile, message);
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_handler(db_, &Store::waitWhileBusy, this);
     if (mode == Mode::ReadWrite) {
         exec(kConnectionSetup);
         return;
@@ -251,6 +255,17 @@ void Store::open(Mode mode) {
         close();
         open(Mode::ReadOnly);
     }
+}
+
+int Store::waitWhileBusy(void* store, int attempt) {
+    using namespace std::chrono;
+    auto left = static_cast<Store*>(store)->busyDeadline_ - steady_clock::now();
+    if (left <= steady_clock::duration::zero())
+        return 0;
+    // Short waits first, as SQLite's own busy timeout does, then a steady pace.
+    milliseconds pause = attempt < 4 ? milliseconds(1 << attempt) : milliseconds(25);
+    std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, left));
+    return 1;
 }
 
 void Store::close() {

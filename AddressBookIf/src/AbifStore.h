@@ -4,6 +4,7 @@
 
 #include "AddressBookIf.h"
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -39,7 +40,8 @@ inline constexpr int32_t kFirstFormatWithUids = 2;
 // The most bytes of a UID (UTF-8); longer ones are refused when added and damage when read.
 inline constexpr size_t kMaxUidBytes = 255;
 
-// Time an open connection waits for another one that holds the file locked.
+// Time one call waits in all for another connection that holds the file locked, whatever
+// number of steps it takes.
 inline constexpr int kBusyTimeoutMs = 5000;
 
 // One prepared statement; reset and finalised with its owner.
@@ -107,8 +109,12 @@ private:
     void open(Mode mode);
     void close();
     void checkMarks();
+    // SQLite's busy handler: waits a little and answers whether to try again before the deadline.
+    static int waitWhileBusy(void* store, int attempt);
 
     std::string path_;
+    // Every wait for a lock of this store ends by this time.
+    std::chrono::steady_clock::time_point busyDeadline_;
     sqlite3* db_ = nullptr;
     int32_t kind_ = kAbifFileComputer;
     int32_t format_ = kFormatVersion;

@@ -5,6 +5,20 @@
 
 namespace abif {
 
+namespace {
+
+// The UTF-16 form of as much of `utf8` as a field of `fieldBytes` can show: a long text from the
+// device is cut before it is converted, so it never costs more than the field.
+std::u16string fieldText(std::string_view utf8, size_t fieldBytes) {
+    // A UTF-16 unit takes at least one byte of UTF-8; cut at the start of a character.
+    size_t keep = std::min(utf8.size(), fieldBytes / 2 * 4);
+    while (keep < utf8.size() && keep > 0 && (uint8_t(utf8[keep]) & 0xC0) == 0x80)
+        --keep;
+    return fromUtf8(utf8.substr(0, keep));
+}
+
+} // namespace
+
 size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
                       std::vector<ABIF_FaxGroup>& groups) {
     entries.assign(book.entries.size(), ABIF_Fax{});
@@ -12,8 +26,8 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
         const DeviceEntry& entry = book.entries[i];
         uint8_t* record = entries[i].bytes;
         writeU16(record + ABIF_FAX_ID, entry.id);
-        writeText(record + ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, fromUtf8(entry.name));
-        writeText(record + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE, fromUtf8(entry.number));
+        writeText(record + ABIF_FAX_NAME, ABIF_FAX_NAME_SIZE, fieldText(entry.name, ABIF_FAX_NAME_SIZE));
+        writeText(record + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE, fieldText(entry.number, ABIF_FAX_PHONE_SIZE));
     }
     size_t cut = 0;
     groups.clear();
@@ -22,7 +36,8 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
         size_t kept = std::min<size_t>(group.members.size(), ABIF_FAXGROUP_MAX_MEMBERS);
         if (kept < group.members.size())
             ++cut;
-        groups.push_back(makeGroup<ABIF_FaxGroup>(kFaxGroupLayout, fromUtf8(group.name),
+        groups.push_back(makeGroup<ABIF_FaxGroup>(kFaxGroupLayout,
+                                                  fieldText(group.name, kFaxGroupLayout.nameSize),
                                                   std::span<const uint16_t>(group.members.data(), kept)));
     }
     return cut;

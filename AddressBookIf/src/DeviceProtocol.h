@@ -22,6 +22,8 @@ inline constexpr int kUsbPort = 60000;
 // Largest reply bodies taken in; a device that sends more is treated as broken.
 inline constexpr size_t kMaxStatusBody = 64 * 1024;
 inline constexpr size_t kMaxAddressBookBody = 16 * 1024 * 1024;
+// Longest string (in bytes, as sent) of any message; the records hold a few dozen characters.
+inline constexpr size_t kMaxTextBytes = 64 * 1024;
 // Largest request body a device need accept.
 inline constexpr size_t kMaxRequestBody = 64 * 1024;
 
@@ -38,7 +40,9 @@ bool decodeReadRequest(std::string_view body, std::string& password);
 // Address-book reply: {"entries": [{"id", "name", "number"}...], "groups": [{"name", "members"}...]}.
 std::string encodeAddressBook(const DeviceBook& book);
 // kAbifSuccess with `book` filled, or kAbifErrProtocol (malformed, wrong types, Ids out of range,
-// more records than kMaxDeviceEntries / kMaxDeviceGroups, or nested too deep).
+// more records than kMaxDeviceEntries / kMaxDeviceGroups, nested too deep, or a string longer than
+// kMaxTextBytes). Reads the text as it streams through the parser: no tree of the whole reply is
+// built, and the parser stops at the first record beyond a limit.
 int32_t decodeAddressBook(std::string_view body, DeviceBook& book);
 
 // Error reply of a refused request: {"error": "password" | "not-ready" | "..."}.

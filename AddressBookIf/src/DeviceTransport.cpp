@@ -1,125 +1,166 @@
-// HTTP exchanges with a device over cpp-httplib, watched by a deadline.
+// HTTP exchanges with a device over libcurl, bounded in time and in what the reply may hold.
 #include "DeviceTransport.h"
 
 #include "AddressBookIf.h"
 
-#include <httplib.h>
+#include <curl/curl.h>
 
-#include <condition_variable>
+#include <algorithm>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <new>
 
 namespace abif {
 
 namespace {
 
-// Cuts the client's connection once the deadline passes, until the exchange is over. The socket
-// layer's own time-outs bound each wait; this bounds the whole exchange, so a device that sends
-// its reply a byte at a time cannot hold the caller either.
-class Watchdog {
-public:
-    Watchdog(httplib::Client& client, std::chrono::steady_clock::time_point deadline)
-        : client_(client), deadline_(deadline), thread_([this] { run(); }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-    bool fired() const {
-        std::lock_guard lock(mutex_);
-        return fired_;
-    }
-
-private:
-    void run() {
-        std::unique_lock lock(mutex_);
-        if (wake_.wait_until(lock, deadline_, [this] { return done_; }))
-            return;
-        fired_ = true;
-        // A connection still being set up has no socket to cut yet: keep trying until it is over.
-        while (!done_) {
-            client_.stop();
-            wake_.wait_for(lock, std::chrono::milliseconds(10), [this] { return done_; });
-        }
-    }
-
-    httplib::Client& client_;
-    std::chrono::steady_clock::time_point deadline_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    bool fired_ = false;
-    std::thread thread_; // last: starts once the rest is set up
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
-    DeviceReply reply;
-    httplib::Client client(endpoint.connectHost, endpoint.port);
-    auto limit = std::chrono::duration_cast<std::chrono::microseconds>(request.timeLimit);
-    client.set_connection_timeout(limit);
-    client.set_read_timeout(limit);
-    client.set_write_timeout(limit);
-    client.set_keep_alive(false);
-    client.set_follow_location(false);
-    client.set_tcp_nodelay(true);
-
-    httplib::Request req;
-    req.method = request.method;
-    req.path = request.path;
-    req.headers.emplace("Host", endpoint.hostHeader);
-    req.headers.emplace("Accept", "application/json");
-    if (!request.body.empty()) {
-        req.body = request.body;
-        req.headers.emplace("Content-Type", "application/json");
-    }
-
+// What the callbacks see of one exchange.
+struct Transfer {
+    CURL* easy = nullptr;
+    size_t maxBody = 0;
+    std::string body;
+    size_t headerBytes = 0;
     bool replyStarted = false;
-    bool oversized = false;
-    req.response_handler = [&](const httplib::Response& response) {
-        replyStarted = true;
-        if (response.has_header("Content-Length") &&
-            response.get_header_value<uint64_t>("Content-Length") > request.maxReplyBody) {
-            oversized = true;
-            return false;
-        }
-        return true;
-    };
-    req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
-        if (length > request.maxReplyBody - reply.body.size()) {
-            oversized = true;
-            return false;
-        }
-        reply.body.append(data, length);
-        return true;
-    };
+};
 
-    httplib::Response res;
-    httplib::Error error = httplib::Error::Success;
-    bool ok;
-    bool timedOut;
-    {
-        Watchdog watchdog(client, std::chrono::steady_clock::now() + request.timeLimit);
-        ok = client.send(req, res, error);
-        timedOut = watchdog.fired();
+size_t takeHeader(char* data, size_t size, size_t count, void* userdata) {
+    auto& transfer = *static_cast<Transfer*>(userdata);
+    size_t length = size * count;
+    transfer.replyStarted = true;
+    // The status line and every header of every reply (an interim 100 included) count.
+    transfer.headerBytes += length;
+    (void)data;
+    return transfer.headerBytes > kMaxReplyHeaderBytes ? 0 : length;
+}
+
+size_t takeBody(char* data, size_t size, size_t count, void* userdata) {
+    auto& transfer = *static_cast<Transfer*>(userdata);
+    size_t length = size * count;
+    std::string& body = transfer.body;
+    if (length > transfer.maxBody - body.size())
+        return 0;
+    if (body.size() + length > body.capacity()) {
+        // The announced length when there is one, otherwise doubling; never beyond the limit, so
+        // the buffer holds at most the largest body taken in.
+        curl_off_t announced = -1;
+        curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        size_t wanted = announced > 0 && size_t(announced) >= body.size() + length
+                            ? size_t(announced)
+                            : std::max(body.size() + length, 2 * body.capacity());
+        body.reserve(std::min(wanted, transfer.maxBody));
     }
-    if (oversized) {
-        reply.result = kAbifErrProtocol;
-    } else if (ok) {
+    body.append(data, length);
+    return length;
+}
+
+// Whether the exchange failed without an answer: no connection, nothing within the time limit,
+// or the connection closed before a reply began.
+bool noReply(CURLcode code, bool replyStarted) {
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+        return true;
+    case CURLE_RECV_ERROR:
+        return !replyStarted;
+    default:
+        return false;
+    }
+}
+
+void initializeCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_NOTHING); });
+}
+
+// "http://192.0.2.7:8631/path", "http://[fe80::1%252]:8631/path".
+std::string urlOf(const DeviceEndpoint& endpoint, const std::string& path) {
+    std::string host = endpoint.connectHost;
+    if (host.find(':') != std::string::npos) {
+        if (size_t zone = host.find('%'); zone != std::string::npos)
+            host.replace(zone, 1, "%25");
+        host = "[" + host + "]";
+    }
+    return "http://" + host + ":" + std::to_string(endpoint.port) + path;
+}
+
+DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
+    initializeCurl();
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!easy)
+        return {kAbifErrNoMemory, 0, {}};
+    Transfer transfer;
+    transfer.easy = easy.get();
+    transfer.maxBody = request.maxReplyBody;
+
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    auto addHeader = [&headers](const std::string& line) {
+        curl_slist* list = curl_slist_append(headers.get(), line.c_str());
+        if (!list)
+            throw std::bad_alloc();
+        headers.release();
+        headers.reset(list);
+    };
+    addHeader("Host: " + endpoint.hostHeader);
+    addHeader("Accept: application/json");
+    addHeader("Connection: close");
+    addHeader("Expect:");
+    if (!request.body.empty())
+        addHeader("Content-Type: application/json");
+
+    const std::string url = urlOf(endpoint, request.path);
+    const long limitMs = long(std::max<std::chrono::milliseconds::rep>(request.timeLimit.count(), 1));
+    CURL* e = easy.get();
+    // Plain HTTP to the numeric address only: no proxy from the environment, no redirects, no
+    // decoding of compressed bodies, no signals (the caller's process is a print dialog).
+    bool set = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_PROXY, "") == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_TCP_NODELAY, 1L) == CURLE_OK &&
+               // The limit covers the whole exchange, connection included.
+               curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, limitMs) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, limitMs) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxReplyBody)) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &takeHeader) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &takeBody) == CURLE_OK &&
+               curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
+    if (set && request.method == "POST")
+        set = curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size())) == CURLE_OK &&
+              curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.c_str()) == CURLE_OK;
+    if (!set)
+        return {kAbifErrProtocol, 0, {}};
+
+    CURLcode code = curl_easy_perform(e);
+    DeviceReply reply;
+    if (code == CURLE_OK) {
+        long status = 0;
+        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
         reply.result = kAbifSuccess;
-        reply.status = res.status;
-    } else if (timedOut || !replyStarted) {
+        reply.status = int(status);
+        reply.body = std::move(transfer.body);
+    } else if (noReply(code, transfer.replyStarted)) {
         reply.result = kAbifErrDeviceUnreachable;
     } else {
-        reply.result = kAbifErrProtocol; // the reply broke off
+        // Oversized (curl also answers "out of memory" for a header line longer than it takes),
+        // broken off, or not HTTP at all.
+        reply.result = kAbifErrProtocol;
     }
-    if (reply.result != kAbifSuccess)
-        reply.body.clear();
     return reply;
 }
 

@@ -11,6 +11,9 @@
 
 namespace abif {
 
+// Most bytes of status line and headers taken in; a device that sends more is treated as broken.
+inline constexpr size_t kMaxReplyHeaderBytes = 64 * 1024;
+
 struct DeviceRequest {
     std::string method; // "GET" or "POST"
     std::string path;
@@ -21,15 +24,16 @@ struct DeviceRequest {
 
 struct DeviceReply {
     // kAbifSuccess when an HTTP reply arrived whole; otherwise kAbifErrDeviceUnreachable (no
-    // connection, or no complete reply within the time limit) or kAbifErrProtocol (a broken or
-    // oversized reply).
+    // connection, or no complete reply within the time limit), kAbifErrProtocol (a broken reply,
+    // or one with more headers or body than allowed) or kAbifErrNoMemory.
     int32_t result = kAbifErrDeviceUnreachable;
     int status = 0;
     std::string body;
 };
 
-// Sends `request` to `endpoint` and waits at most the request's time limit, connection included;
-// the connection is cut when the limit passes. Never throws.
+// Sends `request` to `endpoint` over plain HTTP/1.1 and waits at most the request's time limit,
+// connection included; the connection is cut when the limit passes. No proxy, no redirects, no
+// signals. Never throws.
 DeviceReply exchange(const DeviceEndpoint& endpoint, const DeviceRequest& request);
 
 } // namespace abif

@@ -1,4 +1,5 @@
 // Address-book files through the C interface: record bytes, round trips, result codes, damaged files.
+#include "AbifStore.h"
 #include "AbifTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -395,6 +396,24 @@ TEST_F(AbifFile, AddWaitsForAnotherWriter) {
     release.join();
     sqlite3_close(other);
     EXPECT_EQ(readFile(path).entries.size(), 1u);
+}
+
+// Opening takes several steps that each need the lock; together they wait no longer than one
+// busy timeout.
+TEST_F(AbifFile, ReadOfALockedFileGivesUpWithinOneWait) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Data data = newData();
+    auto start = std::chrono::steady_clock::now();
+    ::testing::internal::CaptureStderr();
+    EXPECT_NE(AbifGADFile_Read(path.c_str(), data.get(), 0), kAbifSuccess);
+    ::testing::internal::GetCapturedStderr();
+    auto waited = std::chrono::steady_clock::now() - start;
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_GE(waited, std::chrono::milliseconds(abif::kBusyTimeoutMs - 100));
+    EXPECT_LT(waited, std::chrono::milliseconds(abif::kBusyTimeoutMs + 1500));
 }
 
 class AbifFolder : public ::testing::Test {

@@ -139,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"NestedMember", R"({"groups": [{"name": "g", "members": [[1]]}]})"},
         MalformedCase{"MembersNotArray", R"({"groups": [{"name": "g", "members": 1}]})"},
         MalformedCase{"InvalidUtf8", "{\"entries\": [], \"x\": \"\xff\"}"},
-        MalformedCase{"DeepNesting", std::string(100000, '[') + std::string(100000, ']')}),
+        MalformedCase{"DeepNesting", std::string(100000, '[') + std::string(100000, ']')},
+        MalformedCase{"LongText", R"({"x": ")" + std::string(kMaxTextBytes + 1, 'a') + "\"}"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DeviceProtocolTest, RecordCountsAreCapped) {

@@ -14,6 +14,12 @@ QString uniqueBundleIdentifier();
 // A property list node as the bytes of a file, XML or binary; empty when it cannot be written.
 QByteArray propertyListBytes(const void* node, bool binary);
 
+// Property lists of `levels` arrays, each inside the one before, the innermost holding a string.
+QByteArray nestedXmlPropertyList(int levels);
+// The binary form; each array refers `refs` times to the next, so the tree holds refs^levels
+// nodes; with `cycle` the innermost array refers back to the outermost.
+QByteArray nestedBinaryPropertyList(int levels, int refs = 1, bool cycle = false);
+
 class BundleFixture {
 public:
     // Writes NAME.plugin/Contents/Info.plist with `info` (XML, or binary when asked).

@@ -97,6 +97,13 @@ TEST(Bundle, OpenFailsWithoutReadableInfoPlist) {
     info.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>");
     info.close();
     EXPECT_FALSE(Bundle::open(arrayRoot.path()));
+    // Nested deeper than the reader takes.
+    for (const QByteArray& deep : {nestedXmlPropertyList(50000), nestedBinaryPropertyList(50000)}) {
+        ASSERT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        info.write(deep);
+        info.close();
+        EXPECT_FALSE(Bundle::open(arrayRoot.path()));
+    }
 }
 
 TEST(Bundle, RegistryFindsTheFirstBundleOfAnIdentifier) {

@@ -148,7 +148,64 @@ INSTANTIATE_TEST_SUITE_P(
         UntouchedCase{"empty_file", QByteArray(), "com.velmora.DirectFax"},
         UntouchedCase{"root_is_an_array", xmlOf({}).replace("<dict/>", "<array/>"), "com.velmora.DirectFax"},
         UntouchedCase{"no_registered_books", xmlOf({{QStringLiteral("RegistrationOrder"), QStringList{}}}),
-                      "com.velmora.DirectFax"}),
+                      "com.velmora.DirectFax"},
+        // Nested far deeper than libplist's recursion survives.
+        UntouchedCase{"nested_xml", nestedXmlPropertyList(60000), "com.velmora.DirectFax"},
+        UntouchedCase{"nested_binary", nestedBinaryPropertyList(150000), "com.velmora.DirectFax"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LimitCase {
+    const char* name;
+    QByteArray data;
+    bool read;
+};
+
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PropertyListLimits : public HelpRegistration, public ::testing::WithParamInterface<LimitCase> {};
+
+TEST_P(PropertyListLimits, DeepOrExplodingListsAreRefusedWithALogLine) {
+    const LimitCase& c = GetParam();
+    writeBytes(c.data);
+    EXPECT_EQ(platform::ReadPropertyListFile(path) != nullptr, c.read);
+    if (c.read) {
+        EXPECT_TRUE(logged.isEmpty()) << logged.join(u'\n').toStdString();
+    } else {
+        ASSERT_EQ(logged.size(), 1);
+        EXPECT_TRUE(logged.first().contains(path)) << logged.first().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PropertyListLimits,
+    ::testing::Values(LimitCase{"xml_64_levels", nestedXmlPropertyList(64), true},
+                      LimitCase{"xml_66_levels", nestedXmlPropertyList(66), false},
+                      LimitCase{"binary_64_levels", nestedBinaryPropertyList(64), true},
+                      LimitCase{"binary_66_levels", nestedBinaryPropertyList(66), false},
+                      // Shallow, but 2^40 nodes once every shared array is copied out.
+                      LimitCase{"binary_shared_arrays", nestedBinaryPropertyList(40, 2), false},
+                      LimitCase{"binary_cycle", nestedBinaryPropertyList(3, 1, true), false},
+                      // libplist stops the process on a string with a zero character, in either form.
+                      LimitCase{"binary_zero_in_string",
+                                [] {
+                                    QByteArray data = nestedBinaryPropertyList(1);
+                                    data[data.indexOf("\x51x") + 1] = '\0';
+                                    return data;
+                                }(),
+                                false},
+                      LimitCase{"xml_zero_in_string",
+                                [] {
+                                    QByteArray data = nestedXmlPropertyList(1);
+                                    data[data.indexOf("<string>x") + 8] = '\0';
+                                    return data;
+                                }(),
+                                false},
+                      LimitCase{"xml_entities",
+                                "<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY a \"aaaa\">]>"
+                                "<plist version=\"1.0\"><string>&a;</string></plist>",
+                                false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HelpRegistration, MissingFileIsNotCreated) {
@@ -252,9 +309,12 @@ TEST_F(HelpRegistration, RegisterHelpBookLeavesAnUnreadableFileAlone) {
     fixture.addResource(QStringLiteral("DirectFaxHelp/fax.htm"));
     auto bundle = platform::Bundle::open(fixture.path());
     ASSERT_TRUE(bundle);
-    writeBytes("garbage");
-    RegisterHelpBook(bundle);
-    EXPECT_EQ(bytes(), QByteArray("garbage"));
+    // Nested far deeper than libplist's recursion survives, too.
+    for (const QByteArray& unreadable : {nestedXmlPropertyList(60000), QByteArray("garbage")}) {
+        writeBytes(unreadable);
+        RegisterHelpBook(bundle);
+        EXPECT_EQ(bytes(), unreadable);
+    }
     // No book, no registration.
     RegisterHelpBook(nullptr);
     EXPECT_EQ(bytes(), QByteArray("garbage"));

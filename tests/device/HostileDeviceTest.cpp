@@ -1,0 +1,298 @@
+// The device calls against replies no honest device sends, served by a plain socket server on
+// loopback: every one must end within the time limit, without a crash, in little memory.
+#include "AddressBookIf.h"
+#include "DeviceProtocol.h"
+#include "DeviceTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int32_t kReadAll = 23;
+constexpr size_t kMiB = 1024 * 1024;
+// No call may hold its caller longer than this.
+constexpr auto kCallBound = std::chrono::seconds(5);
+
+// A reply: `head` once, then `unit` repeated to `repeatBytes` (forever when 0 and `endless`), then
+// `tail`. Sent in slices, so the test process never holds a large reply.
+struct Reply {
+    std::string head;
+    std::string unit;
+    size_t repeatBytes = 0;
+    std::string tail;
+    bool endless = false;
+};
+
+// Answers every connection with one Reply, after reading the request's head.
+class HostileServer {
+public:
+    explicit HostileServer(Reply reply) : reply_(std::move(reply)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 8) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            std::abort();
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~HostileServer() {
+        stop_ = true;
+        thread_.join();
+        ::close(listener_);
+    }
+    HostileServer(const HostileServer&) = delete;
+    HostileServer& operator=(const HostileServer&) = delete;
+
+    int port() const { return port_; }
+    int requests() const { return requests_; }
+
+private:
+    bool readable(int fd) {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 50) > 0;
+    }
+    void serve() {
+        while (!stop_) {
+            if (!readable(listener_))
+                continue;
+            int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                continue;
+            ++requests_;
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos && readable(client)) {
+                ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            answer(client);
+            ::close(client);
+        }
+    }
+    bool send(int fd, const std::string& data) {
+        for (size_t sent = 0; sent < data.size();) {
+            ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0 || stop_)
+                return false;
+            sent += size_t(n);
+        }
+        return true;
+    }
+    void answer(int fd) {
+        if (!send(fd, reply_.head))
+            return;
+        std::string slice;
+        if (!reply_.unit.empty())
+            while (slice.size() < 64 * 1024)
+                slice += reply_.unit;
+        for (size_t done = 0; reply_.endless || done < reply_.repeatBytes; done += slice.size()) {
+            size_t take = reply_.endless ? slice.size() : std::min(slice.size(), reply_.repeatBytes - done);
+            if (!send(fd, slice.substr(0, take)))
+                return;
+        }
+        send(fd, reply_.tail);
+    }
+
+    Reply reply_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+// A reply sent as it is.
+Reply fixed(std::string text) {
+    return {std::move(text), {}, 0, {}, false};
+}
+
+std::string okHead(size_t length) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(length) +
+           "\r\nConnection: close\r\n\r\n";
+}
+
+// A JSON reply of `prefix`, units up to 16 MiB in all, and `suffix`.
+Reply largeBody(const std::string& prefix, const std::string& unit, const std::string& suffix,
+                const std::string& last = {}) {
+    size_t units = (16 * kMiB - prefix.size() - suffix.size() - last.size()) / unit.size();
+    size_t length = prefix.size() + units * unit.size() + last.size() + suffix.size();
+    return {okHead(length) + prefix, unit, units * unit.size(), last + suffix};
+}
+
+void selectServer(const HostileServer& server) {
+    setenv("ABIF_DEVICE_PORT", std::to_string(server.port()).c_str(), 1);
+    ASSERT_EQ(AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1"), kAbifSuccess);
+}
+
+struct HostileCase {
+    const char* name;
+    Reply reply;
+    int32_t status;
+    int32_t read;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HostileDeviceTest : public ::testing::TestWithParam<HostileCase> {
+protected:
+    void SetUp() override { Abif_Initialize(0); }
+    void TearDown() override { unsetenv("ABIF_DEVICE_PORT"); }
+};
+
+TEST_P(HostileDeviceTest, EndsWithinTheLimitAndLeavesTheHandleAlone) {
+    const HostileCase& c = GetParam();
+    HostileServer server(c.reply);
+    ASSERT_NO_FATAL_FAILURE(selectServer(server));
+    ::testing::internal::CaptureStderr();
+    auto start = Clock::now();
+    EXPECT_EQ(AbifDevice_GetStatus(0, 1000), c.status);
+    EXPECT_LT(Clock::now() - start, kCallBound);
+
+    std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)> data(ABIFData_Create(), ABIFData_Delete);
+    ABIF_Fax earlier{};
+    ASSERT_EQ(ABIFData_Add_Fax(data.get(), 1, &earlier), kAbifSuccess);
+    start = Clock::now();
+    int32_t read = AbifDevice_ReadData(0, data.get(), kReadAll, "");
+    EXPECT_LT(Clock::now() - start, kCallBound);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(read, c.read);
+    if (read != kAbifSuccess) {
+        EXPECT_EQ(ABIFData_GetCount_Fax(data.get()), 1);
+    }
+}
+
+const std::string kStatusBody = R"({"ready": true, "entries": []})";
+
+Reply statusLine(size_t reasonBytes) {
+    return {"HTTP/1.1 200 ", "a", reasonBytes,
+            "\r\nContent-Length: " + std::to_string(kStatusBody.size()) + "\r\n\r\n" + kStatusBody};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, HostileDeviceTest,
+    ::testing::Values(
+        // A long reason phrase is no reason to fail, until the head passes its limit.
+        HostileCase{"status_line_30k", statusLine(30000), kAbifDeviceReachable, kAbifSuccess},
+        HostileCase{"status_line_100k", statusLine(100000), kAbifErrProtocol, kAbifErrProtocol},
+        HostileCase{"endless_header_line",
+                    {"HTTP/1.1 200 OK\r\nX-Long: ", "a", 0, {}, true},
+                    kAbifErrProtocol,
+                    kAbifErrProtocol},
+        HostileCase{"endless_headers",
+                    {"HTTP/1.1 200 OK\r\n", "X-Many: a\r\n", 0, {}, true},
+                    kAbifErrProtocol,
+                    kAbifErrProtocol},
+        HostileCase{"endless_chunk_extension",
+                    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;", "a", 0, {}, true},
+                    kAbifErrDeviceUnreachable,
+                    kAbifErrDeviceUnreachable},
+        HostileCase{"redirect",
+                    fixed("HTTP/1.1 307 Temporary Redirect\r\nLocation: http://127.0.0.1:1/\r\n"
+                          "Content-Length: 0\r\n\r\n"),
+                    kAbifErrProtocol, kAbifErrProtocol},
+        HostileCase{"http_0_9", fixed(R"({"ready": true})"), kAbifErrProtocol, kAbifErrProtocol},
+        HostileCase{"empty_arrays", largeBody(R"({"x": [)", "[],", "]}", "[]"), kAbifErrProtocol,
+                    kAbifSuccess},
+        HostileCase{"empty_entries", largeBody(R"({"entries": [)", "{},", "]}", "{}"), kAbifErrProtocol,
+                    kAbifErrProtocol},
+        HostileCase{"member_ids", largeBody(R"({"groups": [{"name": "g", "members": [)", "0,", "]}]}", "0"),
+                    kAbifErrProtocol, kAbifSuccess}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HostileDevice, RedirectIsNotFollowed) {
+    HostileServer target(fixed(okHead(kStatusBody.size()) + kStatusBody));
+    HostileServer redirecting(
+        fixed("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(target.port()) +
+              "/abif/v1/status\r\nContent-Length: 0\r\n\r\n"));
+    ASSERT_NO_FATAL_FAILURE(selectServer(redirecting));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(AbifDevice_GetStatus(0, 1000), kAbifErrProtocol);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(target.requests(), 0);
+    unsetenv("ABIF_DEVICE_PORT");
+}
+
+struct Peak {
+    long before = -1; // the child's largest resident size before the read (this process's size)
+    long after = -1;  // and after it
+};
+
+// The largest resident sizes, in bytes, of a child process that reads the address book from
+// `server`.
+Peak peakBytesOfARead(const HostileServer& server) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return {};
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        setenv("ABIF_DEVICE_PORT", std::to_string(server.port()).c_str(), 1);
+        AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
+        ABIFData* data = ABIFData_Create();
+        ::close(STDERR_FILENO);
+        rusage usage{};
+        Peak peak;
+        ::getrusage(RUSAGE_SELF, &usage);
+        peak.before = usage.ru_maxrss * 1024;
+        AbifDevice_ReadData(0, data, kReadAll, "");
+        ::getrusage(RUSAGE_SELF, &usage);
+        peak.after = usage.ru_maxrss * 1024;
+        ssize_t written = ::write(pipeFds[1], &peak, sizeof peak);
+        ::_exit(written == sizeof peak ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    Peak peak;
+    if (::read(pipeFds[0], &peak, sizeof peak) != sizeof peak)
+        peak = {};
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? peak : Peak{};
+}
+
+// The worst shapes of a 16 MiB reply: one long text, many texts just short enough, member ids,
+// and nesting to skip.
+TEST(HostileDevice, LargeRepliesKeepTheCallerSmall) {
+    const std::string longName(abif::kMaxTextBytes - 10, 'a');
+    for (const Reply& reply :
+         {largeBody(R"({"entries": [{"id": 1, "number": "1", "name": ")", "a", "\"}]}"),
+          largeBody(R"({"entries": [)", R"({"id": 1, "number": "", "name": ")" + longName + "\"},", "]}",
+                    R"({"id": 1, "number": "", "name": ""})"),
+          largeBody(R"({"groups": [{"name": "g", "members": [)", "0,", "]}]}", "0"),
+          largeBody(R"({"x": [)", "[[[]]],", "]}", "[]"),
+          largeBody(R"({"x": [)", "{\"a\":0},", "]}", "{}")}) {
+        HostileServer server(reply);
+        Peak peak = peakBytesOfARead(server);
+        ASSERT_GT(peak.before, 0);
+        std::printf("peak resident size %.1f MiB, %.1f MiB before the read (%s...)\n",
+                    double(peak.after) / kMiB, double(peak.before) / kMiB,
+                    reply.head.substr(reply.head.find("\r\n\r\n") + 4, 20).c_str());
+        EXPECT_LT(peak.after, long(64 * kMiB));
+    }
+}
+
+} // namespace
