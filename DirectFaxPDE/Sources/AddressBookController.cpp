@@ -1,12 +1,12 @@
 #include "AddressBookController.h"
 
 #include "AddressBookView.h"
+#include "FaxSettingController.h"
 
 #include <Alerts.h>
 #include <Bundle.h>
 #include <ModalRun.h>
 #include <UiLoader.h>
-#include <UtilityFunctions.h>
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -21,8 +21,6 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
 namespace {
 
-constexpr char kHelpPage[] = "set_check_fax_transmission.htm";
-constexpr char kHelpFolder[] = "VelmoraDirectFaxHelp";
 // The property through which a table tells the row its last double-click hit (-1: none).
 constexpr char kClickedRow[] = "clickedRow";
 
@@ -243,12 +241,7 @@ void AddressBookController::cancelAddressSetting(QObject*) {
 }
 
 void AddressBookController::showHelpBook(QObject*) {
-    const auto helpBundle = bundle ? platform::Bundle::bundleWithIdentifier(bundle->bundleIdentifier())
-                                   : std::shared_ptr<platform::Bundle>();
-    if (getOSMinorVersion() < 6)
-        GotoHelpPage(helpBundle, QLatin1String(kHelpPage));
-    else
-        GotoHelpPage2_106(ppd, "", helpBundle, QLatin1String(kHelpFolder), QLatin1String(kHelpPage));
+    showFaxTransmissionHelp(bundle, ppd);
 }
 
 // ---- Enabling ----

@@ -407,7 +407,7 @@ void FaxSettingController::stopSending(QObject*) {
     endDialog(false);
 }
 
-void FaxSettingController::showHelpBook(QObject*) {
+void showFaxTransmissionHelp(const std::shared_ptr<platform::Bundle>& pluginBundle, ppd_file_t* ppd) {
     const auto helpBundle = pluginBundle
                                 ? platform::Bundle::bundleWithIdentifier(pluginBundle->bundleIdentifier())
                                 : std::shared_ptr<platform::Bundle>();
@@ -415,6 +415,10 @@ void FaxSettingController::showHelpBook(QObject*) {
         GotoHelpPage(helpBundle, QLatin1String(kHelpPage));
     else
         GotoHelpPage2_106(ppd, "", helpBundle, QLatin1String(kHelpFolder), QLatin1String(kHelpPage));
+}
+
+void FaxSettingController::showHelpBook(QObject*) {
+    showFaxTransmissionHelp(pluginBundle, ppd);
 }
 
 void FaxSettingController::setAddressBookController(AddressBookController* controller) {

@@ -32,6 +32,10 @@ class AddressBookController;
 class FaxSettingView;
 class InputStringChecker;
 
+// Opens the help page of the fax dialogs ("set_check_fax_transmission.htm") in the plug-in's
+// help book, by the help path the system version asks for.
+void showFaxTransmissionHelp(const std::shared_ptr<platform::Bundle>& pluginBundle, ppd_file_t* ppd);
+
 class FaxSettingController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString addressName READ addressName WRITE setAddressName NOTIFY addressNameChanged)
