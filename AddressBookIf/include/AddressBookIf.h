@@ -40,6 +40,7 @@ enum {
     kAbifErrTooManyMembers = 0x20000009, /* a group with more members than its record holds */
     kAbifErrFull = 0x2000000A,           /* no free entry Id left in the file */
     kAbifErrNotInitialized = 0x2000000B, /* no device selected */
+    kAbifErrCancelled = 0x2000000C,      /* AbifDevice_Cancel ended or refused the exchange */
     kAbifErrAlreadyInFile = 0x20000010,  /* an entry with this name and fax number exists */
     kAbifDeviceReachable = 0x21000001,   /* AbifDevice_GetStatus: the device is ready */
     kAbifDeviceNotReady = 0x21000002     /* AbifDevice_GetStatus: it answers but is not ready */
@@ -159,7 +160,7 @@ ABIF_API int32_t ABIFData_GetAt_FaxGroup(const ABIFData* data, int32_t index, vo
 /* AbifDevice_ReadData's `what`: the records to read; other bits are reserved. */
 enum { kAbifReadFax = 0x1, kAbifReadFaxGroup = 0x2 };
 
-/* Prepares the device calls and forgets the selected device. */
+/* Prepares the device calls, forgets the selected device and ends a cancellation. */
 ABIF_API int32_t Abif_Initialize(int32_t flags);
 /* Selects the device: kind kAbifDeviceNetwork with a numeric IPv4 or IPv6 address (a link-local
  * one followed by "%" and the interface), or kAbifDeviceUSB (address not used). */
@@ -169,6 +170,11 @@ ABIF_API int32_t AbifDevice_GetStatus(int32_t reserved, int32_t timeoutMs);
 /* Replaces the handle's Fax and/or FaxGroup records by the device's; on failure the handle is
  * unchanged. kAbifErrWrongPassword when the device refuses `password`. */
 ABIF_API int32_t AbifDevice_ReadData(int32_t reserved, ABIFData* data, int32_t what, const char* password);
+/* Safe from any thread: ends at once the AbifDevice_GetStatus and AbifDevice_ReadData calls in
+ * progress in the process, which answer kAbifErrCancelled, and makes later ones answer the same
+ * without reaching the device, until the next Abif_Initialize. A caller that reads the device on
+ * a thread of its own calls it when the user stops waiting, so the thread ends soon. */
+ABIF_API int32_t AbifDevice_Cancel(int32_t reserved);
 
 #ifdef __cplusplus
 }

@@ -68,6 +68,9 @@ void logFailure(const char* operation, int32_t code, const std::string& device) 
     case kAbifErrNoMemory:
         what = "out of memory";
         break;
+    case kAbifErrCancelled:
+        what = "cancelled";
+        break;
     default:
         what = "failed";
         break;
@@ -151,6 +154,12 @@ int32_t Abif_Initialize(int32_t) {
     std::lock_guard lock(s.mutex);
     s.result = kAbifErrNotInitialized;
     s.endpoint = {};
+    allowExchanges();
+    return kAbifSuccess;
+}
+
+int32_t AbifDevice_Cancel(int32_t) {
+    cancelExchanges();
     return kAbifSuccess;
 }
 

@@ -6,9 +6,11 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 
 namespace abif {
 
@@ -74,6 +76,64 @@ bool noReply(CURLcode code, bool replyStarted) {
     default:
         return false;
     }
+}
+
+// The exchanges in progress, each waiting in its own multi handle, and whether exchanges are
+// refused (AbifDevice_Cancel until the next Abif_Initialize).
+struct Exchanges {
+    std::mutex mutex;
+    std::set<CURLM*> waiting;
+    std::atomic<bool> cancelled{false};
+};
+
+Exchanges& exchanges() {
+    static Exchanges instance;
+    return instance;
+}
+
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
+// Runs the transfer of `easy` to its end; answers false when it was cancelled first. The wait
+// is libcurl's own poll, which a cancellation wakes at once.
+bool perform(CURL* easy, CURLcode& code) {
+    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        throw std::bad_alloc();
+    Exchanges& all = exchanges();
+    bool cancelled;
+    {
+        std::lock_guard lock(all.mutex);
+        cancelled = all.cancelled;
+        if (!cancelled)
+            all.waiting.insert(multi.get());
+    }
+    while (!cancelled) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            const CURLMsg* message = curl_multi_info_read(multi.get(), &left);
+            code = message && message->msg == CURLMSG_DONE ? message->data.result : CURLE_RECV_ERROR;
+            break;
+        }
+        // libcurl shortens the wait to its own next deadline (the exchange's time limit).
+        if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        cancelled = all.cancelled;
+    }
+    {
+        std::lock_guard lock(all.mutex);
+        all.waiting.erase(multi.get());
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return !cancelled;
 }
 
 void initializeCurl() {
@@ -146,7 +206,9 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
     if (!set)
         return {kAbifErrProtocol, 0, {}};
 
-    CURLcode code = curl_easy_perform(e);
+    CURLcode code = CURLE_OK;
+    if (!perform(e, code))
+        return {kAbifErrCancelled, 0, {}};
     DeviceReply reply;
     if (code == CURLE_OK) {
         long status = 0;
@@ -165,6 +227,18 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
 }
 
 } // namespace
+
+void cancelExchanges() {
+    Exchanges& all = exchanges();
+    std::lock_guard lock(all.mutex);
+    all.cancelled = true;
+    for (CURLM* multi : all.waiting)
+        curl_multi_wakeup(multi);
+}
+
+void allowExchanges() {
+    exchanges().cancelled = false;
+}
 
 DeviceReply exchange(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
     try {

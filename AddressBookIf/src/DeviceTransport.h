@@ -34,6 +34,12 @@ struct DeviceReply {
 // Sends `request` to `endpoint` over plain HTTP/1.1 and waits at most the request's time limit,
 // connection included; the connection is cut when the limit passes. No proxy, no redirects, no
 // signals. Never throws.
+// An exchange cancelled before or while it runs answers kAbifErrCancelled.
 DeviceReply exchange(const DeviceEndpoint& endpoint, const DeviceRequest& request);
+
+// Ends the exchanges in progress on every thread at once and refuses new ones until
+// allowExchanges(). Safe from any thread.
+void cancelExchanges();
+void allowExchanges();
 
 } // namespace abif

@@ -11,6 +11,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::testing;
 using abif::DeviceBook;
@@ -187,6 +189,55 @@ TEST_F(AbifDeviceTest, NothingListeningIsUnreachable) {
     Handle data = newHandle();
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrDeviceUnreachable);
     EXPECT_LT(Clock::now() - start, kCallBound);
+}
+
+TEST_F(AbifDeviceTest, CancelEndsTheCallInProgressAndRefusesMoreUntilInitialize) {
+    // A device that takes connections and never answers.
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    setenv("ABIF_DEVICE_PORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
+
+    int32_t status = kAbifSuccess;
+    Clock::time_point ended;
+    std::thread caller([&] {
+        status = AbifDevice_GetStatus(0, 4000);
+        ended = Clock::now();
+    });
+    // Once its request has come whole, the call waits for the reply.
+    const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    std::string request;
+    char buffer[1024];
+    for (pollfd p{connection, POLLIN, 0};
+         request.find("\r\n\r\n") == std::string::npos && poll(&p, 1, 4000) == 1;) {
+        const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        request.append(buffer, size_t(n));
+    }
+    const auto cancelled = Clock::now();
+    EXPECT_EQ(AbifDevice_Cancel(0), kAbifSuccess);
+    caller.join();
+    EXPECT_EQ(status, kAbifErrCancelled);
+    EXPECT_LT(ended - cancelled, std::chrono::milliseconds(100)); // woken, not left to a timer
+    close(connection);
+    pollfd connected{listener, POLLIN, 0};
+
+    // Refused without connecting until the next initialization.
+    Handle data = newHandle();
+    EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrCancelled);
+    EXPECT_EQ(poll(&connected, 1, 0), 0);
+    ASSERT_EQ(Abif_Initialize(0), kAbifSuccess);
+    AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
+    EXPECT_EQ(AbifDevice_GetStatus(0, 50), kAbifErrDeviceUnreachable);
+    EXPECT_EQ(poll(&connected, 1, 0), 1);
+    close(listener);
 }
 
 class GarbageTest : public AbifDeviceTest, public ::testing::WithParamInterface<const char*> {};
