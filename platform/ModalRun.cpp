@@ -95,6 +95,8 @@ private:
 
 ModalDriver::~ModalDriver() = default;
 
+void ModalDriver::progressWindowShown(QWidget*) {}
+
 ModalDriver& currentModalDriver() {
     return installedDriver ? *installedDriver : interactiveDriver();
 }
@@ -191,6 +193,10 @@ void ScriptedModalDriver::queueModalStop(NSModalResponse code) {
     queueModalStep([code](QWidget*) { ModalRun::stopModalWithCode(code); });
 }
 
+void ScriptedModalDriver::queueProgressStep(Step step) {
+    progressSteps.push_back(std::move(step));
+}
+
 NSModalResponse ScriptedModalDriver::runAlert(const AlertRequest& request) {
     alertLog.push_back(request);
     if (alertAnswers.empty()) {
@@ -211,6 +217,15 @@ void ScriptedModalDriver::modalRunStarted(QWidget* window) {
     }
     Step step = std::move(steps.front());
     steps.pop_front();
+    step(window);
+}
+
+void ScriptedModalDriver::progressWindowShown(QWidget* window) {
+    progressLog.append(window->windowTitle());
+    if (progressSteps.empty())
+        return;
+    Step step = std::move(progressSteps.front());
+    progressSteps.pop_front();
     step(window);
 }
 

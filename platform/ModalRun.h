@@ -43,6 +43,9 @@ public:
     virtual NSModalResponse runAlert(const AlertRequest& request) = 0;
     // Called from inside the modal run of `window`, once its event loop is running.
     virtual void modalRunStarted(QWidget* window) = 0;
+    // Called once a progress window of BackgroundWork shows; its Cancel button is
+    // "cancelButton". The user ends it, so nothing is done here.
+    virtual void progressWindowShown(QWidget* window);
 };
 
 // The driver in use: the interactive one unless another was installed.
@@ -89,11 +92,16 @@ public:
     void queueModalStep(Step step);
     // A step that stops the run with `code`.
     void queueModalStop(NSModalResponse code);
+    // A step run when the next progress window shows (pressing its Cancel, say); a progress
+    // window with no step queued is left to its work.
+    void queueProgressStep(Step step);
 
     // Every alert asked for, in order.
     const std::vector<AlertRequest>& alerts() const { return alertLog; }
     // Window titles of the modal runs started, in order.
     const QStringList& modalRuns() const { return runLog; }
+    // Texts of the progress windows shown, in order.
+    const QStringList& progressWindows() const { return progressLog; }
     int unscriptedAlerts() const { return unscriptedAlertCount; }
     int unscriptedModalRuns() const { return unscriptedRunCount; }
     int pendingAlertAnswers() const { return static_cast<int>(alertAnswers.size()); }
@@ -103,13 +111,16 @@ public:
 
     NSModalResponse runAlert(const AlertRequest& request) override;
     void modalRunStarted(QWidget* window) override;
+    void progressWindowShown(QWidget* window) override;
 
 private:
     ModalDriver* previous = nullptr;
     std::deque<NSModalResponse> alertAnswers;
     std::deque<Step> steps;
+    std::deque<Step> progressSteps;
     std::vector<AlertRequest> alertLog;
     QStringList runLog;
+    QStringList progressLog;
     int unscriptedAlertCount = 0;
     int unscriptedRunCount = 0;
 };
