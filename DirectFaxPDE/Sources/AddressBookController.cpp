@@ -4,6 +4,7 @@
 #include "FaxSettingController.h"
 
 #include <Alerts.h>
+#include <BackgroundWork.h>
 #include <Bundle.h>
 #include <ModalRun.h>
 #include <UiLoader.h>
@@ -55,6 +56,9 @@ private:
 AddressBookController::AddressBookController(QObject* parent) : QObject(parent) {}
 
 AddressBookController::~AddressBookController() {
+    // No reading of the device outlives the controller: one still going on is cancelled and
+    // waited for.
+    deviceReading.reset();
     if (destinationList)
         disconnect(destinationList, nullptr, this, nullptr);
 }
@@ -339,14 +343,7 @@ void AddressBookController::deleteAddressInfo(QObject*) {
         destinationList->removeObjects(destinationList->selectionIndexes());
 }
 
-// ---- The device tab ----
-
-void AddressBookController::initDeviceAddressTab() {
-    // The device's address book is not read yet: the tab opens empty.
-    deviceEntries.removeAllObjects();
-    clearSearchField(deviceSearchField, deviceSearchText);
-    originalDeviceAddressList.clear();
-}
+// ---- Tabs ----
 
 void AddressBookController::clearSearchField(QLineEdit* field, QString& text) {
     text = QStringLiteral("");
@@ -354,12 +351,6 @@ void AddressBookController::clearSearchField(QLineEdit* field, QString& text) {
         const QSignalBlocker quiet(field);
         field->clear();
     }
-}
-
-void AddressBookController::sortDeviceAddressData(QObject* sender) {
-    const auto* field = qobject_cast<QLineEdit*>(sender);
-    deviceSearchText = field ? field->text() : QString();
-    filterByName(deviceEntries, originalDeviceAddressList, deviceSearchText);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

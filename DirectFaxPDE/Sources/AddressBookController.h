@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -26,8 +27,9 @@ typedef struct ppd_file_s ppd_file_t;
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
 namespace platform {
+class BackgroundWork;
 class Bundle;
-}
+} // namespace platform
 
 class AddressBookController : public QObject {
     Q_OBJECT
@@ -103,7 +105,8 @@ public:
     void setUserPropertyInfo(const AddressBookEntry& entry);
     void setGroupPropertyInfo(const AddressBookEntry& group, const AddressBookEntryList* list);
 
-    // Tab loaders: each empties its tab and search text and reads the tab's source.
+    // Tab loaders: each empties its tab and search text and reads the tab's source. The device
+    // is read off the main thread; after a short while a progress window with Cancel shows.
     void initPCAdressBookTab();
     void initDeviceAddressTab();
     // The tab view's notice that the tab at `index` is about to show: it is loaded.
@@ -155,6 +158,8 @@ private:
     // Connects the sheet windows' controls.
     void bindSheets();
     void setFlag(bool& field, bool value, void (AddressBookController::*changed)(bool));
+    // The alert for a failed reading of the device (none for kAbifSuccess).
+    void reportDeviceResult(int32_t result);
 
     QPointer<QWidget> window;
     QPointer<AddressBookView> contentView;
@@ -180,6 +185,8 @@ private:
     AddressBookEntryList groupMembers;
     QString pcSearchText;
     QString deviceSearchText;
+    // Reads the device off the main thread; made on first use.
+    std::unique_ptr<platform::BackgroundWork> deviceReading;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

@@ -1,8 +1,11 @@
 // The address book dialog on real address-book files: adding entries and expanded groups under
 // the destination limit and the duplicate question, cancel and save, loading the tabs, the
-// search by name, group expansion and the enabling of the controls.
+// search by name, group expansion and the enabling of the controls; the device tab against the
+// device emulator on loopback.
 #include "AbifTestSupport.h"
+#include "EmulatorProcess.h"
 #include "FrameTestSupport.h"
+#include "HostileServer.h"
 
 #include <AddressBookController.h>
 #include <AddressBookView.h>
@@ -15,6 +18,10 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+
+#include <signal.h>
+
+#include <chrono>
 
 namespace faxjob_test {
 namespace {
@@ -203,15 +210,17 @@ TEST_F(AddressBookDialogTest, CancelRestoresTheListExactlyAndSaveKeepsIt) {
 }
 
 TEST_F(AddressBookDialogTest, EachOpeningLoadsTheChosenTabOnce) {
-    // Without a file, each load of tab 0 says so: the alerts count the loads.
+    // Without a file, each load of tab 0 says so, and without a printer address each load of
+    // tab 1: the alerts count the loads.
     runDialog(0, [] {});
     EXPECT_EQ(driver.alerts().size(), 1u);
     runDialog(1, [] {});
-    EXPECT_EQ(driver.alerts().size(), 1u);
-    runDialog(0, [] {});
     ASSERT_EQ(driver.alerts().size(), 2u);
-    EXPECT_EQ(driver.alerts()[1].messageText, QStringLiteral("Address Book file is none"));
-    EXPECT_EQ(driver.alerts()[1].buttons, QStringList({"OK"}));
+    EXPECT_EQ(driver.alerts()[1].messageText, QStringLiteral("Device Access Failure"));
+    runDialog(0, [] {});
+    ASSERT_EQ(driver.alerts().size(), 3u);
+    EXPECT_EQ(driver.alerts()[2].messageText, QStringLiteral("Address Book file is none"));
+    EXPECT_EQ(driver.alerts()[2].buttons, QStringList({"OK"}));
 }
 
 TEST_F(AddressBookDialogTest, SearchFiltersByNameAndSwitchingTabsReloadsAndClearsIt) {
@@ -351,6 +360,174 @@ TEST_F(AddressBookDialogTest, PropertySheetsShowTheEntryAndTheMembersTheTabShows
     controller->setUserPropertyInfo(device);
     EXPECT_EQ(controller->userPropertyDictionary().value("company"), QStringLiteral(""));
     EXPECT_TRUE(controller->userPropertyDictionary().value("note").isValid());
+}
+
+// ---- The device tab ----
+
+namespace dt = com::velmora::cps::print::pde::tarncrest::directfax::testing;
+using Clock = std::chrono::steady_clock;
+
+const QString kReading = QStringLiteral("Reading the printer's address book…");
+
+class DeviceTabTest : public AddressBookDialogTest {
+protected:
+    void TearDown() override {
+        if (emulator.pid() > 0)
+            kill(emulator.pid(), SIGCONT);
+        emulator.stop();
+        unsetenv("ABIF_DEVICE_PORT");
+        unsetenv("ABIF_USB_PORT");
+        AddressBookDialogTest::TearDown();
+    }
+    // Starts the emulator with a book of two entries and a group; `portVariable` leads the
+    // library to it, the other one to a port where nothing listens.
+    void startDevice(const std::string& password, const char* portVariable = "ABIF_DEVICE_PORT") {
+        emulator.stop();
+        const std::string book = dir.file("device.json");
+        dt::writeJsonBook(book, {{{1, "Anna", "111"}, {2, "Bob", "222"}}, {{"Team", {1, 2}}}});
+        std::string error;
+        ASSERT_TRUE(emulator.start({"--book", book, "--port", "0", "--password", password},
+                                   dir.file("emulator.log"), error))
+            << error;
+        setenv("ABIF_DEVICE_PORT", std::to_string(dt::unusedLoopbackPort()).c_str(), 1);
+        setenv("ABIF_USB_PORT", std::to_string(dt::unusedLoopbackPort()).c_str(), 1);
+        setenv(portVariable, std::to_string(emulator.port()).c_str(), 1);
+    }
+    void openDeviceTab(
+        const std::optional<QString>& address, const std::optional<QString>& password,
+        const std::function<void()>& step = [] {}) {
+        controller->setIPAddress(address);
+        controller->setPassword(password);
+        runDialog(1, step);
+    }
+    QStringList deviceRows() const {
+        QStringList rows;
+        for (const df::AddressBookEntry& entry : controller->deviceAddressList()->arrangedObjects())
+            rows.append(entry.name + QLatin1Char('/') + entry.phoneNumber);
+        return rows;
+    }
+    static QStringList alertTexts(const pf::ScriptedModalDriver& from) {
+        QStringList texts;
+        for (const pf::AlertRequest& alert : from.alerts())
+            texts.append(alert.messageText + QLatin1Char('/') + alert.informativeText);
+        return texts;
+    }
+
+    dt::EmulatorProcess emulator;
+};
+
+const QStringList kDeviceRows = {"Team/Group", "Bob/222", "Anna/111"};
+
+TEST_F(DeviceTabTest, ListsTheDeviceOverTheNetworkAndOverUsb) {
+    for (const auto& [address, portVariable] :
+         {std::pair{"127.0.0.1", "ABIF_DEVICE_PORT"}, std::pair{"", "ABIF_USB_PORT"}}) {
+        SCOPED_TRACE(portVariable);
+        ASSERT_NO_FATAL_FAILURE(startDevice("7319", portVariable));
+        openDeviceTab(QString::fromLatin1(address), QStringLiteral("7319"), [this] {
+            ASSERT_EQ(deviceRows(), kDeviceRows);
+            const auto& entries = controller->deviceAddressList()->arrangedObjects();
+            EXPECT_EQ(entries[0].userIDList, QList<quint16>({1, 2}));
+            EXPECT_EQ(entries[2].id, quint16(1));
+            // The entry sheet of a device entry shows "" for company and note.
+            controller->deviceAddressList()->setSelectionIndexes({2});
+            driver.queueModalStep([this](QWidget*) { controller->closeUserProperty(); });
+            controller->showDevicePCAddressProperty();
+            EXPECT_EQ(controller->userPropertyDictionary(),
+                      QVariantMap({{"name", "Anna"}, {"phoneNumber", "111"}, {"company", ""}, {"note", ""}}));
+        });
+    }
+    EXPECT_TRUE(driver.alerts().empty()) << alertTexts(driver).join(", ").toStdString();
+}
+
+TEST_F(DeviceTabTest, EachLoadAsksTheDeviceAgainAndClearsTheSearch) {
+    ASSERT_NO_FATAL_FAILURE(startDevice("7319"));
+    openDeviceTab(QStringLiteral("127.0.0.1"), QStringLiteral("7319"), [this] {
+        auto* field = controller->view()->findChild<QLineEdit*>(QStringLiteral("deviceAddressSearchField"));
+        field->setText(QStringLiteral("an"));
+        EXPECT_EQ(deviceRows(), QStringList({"Anna/111"}));
+        emulator.stop();
+        controller->initDeviceAddressTab();
+        EXPECT_EQ(field->text(), QString());
+        EXPECT_EQ(controller->deviceAddressSearchField(), QStringLiteral(""));
+        EXPECT_TRUE(deviceRows().isEmpty());
+        // Nothing of the earlier reading comes back through the search.
+        field->setText(QStringLiteral("a"));
+        EXPECT_TRUE(deviceRows().isEmpty());
+    });
+    EXPECT_EQ(alertTexts(driver), QStringList({"Device Access Failure/Failed to retrieve data"}));
+    EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+}
+
+TEST_F(DeviceTabTest, PasswordAndAddressDecideTheOutcome) {
+    const QString invalid = QStringLiteral("Device Access Failure/Invalid Password");
+    const QString failed = QStringLiteral("Device Access Failure/Failed to retrieve data");
+    const struct {
+        const char* device;
+        std::optional<QString> address, password;
+        QStringList rows, alerts, log;
+    } cases[] = {
+        {"7319", "127.0.0.1", "0000", {}, {invalid}, {}},
+        // The empty password is sent; the device decides.
+        {"", "127.0.0.1", "", kDeviceRows, {}, {}},
+        {"7319", "127.0.0.1", "", {}, {invalid}, {}},
+        // No password at all: the device, which would take the empty one, is not asked.
+        {"", "127.0.0.1", std::nullopt, {}, {invalid}, {}},
+        {"", std::nullopt, "", {}, {failed}, {"initDeviceAddressTab - Device type cannot be resolved."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ASSERT_NO_FATAL_FAILURE(startDevice(c.device));
+        pf::ScriptedModalDriver local;
+        local.queueModalStop(pf::NSModalResponseStop);
+        controller->setIPAddress(c.address);
+        controller->setPassword(c.password);
+        WarningCapture capture;
+        controller->createDialogWithTabSelection(1);
+        EXPECT_EQ(deviceRows(), c.rows);
+        EXPECT_EQ(alertTexts(local), c.alerts);
+        EXPECT_EQ(capturedWarnings, c.log);
+    }
+}
+
+TEST_F(DeviceTabTest, ADeviceThatIsNotReadyIsNotRead) {
+    const std::string ready = R"({"ready": false, "state": "busy"})";
+    dt::HostileServer device(
+        dt::fixed("HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
+                  "Content-Length: " +
+                  std::to_string(ready.size()) + "\r\nConnection: close\r\n\r\n" + ready));
+    setenv("ABIF_DEVICE_PORT", std::to_string(device.port()).c_str(), 1);
+    openDeviceTab(QStringLiteral("127.0.0.1"), QStringLiteral("7319"));
+    EXPECT_EQ(device.requests(), 1);
+    EXPECT_EQ(alertTexts(driver), QStringList({"Device Access Failure/Failed to retrieve data"}));
+}
+
+TEST_F(DeviceTabTest, ASilentDeviceShowsProgressUntilTheDeadlineOrCancel) {
+    ASSERT_NO_FATAL_FAILURE(startDevice("7319"));
+    ASSERT_EQ(kill(emulator.pid(), SIGSTOP), 0);
+    // Left alone, the wait ends with the library's deadline and the failed-read alert.
+    openDeviceTab(QStringLiteral("127.0.0.1"), QStringLiteral("7319"));
+    EXPECT_EQ(driver.progressWindows(), QStringList({kReading}));
+    EXPECT_EQ(alertTexts(driver), QStringList({"Device Access Failure/Failed to retrieve data"}));
+
+    // Cancel ends the wait at once: no alert, an empty tab.
+    Clock::time_point cancelled;
+    driver.queueProgressStep([&cancelled](QWidget* progress) {
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+        cancelled = Clock::now();
+        progress->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    });
+    openDeviceTab(QStringLiteral("127.0.0.1"), QStringLiteral("7319"), [&] {
+        EXPECT_LT(Clock::now() - cancelled, std::chrono::seconds(1));
+        EXPECT_TRUE(deviceRows().isEmpty());
+        EXPECT_EQ(driver.alerts().size(), 1u);
+        // A new load while the cancelled reading may still be ending reads the device again.
+        kill(emulator.pid(), SIGCONT);
+        controller->initDeviceAddressTab();
+        EXPECT_EQ(deviceRows(), kDeviceRows);
+    });
+    EXPECT_EQ(driver.progressWindows().size(), 2);
+    EXPECT_EQ(driver.alerts().size(), 1u);
 }
 
 } // namespace

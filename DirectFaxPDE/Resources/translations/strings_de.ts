@@ -112,6 +112,10 @@
         <translation>Daten konnten nicht abgerufen werden</translation>
     </message>
     <message>
+        <source>Reading the printer&apos;s address book…</source>
+        <translation>Das Adressbuch des Druckers wird gelesen…</translation>
+    </message>
+    <message>
         <source>Fax Transmission</source>
         <translation>Faxversand</translation>
     </message>

@@ -112,6 +112,10 @@
         <translation>Failed to retrieve data</translation>
     </message>
     <message>
+        <source>Reading the printer&apos;s address book…</source>
+        <translation>Reading the printer&apos;s address book…</translation>
+    </message>
+    <message>
         <source>Fax Transmission</source>
         <translation>Fax Transmission</translation>
     </message>
