@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -25,6 +26,9 @@ inline constexpr NSModalResponse NSModalResponseAbort = -1001;
 inline constexpr NSModalResponse NSAlertFirstButtonReturn = 1000;
 inline constexpr NSModalResponse NSAlertSecondButtonReturn = 1001;
 inline constexpr NSModalResponse NSAlertThirdButtonReturn = 1002;
+// Answers of a file panel's modal run.
+inline constexpr NSModalResponse NSModalResponseOK = 1;
+inline constexpr NSModalResponse NSModalResponseCancel = 0;
 
 // One alert as the caller asked for it; the texts are already localized.
 struct AlertRequest {
@@ -36,6 +40,16 @@ struct AlertRequest {
     QPointer<QWidget> parent;
 };
 
+// One open-file panel as the caller set it up (OpenPanel.h).
+struct OpenPanelRequest {
+    bool canChooseFiles = true;
+    bool canChooseDirectories = false;
+    bool allowsMultipleSelection = false;
+    // Folder the panel starts in; empty: the panel's own choice.
+    QString directory;
+    QPointer<QWidget> parent;
+};
+
 class DIRECTFAX_PLATFORM_EXPORT ModalDriver {
 public:
     virtual ~ModalDriver();
@@ -43,6 +57,10 @@ public:
     virtual NSModalResponse runAlert(const AlertRequest& request) = 0;
     // Called from inside the modal run of `window`, once its event loop is running.
     virtual void modalRunStarted(QWidget* window) = 0;
+    // Runs an open-file panel modally and answers the full paths chosen, in the panel's order,
+    // or none when it was cancelled. By default a file dialog run by runModalForWindow, so a
+    // driver that only steers modal runs steers it too.
+    virtual std::optional<QStringList> runOpenPanel(const OpenPanelRequest& request);
 };
 
 // The driver in use: the interactive one unless another was installed.
@@ -89,13 +107,19 @@ public:
     void queueModalStep(Step step);
     // A step that stops the run with `code`.
     void queueModalStop(NSModalResponse code);
+    // The next open-file panel chooses these paths, or is cancelled.
+    void queueOpenPanelAnswer(const QStringList& paths);
+    void queueOpenPanelCancel();
 
     // Every alert asked for, in order.
     const std::vector<AlertRequest>& alerts() const { return alertLog; }
     // Window titles of the modal runs started, in order.
     const QStringList& modalRuns() const { return runLog; }
+    // Every open-file panel run, in order; one with no answer queued is cancelled and counted.
+    const std::vector<OpenPanelRequest>& openPanels() const { return openPanelLog; }
     int unscriptedAlerts() const { return unscriptedAlertCount; }
     int unscriptedModalRuns() const { return unscriptedRunCount; }
+    int unscriptedOpenPanels() const { return unscriptedOpenPanelCount; }
     int pendingAlertAnswers() const { return static_cast<int>(alertAnswers.size()); }
     int pendingModalSteps() const { return static_cast<int>(steps.size()); }
 
@@ -103,15 +127,23 @@ public:
 
     NSModalResponse runAlert(const AlertRequest& request) override;
     void modalRunStarted(QWidget* window) override;
+    std::optional<QStringList> runOpenPanel(const OpenPanelRequest& request) override;
 
 private:
     ModalDriver* previous = nullptr;
     std::deque<NSModalResponse> alertAnswers;
     std::deque<Step> steps;
+    struct OpenPanelAnswer {
+        bool cancel = false;
+        QStringList paths;
+    };
+    std::deque<OpenPanelAnswer> openPanelAnswers;
     std::vector<AlertRequest> alertLog;
     QStringList runLog;
+    std::vector<OpenPanelRequest> openPanelLog;
     int unscriptedAlertCount = 0;
     int unscriptedRunCount = 0;
+    int unscriptedOpenPanelCount = 0;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
