@@ -208,6 +208,27 @@ NSModalResponse ScriptedModalDriver::runAlert(const AlertRequest& request) {
     return answer;
 }
 
+void ScriptedModalDriver::queueOpenPanelAnswer(const QStringList& paths) {
+    openPanelAnswers.push_back({false, paths});
+}
+
+void ScriptedModalDriver::queueOpenPanelCancel() {
+    openPanelAnswers.push_back({true, {}});
+}
+
+std::optional<QStringList> ScriptedModalDriver::runOpenPanel(const OpenPanelRequest& request) {
+    openPanelLog.push_back(request);
+    if (openPanelAnswers.empty()) {
+        ++unscriptedOpenPanelCount;
+        return std::nullopt;
+    }
+    const OpenPanelAnswer answer = openPanelAnswers.front();
+    openPanelAnswers.pop_front();
+    if (answer.cancel)
+        return std::nullopt;
+    return answer.paths;
+}
+
 void ScriptedModalDriver::modalRunStarted(QWidget* window) {
     runLog.append(window->windowTitle());
     if (steps.empty()) {

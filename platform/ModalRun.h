@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -25,6 +26,9 @@ inline constexpr NSModalResponse NSModalResponseAbort = -1001;
 inline constexpr NSModalResponse NSAlertFirstButtonReturn = 1000;
 inline constexpr NSModalResponse NSAlertSecondButtonReturn = 1001;
 inline constexpr NSModalResponse NSAlertThirdButtonReturn = 1002;
+// Answers of a file panel's modal run.
+inline constexpr NSModalResponse NSModalResponseOK = 1;
+inline constexpr NSModalResponse NSModalResponseCancel = 0;
 
 // One alert as the caller asked for it; the texts are already localized.
 struct AlertRequest {
@@ -33,6 +37,16 @@ struct AlertRequest {
     // In order; the first answers NSAlertFirstButtonReturn, the next one more, and so on.
     QStringList buttons;
     // Window the alert belongs to, or null.
+    QPointer<QWidget> parent;
+};
+
+// One open-file panel as the caller set it up (OpenPanel.h).
+struct OpenPanelRequest {
+    bool canChooseFiles = true;
+    bool canChooseDirectories = false;
+    bool allowsMultipleSelection = false;
+    // Folder the panel starts in; empty: the panel's own choice.
+    QString directory;
     QPointer<QWidget> parent;
 };
 
@@ -46,6 +60,10 @@ public:
     // Called once a progress window of BackgroundWork shows; its Cancel button is
     // "cancelButton". The user ends it, so nothing is done here.
     virtual void progressWindowShown(QWidget* window);
+    // Runs an open-file panel modally and answers the full paths chosen, in the panel's order,
+    // or none when it was cancelled. By default a file dialog run by runModalForWindow, so a
+    // driver that only steers modal runs steers it too.
+    virtual std::optional<QStringList> runOpenPanel(const OpenPanelRequest& request);
 };
 
 // The driver in use: the interactive one unless another was installed.
@@ -95,6 +113,9 @@ public:
     // A step run when the next progress window shows (pressing its Cancel, say); a progress
     // window with no step queued is left to its work.
     void queueProgressStep(Step step);
+    // The next open-file panel chooses these paths, or is cancelled.
+    void queueOpenPanelAnswer(const QStringList& paths);
+    void queueOpenPanelCancel();
 
     // Every alert asked for, in order.
     const std::vector<AlertRequest>& alerts() const { return alertLog; }
@@ -102,8 +123,11 @@ public:
     const QStringList& modalRuns() const { return runLog; }
     // Texts of the progress windows shown, in order.
     const QStringList& progressWindows() const { return progressLog; }
+    // Every open-file panel run, in order; one with no answer queued is cancelled and counted.
+    const std::vector<OpenPanelRequest>& openPanels() const { return openPanelLog; }
     int unscriptedAlerts() const { return unscriptedAlertCount; }
     int unscriptedModalRuns() const { return unscriptedRunCount; }
+    int unscriptedOpenPanels() const { return unscriptedOpenPanelCount; }
     int pendingAlertAnswers() const { return static_cast<int>(alertAnswers.size()); }
     int pendingModalSteps() const { return static_cast<int>(steps.size()); }
 
@@ -112,17 +136,25 @@ public:
     NSModalResponse runAlert(const AlertRequest& request) override;
     void modalRunStarted(QWidget* window) override;
     void progressWindowShown(QWidget* window) override;
+    std::optional<QStringList> runOpenPanel(const OpenPanelRequest& request) override;
 
 private:
     ModalDriver* previous = nullptr;
     std::deque<NSModalResponse> alertAnswers;
     std::deque<Step> steps;
     std::deque<Step> progressSteps;
+    struct OpenPanelAnswer {
+        bool cancel = false;
+        QStringList paths;
+    };
+    std::deque<OpenPanelAnswer> openPanelAnswers;
     std::vector<AlertRequest> alertLog;
     QStringList runLog;
     QStringList progressLog;
+    std::vector<OpenPanelRequest> openPanelLog;
     int unscriptedAlertCount = 0;
     int unscriptedRunCount = 0;
+    int unscriptedOpenPanelCount = 0;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -9,6 +9,7 @@
 #include <Bundle.h>
 #include <InputStringChecker.h>
 #include <ModalRun.h>
+#include <OpenPanel.h>
 #include <UiLoader.h>
 #include <UtilityFunctions.h>
 #include <UtilityService.h>
@@ -19,10 +20,14 @@
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <cstring>
+#include <ctime>
+#include <set>
+#include <utility>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
@@ -44,6 +49,42 @@ InputStringChecker* makeChecker(QObject* owner, std::uint64_t maxLength, std::sp
 void showText(QLineEdit* field, const QString& value) {
     if (field && field->text() != value)
         InputStringChecker::setFieldText(field, value);
+}
+
+// The components of a path: a leading "/" is one, the names between slashes the others.
+QStringList pathComponents(const QString& path) {
+    QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (path.startsWith(QLatin1Char('/')))
+        components.prepend(QStringLiteral("/"));
+    return components;
+}
+
+QString pathWithComponents(QStringList components) {
+    const bool absolute = !components.isEmpty() && components.first() == QLatin1String("/");
+    if (absolute)
+        components.removeFirst();
+    return (absolute ? QStringLiteral("/") : QString()) + components.join(QLatin1Char('/'));
+}
+
+// Writes `text` into a record's UTF-16LE field of `size` bytes, ended by a zero unit; false
+// when it does not fit.
+bool writeUnicodeField(std::uint8_t* field, std::size_t size, const QString& text) {
+    const auto units = static_cast<std::size_t>(text.size());
+    if (units + 1 > size / 2)
+        return false;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = text.at(static_cast<qsizetype>(i)).unicode();
+        field[2 * i] = static_cast<std::uint8_t>(unit & 0xFF);
+        field[2 * i + 1] = static_cast<std::uint8_t>(unit >> 8);
+    }
+    field[2 * units] = field[2 * units + 1] = 0;
+    return true;
+}
+
+void writeInt64(std::uint8_t* field, std::int64_t value) {
+    const auto bits = static_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i)
+        field[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 // Stores `value` (an unset text differs from an empty one); true when that changed anything.
@@ -202,9 +243,9 @@ void FaxSettingController::bindControls() {
     bindButton(view->stopButton, &FaxSettingController::stopSending, nullptr, true);
     bindButton(window->findChild<QPushButton*>(QStringLiteral("helpButton")),
                &FaxSettingController::showHelpBook, nullptr, true);
-    // The address-book actions open the address book dialog or store into an address-book
-    // file; they stay off until the dialog offers them.
-    bindButton(view->addToAddressBookButton, nullptr, nullptr, false);
+    bindButton(view->addToAddressBookButton, &FaxSettingController::addToAddressBook,
+               &FaxSettingController::canAddToAddressFileChanged, canAddToAddressFile());
+    // The look-up buttons stay off until the address book dialog is connected.
     bindButton(view->lookUpAddressBookButton, nullptr, nullptr, false);
     bindButton(view->lookUpDeviceDataButton, nullptr, nullptr, false);
 }
@@ -423,21 +464,118 @@ void FaxSettingController::showHelpBook(QObject*) {
 
 void FaxSettingController::setAddressBookController(AddressBookController* controller) {
     addressBook = controller;
-    if (view && view->lookUpAddressBookButton && addressBook) {
-        connect(view->lookUpAddressBookButton, &QAbstractButton::clicked, this,
-                [this] { lookupAddressBook(view->lookUpAddressBookButton); });
-        view->lookUpAddressBookButton->setEnabled(true);
-    }
+    if (!view || !addressBook)
+        return;
+    const auto offer = [this](QAbstractButton* button, void (FaxSettingController::*action)(QObject*)) {
+        if (!button)
+            return;
+        connect(button, &QAbstractButton::clicked, this, [this, button, action] { (this->*action)(button); });
+        button->setEnabled(true);
+    };
+    offer(view->lookUpAddressBookButton, &FaxSettingController::lookupAddressBook);
+    offer(view->lookUpDeviceDataButton, &FaxSettingController::lookupDeviceData);
+}
+
+std::optional<QString> addressBookStartFolder(const QString& folder) {
+    const QStringList components = pathComponents(folder);
+    if (components.size() <= 6)
+        return std::nullopt;
+    return pathWithComponents(components.mid(0, 4) + components.mid(components.size() - 3));
 }
 
 void FaxSettingController::lookupAddressBook(QObject*) {
     if (!addressBook)
         return;
+    if (UtilityService::isSandboxed() == 1 && fileList && fileList->isEmpty() && !chooseAddressBookFiles())
+        return;
+    openAddressBook(0);
+}
+
+bool FaxSettingController::chooseAddressBookFiles() {
+    platform::OpenPanel panel;
+    panel.setCanChooseFiles(true);
+    panel.setCanChooseDirectories(false);
+    panel.setAllowsMultipleSelection(true);
+    const char* folder = AbifGADFile_GetFileDirectory();
+    const std::optional<QString> start =
+        folder ? addressBookStartFolder(QFile::decodeName(folder)) : std::nullopt;
+    if (!start)
+        return true; // no panel: the dialog opens without a file
+    panel.setDirectoryURL(QUrl::fromLocalFile(*start));
+    if (panel.runModal(window) != platform::NSModalResponseOK)
+        return false;
+    for (const QUrl& url : panel.URLs()) {
+        if (fileList->count() >= kMaxAddressFiles)
+            break;
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty())
+            fileList->addObject({QFileInfo(path).fileName(), path});
+    }
+    if (fileList->isEmpty())
+        return false;
+    fileList->setSelectionIndex(0);
+    return true;
+}
+
+void FaxSettingController::lookupDeviceData(QObject*) {
+    if (addressBook)
+        openAddressBook(1);
+}
+
+void FaxSettingController::openAddressBook(int tab) {
     addressBook->setBundle(pluginBundle);
     addressBook->setPPD(ppd);
     addressBook->setIPAddress(printerAddress);
     addressBook->setPassword(passwordValue);
-    addressBook->createDialogWithTabSelection(0);
+    addressBook->createDialogWithTabSelection(tab);
+}
+
+void FaxSettingController::addToAddressBook(QObject*) {
+    const QList<AddressFile> files = fileList ? fileList->selectedObjects() : QList<AddressFile>();
+    std::int32_t code = kAbifErrInvalidArgument;
+    if (!files.isEmpty() && !files.first().path.isEmpty()) {
+        if (!canDeleteAddress())
+            return; // no destination selected: nothing to store (the button is off then)
+        code = addSelectedDestinations(files.first().path);
+    }
+    const char* message = "Cannot add to the file.";
+    if (code == kAbifSuccess)
+        message = "Added to Address Book.";
+    else if (code == kAbifErrAlreadyInFile)
+        message = "Address already exists.";
+    else if (code == kAbifErrNoName)
+        message = "No name specified.";
+    platform::RunAlert(localized(message), {}, {localized("OK")}, window);
+}
+
+std::int32_t FaxSettingController::addSelectedDestinations(const QString& path) const {
+    const std::unique_ptr<ABIFData, void (*)(ABIFData*)> data(ABIFData_Create(), ABIFData_Delete);
+    if (!data)
+        return kAbifErrNoMemory;
+    // The same name and fax number twice in one selection is one entry of the file.
+    const QList<AddressInformation> selected =
+        destinationList ? destinationList->selectedObjects() : QList<AddressInformation>();
+    std::vector<AddressInformation> destinations;
+    std::set<std::pair<QString, QString>> seen;
+    for (const AddressInformation& item : selected)
+        if (seen.emplace(item.name(), item.phoneNumber()).second)
+            destinations.push_back(item);
+    std::vector<ABIF_MyFax> records(destinations.size(), ABIF_MyFax{});
+    for (std::size_t i = 0; i < destinations.size(); ++i) {
+        std::uint8_t* record = records[i].bytes;
+        if (destinations[i].name().isEmpty())
+            return kAbifErrNoName;
+        if (!writeUnicodeField(record + ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE, destinations[i].name()) ||
+            !writeUnicodeField(record + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE,
+                               destinations[i].phoneNumber()))
+            return kAbifErrInvalidArgument;
+        writeInt64(record + ABIF_MYFAX_TIME, static_cast<std::int64_t>(std::time(nullptr)));
+    }
+    std::int32_t code =
+        ABIFData_Add_MyFax(data.get(), static_cast<std::int32_t>(records.size()), records.data());
+    if (code == kAbifSuccess)
+        code = AbifGADFile_Add(QFile::encodeName(path).constData(), data.get(), 0);
+    return code;
 }
 
 void FaxSettingController::selectAddressBook(QObject* sender) {

@@ -12,7 +12,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -35,6 +37,13 @@ class InputStringChecker;
 // Opens the help page of the fax dialogs ("set_check_fax_transmission.htm") in the plug-in's
 // help book, by the help path the system version asks for.
 void showFaxTransmissionHelp(const std::shared_ptr<platform::Bundle>& pluginBundle, ppd_file_t* ppd);
+
+// Where the file panel of a sandboxed dialog starts looking for address-book files: the
+// address-book folder seen from outside the sandbox's container, made of the first four and the
+// last three components of `folder` (a leading "/" is one). None for an empty folder or one of
+// at most six components. /Users/n/Library/Containers/id/Data/Library/x/y/z gives
+// /Users/n/Library/x/y/z.
+std::optional<QString> addressBookStartFolder(const QString& folder);
 
 class FaxSettingController : public QObject {
     Q_OBJECT
@@ -97,7 +106,15 @@ public:
     void stopSending(QObject* sender = nullptr);
     void showHelpBook(QObject* sender = nullptr);
     // Opens the address book dialog on the computer's address-book file; nothing without one.
+    // In a sandbox with no address-book file listed, the user first chooses the files; a
+    // cancelled choice leaves the address book dialog closed.
     void lookupAddressBook(QObject* sender = nullptr);
+    // Opens the address book dialog on the device's address book; nothing without one.
+    void lookupDeviceData(QObject* sender = nullptr);
+    // Stores the selected destinations as new entries into the selected address-book file, all
+    // or none, and tells the outcome in one alert. Repeats of the same name and fax number in
+    // the selection are stored once.
+    void addToAddressBook(QObject* sender = nullptr);
     // The sender is the popup of address-book files; its current index becomes the selection.
     void selectAddressBook(QObject* sender);
 
@@ -154,6 +171,14 @@ private:
     std::optional<bool> fillAddressFileList();
     // Closes the dialog with the given sending state.
     void endDialog(bool sending);
+    // Hands the address book dialog its settings and runs it on `tab`.
+    void openAddressBook(int tab);
+    // Lets the user of a sandboxed dialog choose address-book files into the file list; false
+    // when a panel was shown and nothing was chosen.
+    bool chooseAddressBookFiles();
+    // Builds the records of the selected destinations and adds them to the file at `path`;
+    // answers the result code.
+    std::int32_t addSelectedDestinations(const QString& path) const;
     void bindControls();
 
     QPointer<QWidget> window;

@@ -1,5 +1,7 @@
 // The fax-job dialog: the destination rules, starting and cancelling, the reset at opening, the
-// address-book file list, and a randomized run of the dialog's operations.
+// address-book file list, the address-book actions, and a randomized run of the dialog's
+// operations.
+#include "AbifTestSupport.h"
 #include "FrameTestSupport.h"
 
 #include <AddressBookController.h>
@@ -428,6 +430,165 @@ TEST_F(FaxDialogTest, TheAddressBookButtonOpensTheAddressBookOnTheSharedList) {
     EXPECT_EQ(driver.modalRuns(), QStringList({"Fax Transmission", "Address Book"}));
     EXPECT_EQ(destinations(), QStringList({"Ann/123"})); // cancelled: the list as before
     EXPECT_TRUE(controller->isSending());
+}
+
+} // namespace
+} // namespace faxjob_test
+
+namespace faxjob_test {
+namespace {
+
+// The entries of an address-book file as "name/number", sorted.
+QStringList fileEntries(const QString& path) {
+    const abiftest::Contents contents = abiftest::readFile(path.toStdString());
+    EXPECT_EQ(contents.result, 0) << path.toStdString();
+    QStringList entries;
+    for (const ABIF_MyFax& entry : contents.entries)
+        entries.append(
+            QString::fromStdU16String(abiftest::text(entry.bytes, ABIF_MYFAX_NAME, ABIF_MYFAX_NAME_SIZE)) +
+            QLatin1Char('/') +
+            QString::fromStdU16String(abiftest::text(entry.bytes, ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE)));
+    entries.sort();
+    return entries;
+}
+
+TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) {
+    const QString folder = QFile::decodeName(AbifGADFile_GetFileDirectory());
+    const QString path = folder + QStringLiteral("/book");
+    ASSERT_EQ(AbifGADFile_Create(QFile::encodeName(path).constData(), kAbifFileComputer), 0);
+    ASSERT_EQ(abiftest::addEntries(path.toStdString(), {{u"Ann", u"123"}}), 0);
+    const QString name32(32, QLatin1Char('N')), name33(33, QLatin1Char('N')), number51(51, QLatin1Char('9'));
+    const struct {
+        QStringList selected; // "name/number", all selected
+        bool fileSelected;
+        const char* message;
+        QStringList stored; // the file's entries afterwards
+    } cases[] = {
+        {{"Bob/5"}, false, "Cannot add to the file.", {"Ann/123"}},
+        {{"Bob/5", "/6"}, true, "No name specified.", {"Ann/123"}},
+        {{"Bob/5", name33 + "/7"}, true, "Cannot add to the file.", {"Ann/123"}},
+        {{"Bob/5", "Cy/" + number51}, true, "Cannot add to the file.", {"Ann/123"}},
+        {{"Bob/5", "Ann/123"}, true, "Address already exists.", {"Ann/123"}},
+        {{"Bob/5", "Bob/5"}, true, "Added to Address Book.", {"Ann/123", "Bob/5"}},
+        {{name32 + "/7"}, true, "Added to Address Book.", {"Ann/123", "Bob/5", name32 + "/7"}},
+    };
+    df::DestinationList* list = controller->addressArrayController();
+    df::AddressFileList* files = controller->addressFileList();
+    controller->setIsAddressFileAvailable(true);
+    QPushButton* add = button(controller->faxSettingPanel(), "addToAddressBookButton");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        list->removeAllObjects();
+        QList<int> all;
+        for (const QString& destination : c.selected) {
+            const QStringList parts = destination.split(QLatin1Char('/'));
+            list->addObject({parts[0], parts[1]});
+            all.append(int(all.size()));
+        }
+        list->setSelectionIndexes(all);
+        files->removeAllObjects();
+        files->addObject({QStringLiteral("book"), path});
+        files->setSelectionIndex(c.fileSelected ? 0 : -1);
+        const QStringList before = destinations();
+
+        pf::ScriptedModalDriver driver;
+        ASSERT_TRUE(add->isEnabled());
+        add->click();
+        ASSERT_EQ(driver.alerts().size(), 1u);
+        EXPECT_EQ(driver.alerts()[0].messageText, QString::fromUtf8(c.message));
+        EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+        EXPECT_EQ(fileEntries(path), c.stored);
+        // The lists and their selections stay as they were.
+        EXPECT_EQ(destinations(), before);
+        EXPECT_EQ(list->selectionIndexes().size(), c.selected.size());
+        EXPECT_EQ(std::pair(files->count(), files->selectionIndex()), std::pair(1, c.fileSelected ? 0 : -1));
+        EXPECT_TRUE(controller->isAddressFileAvailable());
+    }
+    list->setSelectionIndexes({});
+    EXPECT_FALSE(add->isEnabled());
+}
+
+TEST(AddressBookStartFolder, IsTheFirstFourAndTheLastThreeComponents) {
+    const struct {
+        const char* folder;
+        std::optional<QString> start;
+    } cases[] = {
+        {"/Users/name/Library/Containers/id/Data/Library/x/y/z", "/Users/name/Library/x/y/z"},
+        {"/a/b/c/d/e/f", "/a/b/c/d/e/f"}, // seven components: the same folder
+        {"/a//b/c/d/e/f/g/", "/a/b/c/e/f/g"},
+        {"/a/b/c/d/e", std::nullopt}, // six components
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(df::addressBookStartFolder(QString::fromUtf8(c.folder)), c.start) << c.folder;
+}
+
+// Looking up an address book from the dialog: which tab opens, and when a sandboxed dialog first
+// asks for address-book files.
+TEST_F(FaxDialogTest, LookingUpAskForFilesOnlyInASandboxWithoutFiles) {
+    QTemporaryDir base(QStringLiteral("/tmp/df-XXXXXX")); // six components to the address-book folder
+    ASSERT_TRUE(base.isValid());
+    const QString containerHome = base.path() + QStringLiteral("/Library/Containers/id/Data");
+    const QString one = base.path() + QStringLiteral("/one"), two = base.path() + QStringLiteral("/two");
+    for (const QString& file : {one, two})
+        ASSERT_EQ(AbifGADFile_Create(QFile::encodeName(file).constData(), kAbifFileComputer), 0);
+    const char* sandbox = "/Users/tester/Library/Containers/id/Data";
+    const struct {
+        const char* home;
+        QString dataHome;
+        const char* lookUp;
+        std::optional<std::optional<QStringList>> panel; // none: no panel; else its answer
+        int opened;                                      // tab shown; -1: the dialog stays closed
+        QStringList listed;
+    } cases[] = {
+        {"/home/tester", containerHome, "lookUpAddressBookButton", std::nullopt, 0, {}},
+        {sandbox, base.path(), "lookUpAddressBookButton", std::nullopt, 0, {}},
+        {sandbox, containerHome, "lookUpAddressBookButton", std::optional<QStringList>(), -1, {}},
+        {sandbox, containerHome, "lookUpAddressBookButton", QStringList({one, two}), 0, {"one", "two"}},
+        {sandbox, containerHome, "lookUpDeviceDataButton", std::nullopt, 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.home) + " " + c.lookUp + " " + c.dataHome.toStdString());
+        qputenv("XDG_DATA_HOME", c.dataHome.toUtf8());
+        setHome(QString::fromUtf8(c.home));
+        pf::ScriptedModalDriver driver;
+        if (c.panel && *c.panel)
+            driver.queueOpenPanelAnswer(**c.panel);
+        else if (c.panel)
+            driver.queueOpenPanelCancel();
+        int clicks = c.opened >= 0 ? 2 : 1; // once the files are listed, no second panel
+        driver.queueModalStep([&](QWidget* window) {
+            for (int i = 0; i < clicks; ++i)
+                button(window, c.lookUp)->click();
+            button(window, "stopButton")->click();
+        });
+        QList<int> tabs;
+        for (int i = 0; c.opened >= 0 && i < clicks; ++i)
+            driver.queueModalStep([&](QWidget*) {
+                tabs.append(controller->addressBookController()->view()->selectedTabIndex());
+                controller->addressBookController()->cancelAddressSetting();
+            });
+        controller->createDialog();
+
+        QStringList listed;
+        for (const df::AddressFile& file : controller->addressFileList()->arrangedObjects()) {
+            listed.append(file.name);
+            EXPECT_EQ(file.path, base.path() + QLatin1Char('/') + file.name);
+        }
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(controller->addressFileList()->selectionIndex(), c.listed.isEmpty() ? -1 : 0);
+        EXPECT_EQ(driver.openPanels().size(), c.panel ? 1u : 0u);
+        if (c.panel) {
+            const pf::OpenPanelRequest& asked = driver.openPanels()[0];
+            EXPECT_TRUE(asked.canChooseFiles && asked.allowsMultipleSelection);
+            EXPECT_FALSE(asked.canChooseDirectories);
+            EXPECT_EQ(asked.directory,
+                      base.path() + QStringLiteral("/Library/velmora/directfax/addressbooks"));
+        }
+        EXPECT_EQ(tabs, c.opened >= 0 ? QList<int>({c.opened, c.opened}) : QList<int>());
+        EXPECT_EQ(driver.pendingModalSteps(), 0);
+        EXPECT_EQ(driver.unscriptedModalRuns(), 0);
+    }
 }
 
 } // namespace

@@ -1,12 +1,15 @@
-// Alerts and modal runs driven through the modal seam: scripted answers, programmatic stops,
-// nesting, and a window closed while its run is in progress.
+// Alerts, modal runs and the open-file panel driven through the modal seam: scripted answers,
+// programmatic stops, nesting, and a window closed while its run is in progress.
 #include "FrameTestSupport.h"
 
 #include <Alerts.h>
 #include <ModalRun.h>
 
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace frame_test {
 namespace {
@@ -122,6 +125,35 @@ TEST_F(ModalSeamTest, UnscriptedRunsAreAbortedAndCounted) {
     // Stopping with nothing running changes nothing.
     ModalRun::stopModal();
     EXPECT_EQ(ModalRun::modalDepth(), 0);
+}
+
+TEST_F(ModalSeamTest, TheOpenPanelOfEveryDriverIsAFileDialogRunModally) {
+    QTemporaryDir dir;
+    const QString one = dir.filePath(QStringLiteral("one")), two = dir.filePath(QStringLiteral("two"));
+    for (const QString& path : {one, two}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    pf::OpenPanelRequest request;
+    request.allowsMultipleSelection = true;
+    request.directory = dir.path();
+    QString startedIn;
+    int mode = -1;
+    driver.queueModalStep([&](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        ASSERT_NE(dialog, nullptr);
+        startedIn = dialog->directory().absolutePath();
+        mode = dialog->fileMode();
+        dialog->selectFile(QStringLiteral("\"one\" \"two\""));
+        static_cast<QDialog*>(dialog)->accept(); // as the Open button does
+    });
+    driver.queueModalStep([](QWidget* window) { window->close(); });
+    // The default of every driver: a file dialog in a modal run.
+    EXPECT_EQ(driver.ModalDriver::runOpenPanel(request), QStringList({one, two}));
+    EXPECT_EQ(startedIn, dir.path());
+    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+    EXPECT_EQ(driver.ModalDriver::runOpenPanel(request), std::nullopt);
+    EXPECT_EQ(driver.unscriptedModalRuns(), 0);
 }
 
 TEST(ModalDriverTest, ScriptedDriverPutsTheEarlierDriverBack) {
