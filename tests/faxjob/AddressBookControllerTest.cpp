@@ -510,9 +510,10 @@ TEST_F(DeviceTabTest, ASilentDeviceShowsProgressUntilTheDeadlineOrCancel) {
 
     // Cancel ends the wait at once: no alert, an empty tab.
     Clock::time_point cancelled;
-    driver.queueProgressStep([&cancelled](QWidget* progress) {
+    driver.queueProgressStep([&](QWidget* progress) {
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(progress->parentWidget(), controller->addressBookSettingPanel());
         cancelled = Clock::now();
         progress->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
     });
