@@ -92,8 +92,6 @@ public:
     // Brings a file of an older format to the current one: inside an open write transaction, which
     // keeps the change all or nothing. Older files get UIDs for their entries and groups here.
     void upgrade();
-    // Gives a new UID to every entry and group without one, inside an open write transaction.
-    void fillMissingUids();
 
     sqlite3* db() const { return db_; }
     const std::string& path() const { return path_; }
@@ -157,6 +155,9 @@ private:
     int lockFd_ = -1;
     bool published_ = false;
 };
+
+// A new random UID (a version 4 UUID in lower case) for an entry or group added without one.
+std::u16string newUid();
 
 // Removes what killed creations left in `folder`: hidden files no live process holds, and
 // their journals.
