@@ -257,6 +257,13 @@ std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
     return entries;
 }
 
+void bindEntryTexts(Statement& statement, int first, const NewEntry& entry) {
+    statement.bindText16(first, entry.name);
+    statement.bindText16(first + 1, entry.fax);
+    statement.bindText16(first + 2, entry.company);
+    statement.bindText16(first + 3, entry.note);
+}
+
 bool isValidUid(std::string_view uid) {
     if (uid.empty() || uid.size() > kMaxUidBytes || !isValidUtf8(uid))
         return false;
@@ -410,10 +417,7 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
         int rc = insertWithUid(store, insertEntry, "entry", std::move(rowUids[i]), entryUids[i].empty(),
                                [&](const std::u16string& uid) {
                                    insertEntry.bindInt(1, newIds[i]);
-                                   insertEntry.bindText16(2, e.name);
-                                   insertEntry.bindText16(3, e.fax);
-                                   insertEntry.bindText16(4, e.company);
-                                   insertEntry.bindText16(5, e.note);
+                                   bindEntryTexts(insertEntry, 2, e);
                                    insertEntry.bindInt(6, e.added);
                                    insertEntry.bindText16(7, uid);
                                    bindIfGiven(insertEntry, 8, entryNs[i]);
