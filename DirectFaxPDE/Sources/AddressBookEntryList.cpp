@@ -1,6 +1,9 @@
 #include "AddressBookEntryList.h"
 
 #include <algorithm>
+#include <new>
+#include <numeric>
+#include <sys/mman.h>
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
@@ -48,48 +51,118 @@ void AddressBookEntryList::setSortDescriptors(const QList<SortDescriptor>& newDe
     emit selectedObjectsChanged();
 }
 
-void AddressBookEntryList::arrange() {
-    // Each key is compared on a copy folded once per entry, not once per comparison: a book of
-    // tens of thousands of entries is arranged in a few milliseconds.
-    struct Keys {
-        QString name;
-        QString phoneNumber;
-        qsizetype at;
-    };
-    bool useful = false;
-    for (const SortDescriptor& d : descriptors)
-        useful |= d.key == QLatin1String("name") || d.key == QLatin1String("phoneNumber");
-    if (!useful || entries.size() < 2)
+namespace {
+
+// Scratch memory of an arrangement, taken straight from the system and given back to it when
+// freed: the keys of a large book would otherwise stay behind in the heap as free space.
+template <typename T> struct SystemPages {
+    using value_type = T;
+    SystemPages() = default;
+    template <typename U> SystemPages(const SystemPages<U>&) {}
+    T* allocate(size_t n) {
+        void* pages =
+            ::mmap(nullptr, n * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED)
+            throw std::bad_alloc();
+        return static_cast<T*>(pages);
+    }
+    void deallocate(T* pages, size_t n) { ::munmap(pages, n * sizeof(T)); }
+    friend bool operator==(const SystemPages&, const SystemPages&) { return true; }
+};
+template <typename T> using Scratch = std::vector<T, SystemPages<T>>;
+
+// Appends the case-folded units of `text` to `out`. Plain ASCII, the usual case, is folded here
+// without a new string; any other text as QString::toCaseFolded folds it.
+void appendFolded(const QString& text, Scratch<char16_t>& out) {
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii) {
+        for (QChar c : text) {
+            const char16_t unit = c.unicode();
+            out.push_back(unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit);
+        }
         return;
-    std::vector<Keys> keys;
-    keys.reserve(static_cast<size_t>(entries.size()));
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        keys.push_back({entries[i].name, entries[i].phoneNumber, i});
-    for (const SortDescriptor& d : descriptors)
-        if (d.caseInsensitive)
-            for (Keys& k : keys) {
-                if (d.key == QLatin1String("name"))
-                    k.name = k.name.toCaseFolded();
-                else if (d.key == QLatin1String("phoneNumber"))
-                    k.phoneNumber = k.phoneNumber.toCaseFolded();
+    }
+    const QString folded = text.toCaseFolded();
+    out.insert(out.end(), folded.utf16(), folded.utf16() + folded.size());
+}
+
+} // namespace
+
+void AddressBookEntryList::arrange() {
+    // The descriptors that name a key of an entry, with the field each one reads.
+    struct Key {
+        const SortDescriptor* descriptor;
+        QString AddressBookEntry::*field;
+    };
+    std::vector<Key> keys;
+    for (const SortDescriptor& d : descriptors) {
+        if (d.key == QLatin1String("name"))
+            keys.push_back({&d, &AddressBookEntry::name});
+        else if (d.key == QLatin1String("phoneNumber"))
+            keys.push_back({&d, &AddressBookEntry::phoneNumber});
+    }
+    if (keys.empty() || entries.size() < 2)
+        return;
+    const QList<AddressBookEntry>& all = entries;
+    const size_t count = static_cast<size_t>(all.size());
+    const size_t width = keys.size();
+
+    // Each case-insensitive key is compared on a copy folded once per entry, not once per
+    // comparison; the copies share one buffer, so that a book of tens of thousands of entries is
+    // folded without a string per text.
+    struct Span {
+        uint32_t at, length;
+    };
+    Scratch<Span> spans(count * width);
+    Scratch<char16_t> folded;
+    size_t units = 0;
+    for (const AddressBookEntry& entry : all)
+        for (const Key& key : keys)
+            units += key.descriptor->caseInsensitive ? size_t((entry.*key.field).size()) : 0;
+    folded.reserve(units);
+    for (size_t i = 0; i < count; ++i)
+        for (size_t k = 0; k < width; ++k)
+            if (keys[k].descriptor->caseInsensitive) {
+                const size_t at = folded.size();
+                appendFolded(all[qsizetype(i)].*keys[k].field, folded);
+                spans[i * width + k] = {uint32_t(at), uint32_t(folded.size() - at)};
             }
-    std::stable_sort(keys.begin(), keys.end(), [this](const Keys& a, const Keys& b) {
-        for (const SortDescriptor& d : descriptors) {
-            int order = 0;
-            if (d.key == QLatin1String("name"))
-                order = QString::compare(a.name, b.name);
-            else if (d.key == QLatin1String("phoneNumber"))
-                order = QString::compare(a.phoneNumber, b.phoneNumber);
-            if (order != 0)
-                return d.ascending ? order < 0 : order > 0;
+    const auto text = [&](uint32_t i, size_t k) {
+        if (!keys[k].descriptor->caseInsensitive)
+            return QStringView(all[i].*keys[k].field);
+        const Span span = spans[i * width + k];
+        return QStringView(folded.data() + span.at, qsizetype(span.length));
+    };
+
+    // order[place] is the entry that goes to that place.
+    Scratch<uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        for (size_t k = 0; k < width; ++k) {
+            const int result = text(a, k).compare(text(b, k));
+            if (result != 0)
+                return keys[k].descriptor->ascending ? result < 0 : result > 0;
         }
         return false;
     });
-    QList<AddressBookEntry> arranged;
-    arranged.reserve(entries.size());
-    for (const Keys& k : keys)
-        arranged.append(std::move(entries[k.at]));
-    entries = std::move(arranged);
+
+    // The entries are moved to their places along the cycles of the order, in place.
+    for (size_t start = 0; start < count; ++start) {
+        if (order[start] == start)
+            continue;
+        AddressBookEntry held = std::move(entries[qsizetype(start)]);
+        size_t place = start;
+        for (;;) {
+            const size_t from = order[place];
+            order[place] = uint32_t(place);
+            if (from == start) {
+                entries[qsizetype(place)] = std::move(held);
+                break;
+            }
+            entries[qsizetype(place)] = std::move(entries[qsizetype(from)]);
+            place = from;
+        }
+    }
 }
 
 QList<AddressBookEntry> AddressBookEntryList::selectedObjects() const {
@@ -100,11 +173,18 @@ QList<AddressBookEntry> AddressBookEntryList::selectedObjects() const {
 }
 
 void AddressBookEntryList::addObjects(const QList<AddressBookEntry>& newEntries) {
+    addObjects(QList<AddressBookEntry>(newEntries));
+}
+
+void AddressBookEntryList::addObjects(QList<AddressBookEntry>&& newEntries) {
     if (newEntries.isEmpty())
         return;
     changing = true;
     beginResetModel();
-    entries.append(newEntries);
+    if (entries.isEmpty())
+        entries = std::move(newEntries);
+    else
+        entries.append(std::move(newEntries));
     arrange();
     endResetModel();
     selection.clearSelection();

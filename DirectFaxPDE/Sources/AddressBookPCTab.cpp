@@ -49,7 +49,7 @@ void AddressBookController::initPCAdressBookTab() {
             readRecords(data.get(), RecordSource::Device, kPCLogLines, entries);
     }
     data.reset();
-    pcEntries.addObjects(entries);
+    pcEntries.addObjects(std::move(entries));
     originalPCAddressList = pcEntries.arrangedObjects();
 }
 
