@@ -55,7 +55,7 @@ public:
             damaged(what, id, "is longer than its field");
         if (required && text.empty())
             damaged(what, id, "is empty");
-        if (text.find(u'\0') != std::u16string_view::npos)
+        if (std::count(text.begin(), text.end(), u'\0') != 0) // no early exit: checked in wide steps
             damaged(what, id, "holds a zero unit");
         if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(field, text.data(), text.size() * 2);

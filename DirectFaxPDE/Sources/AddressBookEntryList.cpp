@@ -146,20 +146,29 @@ void AddressBookEntryList::arrange() {
         return false;
     });
 
-    // The entries are moved to their places along the cycles of the order, in place.
+    // The entries are moved to their places in place, along the cycles of the order (a second
+    // list would leave its size in free heap behind). They lie all over the list, so the one a few
+    // steps ahead on the cycle is fetched meanwhile.
+    constexpr int kAhead = 8;
+    AddressBookEntry* at = entries.data();
     for (size_t start = 0; start < count; ++start) {
         if (order[start] == start)
             continue;
-        AddressBookEntry held = std::move(entries[qsizetype(start)]);
+        size_t ahead = order[start];
+        for (int step = 0; step < kAhead; ++step)
+            ahead = order[ahead];
+        AddressBookEntry held = std::move(at[start]);
         size_t place = start;
         for (;;) {
+            __builtin_prefetch(at + ahead);
+            ahead = order[ahead];
             const size_t from = order[place];
             order[place] = uint32_t(place);
             if (from == start) {
-                entries[qsizetype(place)] = std::move(held);
+                at[place] = std::move(held);
                 break;
             }
-            entries[qsizetype(place)] = std::move(entries[qsizetype(from)]);
+            at[place] = std::move(at[from]);
             place = from;
         }
     }

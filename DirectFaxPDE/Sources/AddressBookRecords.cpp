@@ -62,18 +62,18 @@ void readRecords(const ABIFData* data, const RecordKind& kind, const GroupKind& 
         getAt(kind.getAt, i);
         AddressBookEntry entry;
         entry.id = u16At(record.data(), kind.idOffset);
-        const std::optional<QString> name = fieldText(record.data(), kind.nameOffset, kind.nameSize);
+        std::optional<QString> name = fieldText(record.data(), kind.nameOffset, kind.nameSize);
         if (!name) {
             qWarning("%s", log.invalidName);
             return;
         }
-        const std::optional<QString> phone = fieldText(record.data(), kind.phoneOffset, kind.phoneSize);
+        std::optional<QString> phone = fieldText(record.data(), kind.phoneOffset, kind.phoneSize);
         if (!phone) {
             qWarning("%s", log.invalidPhoneNumber);
             return;
         }
-        entry.name = *name;
-        entry.phoneNumber = *phone;
+        entry.name = std::move(*name);
+        entry.phoneNumber = std::move(*phone);
         if (kind.hasCompanyAndNote) {
             entry.company = fieldText(record.data(), ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE)
                                 .value_or(QStringLiteral(""));
