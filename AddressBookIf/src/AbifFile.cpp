@@ -346,11 +346,8 @@ void bindIfGiven(Statement& statement, int index, const std::u16string& uid) {
 // ones are handed out in ascending order, so that they go into the file's UID index one after
 // another instead of all over it.
 std::vector<std::u16string> uidsOfRows(const std::vector<std::u16string>& given) {
-    std::vector<std::u16string> fresh;
-    for (const std::u16string& uid : given)
-        if (uid.empty())
-            fresh.push_back(newUid());
-    std::sort(fresh.begin(), fresh.end());
+    std::vector<std::u16string> fresh = newUids(
+        size_t(std::count_if(given.begin(), given.end(), [](const auto& uid) { return uid.empty(); })));
     std::vector<std::u16string> out;
     out.reserve(given.size());
     auto next = fresh.begin();
@@ -372,7 +369,7 @@ int insertWithUid(Store& store, Statement& insert, const char* table, std::u16st
         if (rc == SQLITE_DONE || !isNew || insert.lastError() != SQLITE_CONSTRAINT_UNIQUE ||
             !sameUidInFile(store, table, uid))
             return rc;
-        uid = newUid();
+        uid = std::move(newUids(1).front());
     }
 }
 

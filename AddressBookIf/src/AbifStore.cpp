@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -326,23 +327,33 @@ void Store::upgrade() {
     }
 }
 
-std::u16string newUid() {
+std::vector<std::u16string> newUids(size_t count) {
     // The same form as ABIF_NEW_UID: 32 lower-case hex digits in groups of 8-4-4-4-12, the
-    // version digit 4 and the variant digit one of 8, 9, a, b.
-    unsigned char random[16];
-    sqlite3_randomness(sizeof random, random);
-    random[6] = uint8_t((random[6] & 0x0F) | 0x40);
-    random[8] = uint8_t((random[8] & 0x3F) | 0x80);
-    static constexpr char16_t kHex[] = u"0123456789abcdef";
-    std::u16string uid;
-    uid.reserve(36);
-    for (size_t i = 0; i < sizeof random; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            uid.push_back(u'-');
-        uid.push_back(kHex[random[i] >> 4]);
-        uid.push_back(kHex[random[i] & 0x0F]);
+    // version digit 4 and the variant digit one of 8, 9, a, b. Fixed-width hex keeps the order of
+    // the bytes, so sorting the bytes sorts the texts.
+    using Bytes = std::array<unsigned char, 16>;
+    std::vector<Bytes> random(count);
+    if (count > 0)
+        sqlite3_randomness(int(count * sizeof(Bytes)), random.data());
+    for (Bytes& r : random) {
+        r[6] = uint8_t((r[6] & 0x0F) | 0x40);
+        r[8] = uint8_t((r[8] & 0x3F) | 0x80);
     }
-    return uid;
+    std::sort(random.begin(), random.end());
+    static constexpr char16_t kHex[] = u"0123456789abcdef";
+    std::vector<std::u16string> uids;
+    uids.reserve(count);
+    for (const Bytes& r : random) {
+        std::u16string& uid = uids.emplace_back();
+        uid.reserve(36);
+        for (size_t i = 0; i < r.size(); ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10)
+                uid.push_back(u'-');
+            uid.push_back(kHex[r[i] >> 4]);
+            uid.push_back(kHex[r[i] & 0x0F]);
+        }
+    }
+    return uids;
 }
 
 void Store::create(const std::string& path, int32_t kind) {

@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -156,8 +157,9 @@ private:
     bool published_ = false;
 };
 
-// A new random UID (a version 4 UUID in lower case) for an entry or group added without one.
-std::u16string newUid();
+// `count` new random UIDs (version 4 UUIDs in lower case) for entries or groups added without
+// one, in ascending order.
+std::vector<std::u16string> newUids(size_t count);
 
 // Removes what killed creations left in `folder`: hidden files no live process holds, and
 // their journals.
