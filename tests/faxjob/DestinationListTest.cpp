@@ -66,9 +66,10 @@ QStringList rows(const QList<df::AddressBookEntry>& entries) {
 // must be the one that comparing the case-folded texts gives, equal keys in adding order, also for
 // texts beyond ASCII and when entries are added to a list that has some.
 TEST(AddressBookEntryListTest, ArrangesAsTheFoldedTextsCompareEqualOnesInAddingOrder) {
-    const QStringList names = {"anne",   "ANNE",         "Zoe",   "zoë",   "Ärger", "ärger",
-                               "Straße", "STRASSE",      "Σοφία", "σοφία", "",      "Mc",
-                               "mc",     "\U0001D400bc", "abc",   "_x",    "[y"};
+    const QStringList names = {"anne",       "ANNE",         "Zoe",   "zoë",   "Ärger", "ärger",
+                               "Straße",     "STRASSE",      "Σοφία", "σοφία", "",      "Mc",
+                               "mc",         "\U0001D400bc", "abc",   "_x",    "[y",    "Contact 1",
+                               "contact 12", "CONTACT 2",    "\uFF21"};
     QList<df::AddressBookEntry> entries;
     for (int i = 0; i < 400; ++i) {
         df::AddressBookEntry e;
