@@ -5,6 +5,7 @@
 #include "SystemInfo.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
@@ -64,7 +65,16 @@ int unicharLength(const void* buffer, int32_t length) {
         return -1;
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     const int32_t units = length / 2;
-    for (int32_t i = 0; i < units; ++i)
+    int32_t i = 0;
+    // Four units at a time up to the four that hold a zero unit (a zero 16-bit lane, whatever
+    // the byte order); the buffer need not be aligned.
+    for (; i + 4 <= units; i += 4) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + 2 * i, sizeof word);
+        if ((word - 0x0001000100010001u) & ~word & 0x8000800080008000u)
+            break;
+    }
+    for (; i < units; ++i)
         if (bytes[2 * i] == 0 && bytes[2 * i + 1] == 0)
             return i;
     return -1;

@@ -6,9 +6,11 @@
 #include "UtilityFunctions.h"
 
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QtDebug>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <plist/plist.h>
 
@@ -47,10 +49,16 @@ std::optional<QString> UtilityService::stringFromUnicodeBuf(const void* buffer, 
     const int units = unicharLength(buffer, length);
     if (units < 1)
         return std::nullopt;
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
     QString text(units, Qt::Uninitialized);
-    for (int i = 0; i < units; ++i)
-        text[i] = QChar(static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // The units as they lie; the buffer need not be aligned for a char16_t.
+        std::memcpy(text.data(), buffer, size_t(units) * 2);
+    } else {
+        const auto* bytes = static_cast<const unsigned char*>(buffer);
+        QChar* out = text.data();
+        for (int i = 0; i < units; ++i)
+            out[i] = QChar(static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+    }
     return text;
 }
 

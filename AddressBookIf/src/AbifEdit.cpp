@@ -30,10 +30,7 @@ public:
         for (const NewEntry& e : entries) {
             requireEntry(e.callId);
             update.reset();
-            update.bindText16(1, e.name);
-            update.bindText16(2, e.fax);
-            update.bindText16(3, e.company);
-            update.bindText16(4, e.note);
+            bindEntryTexts(update, 1, e);
             update.bindInt(5, e.callId);
             update.bindInt(6, fields);
             if (update.tryStep() == SQLITE_DONE)

@@ -74,6 +74,9 @@ struct NewEntry {
 };
 // Checks the entry records of a call (names, fields ended inside them, no pair given twice).
 std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records);
+class Statement;
+// Binds the entry's name, fax number, company and note to the parameters `first` to `first` + 3.
+void bindEntryTexts(Statement& statement, int first, const NewEntry& entry);
 // 1 to kMaxUidBytes bytes of UTF-8 without control characters.
 bool isValidUid(std::string_view uid);
 // Checks the UIDs (or structured names) of a call; an empty one stands for none.

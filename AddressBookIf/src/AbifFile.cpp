@@ -55,7 +55,7 @@ public:
             damaged(what, id, "is longer than its field");
         if (required && text.empty())
             damaged(what, id, "is empty");
-        if (text.find(u'\0') != std::u16string_view::npos)
+        if (std::count(text.begin(), text.end(), u'\0') != 0) // no early exit: checked in wide steps
             damaged(what, id, "holds a zero unit");
         if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(field, text.data(), text.size() * 2);
@@ -257,6 +257,13 @@ std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
     return entries;
 }
 
+void bindEntryTexts(Statement& statement, int first, const NewEntry& entry) {
+    statement.bindText16(first, entry.name);
+    statement.bindText16(first + 1, entry.fax);
+    statement.bindText16(first + 2, entry.company);
+    statement.bindText16(first + 3, entry.note);
+}
+
 bool isValidUid(std::string_view uid) {
     if (uid.empty() || uid.size() > kMaxUidBytes || !isValidUtf8(uid))
         return false;
@@ -329,10 +336,41 @@ bool sameUidInFile(Store& store, const char* table, const std::u16string& uid) {
     return find.step();
 }
 
-// An empty UID stays NULL (a new one is filled in before the commit); so does an empty N.
-void bindUid(Statement& statement, int index, const std::u16string& uid) {
+// An empty text (a structured name not given) stays NULL.
+void bindIfGiven(Statement& statement, int index, const std::u16string& uid) {
     if (!uid.empty())
         statement.bindText16(index, uid);
+}
+
+// The UIDs of the rows of an add: the given ones, and a new one for each row given none. The new
+// ones are handed out in ascending order, so that they go into the file's UID index one after
+// another instead of all over it.
+std::vector<std::u16string> uidsOfRows(const std::vector<std::u16string>& given) {
+    std::vector<std::u16string> fresh = newUids(
+        size_t(std::count_if(given.begin(), given.end(), [](const auto& uid) { return uid.empty(); })));
+    std::vector<std::u16string> out;
+    out.reserve(given.size());
+    auto next = fresh.begin();
+    for (const std::u16string& uid : given)
+        out.push_back(uid.empty() ? std::move(*next++) : uid);
+    return out;
+}
+
+// Inserts one row through `insert`, whose parameters `bind` sets with the row's UID. A new UID
+// (one the caller did not give) that happens to be taken already is drawn again; answers the
+// SQLite result of the last step.
+template <typename Bind>
+int insertWithUid(Store& store, Statement& insert, const char* table, std::u16string uid, bool isNew,
+                  Bind&& bind) {
+    for (;;) {
+        insert.reset();
+        bind(uid);
+        int rc = insert.tryStep();
+        if (rc == SQLITE_DONE || !isNew || insert.lastError() != SQLITE_CONSTRAINT_UNIQUE ||
+            !sameUidInFile(store, table, uid))
+            return rc;
+        uid = std::move(newUids(1).front());
+    }
 }
 
 void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::vector<NewGroup>& groups,
@@ -366,22 +404,22 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
             it->second = -1;
     }
 
+    std::vector<std::u16string> rowUids = uidsOfRows(entryUids);
     Statement insertEntry(
         store.db(),
         "INSERT INTO entry (id, name, fax, company, note, added, uid, n) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
         path);
     for (size_t i = 0; i < entries.size(); ++i) {
         const NewEntry& e = entries[i];
-        insertEntry.reset();
-        insertEntry.bindInt(1, newIds[i]);
-        insertEntry.bindText16(2, e.name);
-        insertEntry.bindText16(3, e.fax);
-        insertEntry.bindText16(4, e.company);
-        insertEntry.bindText16(5, e.note);
-        insertEntry.bindInt(6, e.added);
-        bindUid(insertEntry, 7, entryUids[i]);
-        bindUid(insertEntry, 8, entryNs[i]);
-        if (insertEntry.tryStep() == SQLITE_DONE)
+        int rc = insertWithUid(store, insertEntry, "entry", std::move(rowUids[i]), entryUids[i].empty(),
+                               [&](const std::u16string& uid) {
+                                   insertEntry.bindInt(1, newIds[i]);
+                                   bindEntryTexts(insertEntry, 2, e);
+                                   insertEntry.bindInt(6, e.added);
+                                   insertEntry.bindText16(7, uid);
+                                   bindIfGiven(insertEntry, 8, entryNs[i]);
+                               });
+        if (rc == SQLITE_DONE)
             continue;
         if (insertEntry.lastError() == SQLITE_CONSTRAINT_UNIQUE && !entryUids[i].empty() &&
             sameUidInFile(store, "entry", entryUids[i]))
@@ -393,6 +431,7 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
         store.failSqlite(insertEntry.lastError(), "cannot add entry " + std::to_string(i));
     }
 
+    std::vector<std::u16string> groupRowUids = uidsOfRows(groupUids);
     Statement insertGroup(store.db(), "INSERT INTO grp (name, uid) VALUES (?, ?)", path);
     Statement insertMember(store.db(), "INSERT INTO member (grp, pos, entry) VALUES (?, ?, ?)", path);
     for (size_t index = 0; index < groups.size(); ++index) {
@@ -422,10 +461,12 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
                      which + ": member Id " + std::to_string(id) + " is given twice");
             members.push_back(uint16_t(fileId));
         }
-        insertGroup.reset();
-        insertGroup.bindText16(1, g.name);
-        bindUid(insertGroup, 2, groupUids[index]);
-        if (insertGroup.tryStep() != SQLITE_DONE) {
+        int rc = insertWithUid(store, insertGroup, "grp", std::move(groupRowUids[index]),
+                               groupUids[index].empty(), [&](const std::u16string& uid) {
+                                   insertGroup.bindText16(1, g.name);
+                                   insertGroup.bindText16(2, uid);
+                               });
+        if (rc != SQLITE_DONE) {
             if (insertGroup.lastError() == SQLITE_CONSTRAINT_UNIQUE)
                 fail(kAbifErrAlreadyInFile,
                      path + ": " + which + ": a group with its UID is already in the file");
@@ -440,7 +481,6 @@ void addToFile(Store& store, const std::vector<NewEntry>& entries, const std::ve
             insertMember.step();
         }
     }
-    store.fillMissingUids();
     transaction.commit();
 }
 

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -22,8 +23,9 @@ namespace {
 
 // Rollback journal written through to the disk: a process killed in the middle of a change
 // leaves a hot journal that the next connection rolls back, so the file holds all or none of it.
-constexpr const char* kConnectionSetup = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
-                                         "PRAGMA foreign_keys=ON;";
+constexpr const char* kConnectionSetup =
+    "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536;"
+    "PRAGMA foreign_keys=ON;";
 
 constexpr const char* kSchema = R"sql(
 BEGIN;
@@ -56,9 +58,6 @@ CREATE TABLE member (
     "lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' ||"                               \
     " substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (random() & 3), 1) ||"               \
     " substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))"
-
-constexpr const char* kFillUids = "UPDATE entry SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
-                                  "UPDATE grp SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;";
 
 // From format 1 to 2: a UID for every entry and group, unique in the file.
 constexpr const char* kUpgradeToUids = "ALTER TABLE entry ADD COLUMN uid TEXT;"
@@ -328,8 +327,33 @@ void Store::upgrade() {
     }
 }
 
-void Store::fillMissingUids() {
-    exec(kFillUids);
+std::vector<std::u16string> newUids(size_t count) {
+    // The same form as ABIF_NEW_UID: 32 lower-case hex digits in groups of 8-4-4-4-12, the
+    // version digit 4 and the variant digit one of 8, 9, a, b. Fixed-width hex keeps the order of
+    // the bytes, so sorting the bytes sorts the texts.
+    using Bytes = std::array<unsigned char, 16>;
+    std::vector<Bytes> random(count);
+    if (count > 0)
+        sqlite3_randomness(int(count * sizeof(Bytes)), random.data());
+    for (Bytes& r : random) {
+        r[6] = uint8_t((r[6] & 0x0F) | 0x40);
+        r[8] = uint8_t((r[8] & 0x3F) | 0x80);
+    }
+    std::sort(random.begin(), random.end());
+    static constexpr char16_t kHex[] = u"0123456789abcdef";
+    std::vector<std::u16string> uids;
+    uids.reserve(count);
+    for (const Bytes& r : random) {
+        std::u16string& uid = uids.emplace_back();
+        uid.reserve(36);
+        for (size_t i = 0; i < r.size(); ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10)
+                uid.push_back(u'-');
+            uid.push_back(kHex[r[i] >> 4]);
+            uid.push_back(kHex[r[i] & 0x0F]);
+        }
+    }
+    return uids;
 }
 
 void Store::create(const std::string& path, int32_t kind) {

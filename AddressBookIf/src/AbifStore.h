@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -92,8 +93,6 @@ public:
     // Brings a file of an older format to the current one: inside an open write transaction, which
     // keeps the change all or nothing. Older files get UIDs for their entries and groups here.
     void upgrade();
-    // Gives a new UID to every entry and group without one, inside an open write transaction.
-    void fillMissingUids();
 
     sqlite3* db() const { return db_; }
     const std::string& path() const { return path_; }
@@ -157,6 +156,10 @@ private:
     int lockFd_ = -1;
     bool published_ = false;
 };
+
+// `count` new random UIDs (version 4 UUIDs in lower case) for entries or groups added without
+// one, in ascending order.
+std::vector<std::u16string> newUids(size_t count);
 
 // Removes what killed creations left in `folder`: hidden files no live process holds, and
 // their journals.

@@ -57,6 +57,7 @@ public:
 
     // Puts the entries at their arranged places, as one change; the selection is cleared.
     void addObjects(const QList<AddressBookEntry>& newEntries);
+    void addObjects(QList<AddressBookEntry>&& newEntries);
     void addObject(const AddressBookEntry& entry) { addObjects({entry}); }
     void removeAllObjects();
     // Replaces the content by `arranged`, which is already in this list's arrangement (a part,

@@ -37,6 +37,9 @@ void AddressBookController::initPCAdressBookTab() {
     DataHandle data(ABIFData_Create());
     if (!data)
         return;
+    // From here on the search copy is replaced in any case: the old one goes now, before the new
+    // book is read, so that the two are never held at once.
+    originalPCAddressList.clear();
     QList<AddressBookEntry> entries;
     int32_t result = AbifGADFile_Read(path.constData(), data.get(), 0);
     if (result == kAbifSuccess) {
@@ -49,7 +52,7 @@ void AddressBookController::initPCAdressBookTab() {
             readRecords(data.get(), RecordSource::Device, kPCLogLines, entries);
     }
     data.reset();
-    pcEntries.addObjects(entries);
+    pcEntries.addObjects(std::move(entries));
     originalPCAddressList = pcEntries.arrangedObjects();
 }
 

@@ -50,24 +50,30 @@ constexpr GroupKind kFaxGroupKind{
 void readRecords(const ABIFData* data, const RecordKind& kind, const GroupKind& groupKind,
                  const RecordLogLines& log, QList<AddressBookEntry>& entries) {
     std::vector<uint8_t> record(static_cast<size_t>(std::max(kind.size, groupKind.size)));
+    // A record the handle does not give reads as zeros.
+    const auto getAt = [&](int32_t (*get)(const ABIFData*, int32_t, void*), int32_t index) {
+        if (get(data, index, record.data()) != kAbifSuccess)
+            std::fill(record.begin(), record.end(), 0);
+    };
     const int32_t count = kind.count(data);
+    const int32_t groups = groupKind.count(data);
+    entries.reserve(entries.size() + std::max(count, 0) + std::max(groups, 0));
     for (int32_t i = 0; i < count; ++i) {
-        std::fill(record.begin(), record.end(), 0);
-        kind.getAt(data, i, record.data());
+        getAt(kind.getAt, i);
         AddressBookEntry entry;
         entry.id = u16At(record.data(), kind.idOffset);
-        const std::optional<QString> name = fieldText(record.data(), kind.nameOffset, kind.nameSize);
+        std::optional<QString> name = fieldText(record.data(), kind.nameOffset, kind.nameSize);
         if (!name) {
             qWarning("%s", log.invalidName);
             return;
         }
-        const std::optional<QString> phone = fieldText(record.data(), kind.phoneOffset, kind.phoneSize);
+        std::optional<QString> phone = fieldText(record.data(), kind.phoneOffset, kind.phoneSize);
         if (!phone) {
             qWarning("%s", log.invalidPhoneNumber);
             return;
         }
-        entry.name = *name;
-        entry.phoneNumber = *phone;
+        entry.name = std::move(*name);
+        entry.phoneNumber = std::move(*phone);
         if (kind.hasCompanyAndNote) {
             entry.company = fieldText(record.data(), ABIF_MYFAX_COMPANY, ABIF_MYFAX_COMPANY_SIZE)
                                 .value_or(QStringLiteral(""));
@@ -78,10 +84,8 @@ void readRecords(const ABIFData* data, const RecordKind& kind, const GroupKind& 
         }
         entries.append(std::move(entry));
     }
-    const int32_t groups = groupKind.count(data);
     for (int32_t i = 0; i < groups; ++i) {
-        std::fill(record.begin(), record.end(), 0);
-        groupKind.getAt(data, i, record.data());
+        getAt(groupKind.getAt, i);
         const std::optional<QString> name =
             fieldText(record.data(), groupKind.nameOffset, groupKind.nameSize);
         if (!name) {

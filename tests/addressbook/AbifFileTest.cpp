@@ -1,4 +1,5 @@
 // Address-book files through the C interface: record bytes, round trips, result codes, damaged files.
+#include "AbifEdit.h"
 #include "AbifStore.h"
 #include "AbifTestSupport.h"
 
@@ -6,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -182,6 +184,46 @@ TEST_F(AbifFile, FullGroupsAndIdsOfTheCall) {
     EXPECT_EQ(all.back(), 2);
     auto mixed = abif::readMembers(c.groups[1].bytes, ABIF_MYFAXGROUP_COUNT, ABIF_MYFAXGROUP_MEMBERS, 35);
     EXPECT_EQ(mixed, (std::vector<uint16_t>{1, 2}));
+}
+
+// Every entry and group added without a UID gets its own new one, a version 4 UUID; given UIDs
+// are kept, and a UID given again is refused.
+TEST_F(AbifFile, AddedRowsWithoutUidGetNewDistinctOnes) {
+    ASSERT_EQ(addEntries(path, {{u"First", u"9", {}, {}, 1}, {u"Second", u"8"}}, {myFaxGroup(u"G1", {1})}),
+              0);
+    std::vector<ABIF_MyFax> records = {myFax({u"Third", u"7"}), myFax({u"Fourth", u"6"})};
+    std::vector<ABIF_MyFaxGroup> groups = {myFaxGroup(u"G2", {}), myFaxGroup(u"G3", {})};
+    Data data = newData();
+    ABIFData_Add_MyFax(data.get(), 2, records.data());
+    ABIFData_Add_MyFaxGroup(data.get(), 2, groups.data());
+    ASSERT_EQ(abif::addFileRecords(path.c_str(), data.get(), {{"", "given-entry"}, {}, {"given-group"}}), 0);
+    EXPECT_EQ(abif::addFileRecords(path.c_str(), data.get(), {{"given-entry"}, {}, {}}),
+              kAbifErrAlreadyInFile);
+
+    abif::Identities ids;
+    int32_t kind = 0;
+    Data read = newData();
+    ASSERT_EQ(abif::readFileRecords(path.c_str(), read.get(), kind, ids), 0);
+    ASSERT_EQ(ids.entryUids.size(), 4u);
+    ASSERT_EQ(ids.groupUids.size(), 3u);
+    EXPECT_EQ(ids.entryUids[3], "given-entry");
+    EXPECT_EQ(ids.groupUids[1], "given-group");
+    std::vector<std::string> fresh = {ids.entryUids[0], ids.entryUids[1], ids.entryUids[2], ids.groupUids[0],
+                                      ids.groupUids[2]};
+    const auto isUuid4 = [](const std::string& uid) {
+        if (uid.size() != 36 || uid[14] != '4' || std::string("89ab").find(uid[19]) == std::string::npos)
+            return false;
+        for (size_t i = 0; i < uid.size(); ++i) {
+            const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+            if (dash ? uid[i] != '-' : !std::isxdigit(uint8_t(uid[i])) || std::isupper(uint8_t(uid[i])))
+                return false;
+        }
+        return true;
+    };
+    for (const std::string& uid : fresh)
+        EXPECT_TRUE(isUuid4(uid)) << uid;
+    std::sort(fresh.begin(), fresh.end());
+    EXPECT_EQ(std::unique(fresh.begin(), fresh.end()), fresh.end());
 }
 
 struct AddCase {

@@ -1,4 +1,5 @@
 // The shared destination list: its arrangement, its limit and its selection.
+#include <AddressBookEntryList.h>
 #include <DestinationList.h>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,59 @@ TEST(DestinationListTest, NeverHoldsMoreThanThirty) {
     EXPECT_TRUE(list.addObjects({{"a", "1"}, {"b", "1"}}));
     EXPECT_FALSE(list.addObject({"d", "1"}));
     EXPECT_EQ(list.count(), df::kMaxDestinationCount);
+}
+
+} // namespace
+
+namespace {
+
+QStringList rows(const QList<df::AddressBookEntry>& entries) {
+    QStringList result;
+    for (const df::AddressBookEntry& e : entries)
+        result.append(e.name + QLatin1Char('/') + e.phoneNumber + QLatin1Char('/') + e.company);
+    return result;
+}
+
+// The address-book lists arrange a large book in place on folded copies of their keys: the order
+// must be the one that comparing the case-folded texts gives, equal keys in adding order, also for
+// texts beyond ASCII and when entries are added to a list that has some.
+TEST(AddressBookEntryListTest, ArrangesAsTheFoldedTextsCompareEqualOnesInAddingOrder) {
+    const QStringList names = {"anne",       "ANNE",         "Zoe",   "zoë",   "Ärger", "ärger",
+                               "Straße",     "STRASSE",      "Σοφία", "σοφία", "",      "Mc",
+                               "mc",         "\U0001D400bc", "abc",   "_x",    "[y",    "Contact 1",
+                               "contact 12", "CONTACT 2",    "\uFF21"};
+    QList<df::AddressBookEntry> entries;
+    for (int i = 0; i < 400; ++i) {
+        df::AddressBookEntry e;
+        e.name = names[(i * 7) % names.size()];
+        e.phoneNumber = i % 3 == 0 ? QStringLiteral("Group") : QString::number((i * 13) % 5);
+        e.company = QString::number(i); // tells equal keys apart
+        entries.append(e);
+    }
+    const auto reference = [](QList<df::AddressBookEntry> list, const QList<df::SortDescriptor>& by) {
+        std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
+            for (const df::SortDescriptor& d : by) {
+                const QString& x = d.key == QLatin1String("name") ? a.name : a.phoneNumber;
+                const QString& y = d.key == QLatin1String("name") ? b.name : b.phoneNumber;
+                const int order = d.caseInsensitive ? QString::compare(x.toCaseFolded(), y.toCaseFolded())
+                                                    : QString::compare(x, y);
+                if (order != 0)
+                    return d.ascending ? order < 0 : order > 0;
+            }
+            return false;
+        });
+        return rows(list);
+    };
+    const QList<df::SortDescriptor> orders[] = {
+        df::DestinationList::destinationSortDescriptors(),
+        {{QStringLiteral("phoneNumber"), true, false}, {QStringLiteral("name"), true, true}}};
+    for (const QList<df::SortDescriptor>& by : orders) {
+        df::AddressBookEntryList list;
+        list.setSortDescriptors(by);
+        list.addObjects(entries.mid(0, 150));
+        list.addObjects(entries.mid(150));
+        EXPECT_EQ(rows(list.arrangedObjects()), reference(entries, by));
+    }
 }
 
 } // namespace

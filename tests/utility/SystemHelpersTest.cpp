@@ -199,7 +199,10 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("M\u00fcller \u5c71\u7530")},
         Utf16Case{"surrogate_pair", field(u"\U0001F4E0 Fax", 20), 20, 6, QStringLiteral("\U0001F4E0 Fax")},
         // A unit with a zero high byte is no terminator.
-        Utf16Case{"zero_high_byte", field(u"\u0100\u0001", 8), 8, 2, QString::fromUtf16(u"\u0100\u0001")}),
+        Utf16Case{"zero_high_byte", field(u"\u0100\u0001", 8), 8, 2, QString::fromUtf16(u"\u0100\u0001")},
+        // Units with high or low bits alone, four at a time and one after, are no terminators.
+        Utf16Case{"lone_bits", field(u"\u8000\u0100\uffff\u0001\u8080", 14), 14, 5,
+                  QString::fromUtf16(u"\u8000\u0100\uffff\u0001\u8080")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Utf16Field, NullBuffer) {
