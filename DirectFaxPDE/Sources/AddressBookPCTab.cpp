@@ -26,6 +26,9 @@ constexpr RecordLogLines kPCLogLines{"initPCAdressBookTab: Individual - Invalid 
 void AddressBookController::initPCAdressBookTab() {
     pcEntries.removeAllObjects();
     clearSearchField(pcSearchField, pcSearchText);
+    // The search copy goes first: a book that cannot be read must not bring back the entries of
+    // the one before through the search, and the old and new books are never held at once.
+    originalPCAddressList.clear();
     if (!fileList || fileList->isEmpty()) {
         platform::RunAlert(localized("Address Book file is none"), {}, {localized("OK")}, window);
         return;
@@ -37,9 +40,6 @@ void AddressBookController::initPCAdressBookTab() {
     DataHandle data(ABIFData_Create());
     if (!data)
         return;
-    // From here on the search copy is replaced in any case: the old one goes now, before the new
-    // book is read, so that the two are never held at once.
-    originalPCAddressList.clear();
     QList<AddressBookEntry> entries;
     int32_t result = AbifGADFile_Read(path.constData(), data.get(), 0);
     if (result == kAbifSuccess) {

@@ -243,6 +243,12 @@ TEST_F(AddressBookDialogTest, SearchFiltersByNameAndSwitchingTabsReloadsAndClear
         EXPECT_EQ(field->text(), QString());
         EXPECT_EQ(controller->pcAddressSearchField(), QStringLiteral(""));
         EXPECT_EQ(pcNames().size(), 6);
+        // A book that cannot be read leaves nothing of the one before for the search to find.
+        files.addObject({QStringLiteral("gone"), QString::fromStdString(dir.file("gone"))});
+        files.setSelectionIndex(files.count() - 1);
+        controller->initPCAdressBookTab();
+        field->setText(QStringLiteral("ann"));
+        EXPECT_EQ(pcNames(), QStringList());
     });
 }
 
