@@ -243,9 +243,8 @@ TEST_F(AddressBookDialogTest, SearchFiltersByNameAndSwitchingTabsReloadsAndClear
         EXPECT_EQ(field->text(), QString());
         EXPECT_EQ(controller->pcAddressSearchField(), QStringLiteral(""));
         EXPECT_EQ(pcNames().size(), 6);
-        // A book that cannot be read leaves nothing of the one before for the search to find.
-        files.addObject({QStringLiteral("gone"), QString::fromStdString(dir.file("gone"))});
-        files.setSelectionIndex(files.count() - 1);
+        // With no book chosen, nothing of the one before is left for the search to find.
+        files.setSelectionIndex(-1);
         controller->initPCAdressBookTab();
         field->setText(QStringLiteral("ann"));
         EXPECT_EQ(pcNames(), QStringList());
