@@ -535,5 +535,54 @@ TEST_F(DeviceTabTest, ASilentDeviceShowsProgressUntilTheDeadlineOrCancel) {
     EXPECT_EQ(driver.alerts().size(), 1u);
 }
 
+// Renders both tabs and a group sheet into the folder DIRECTFAX_SCREENSHOT_DIR for the
+// documentation.
+TEST_F(DeviceTabTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("DIRECTFAX_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set DIRECTFAX_SCREENSHOT_DIR to a folder";
+    useBook({{u"Anna Schmidt", u"030-1234567", u"Velmora Sales", u"Mornings only", 1},
+             {u"Bernd Keller", u"040-7654321", u"Head Office", {}, 2},
+             {u"Carla Rossi", u"089-5550100", {}, {}, 3},
+             {u"Dmitri Volkov", u"0221-998877", u"Tarncrest GmbH", {}, 4},
+             {u"Eva Lindqvist", u"0711-224466", {}, {}, 5}},
+            {abiftest::myFaxGroup(u"Sales Team", {1, 2, 4}), abiftest::myFaxGroup(u"Branches", {3, 5})});
+    const std::string book = dir.file("device.json");
+    dt::writeJsonBook(book,
+                      {{{1, "Reception", "030-100"}, {2, "Warehouse", "030-200"}, {3, "Accounts", "030-300"}},
+                       {{"Building A", {1, 2}}}});
+    std::string error;
+    ASSERT_TRUE(emulator.start({"--book", book, "--port", "0", "--password", "7319"},
+                               dir.file("emulator.log"), error))
+        << error;
+    setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
+    destinations.addObject(
+        df::AddressInformation(QStringLiteral("Anna Schmidt"), QStringLiteral("030-1234567")));
+    controller->setIPAddress(QStringLiteral("127.0.0.1"));
+    controller->setPassword(QStringLiteral("7319"));
+    QStringList saved;
+    const auto save = [&](QWidget* window, const char* name) {
+        const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+        if (window->grab().save(path))
+            saved.append(path);
+    };
+    runDialog(0, [&] {
+        QWidget* window = controller->addressBookSettingPanel();
+        window->resize(window->sizeHint().expandedTo(QSize(720, 480)));
+        selectPC({"Sales Team"});
+        save(window, "address-book-computer.png");
+        driver.queueModalStep([&](QWidget* sheet) {
+            save(sheet, "address-book-group-sheet.png");
+            controller->closeGroupProperty();
+        });
+        controller->showPCAddressProperty();
+        controller->view()->selectTab(1);
+        controller->deviceAddressList()->setSelectionIndexes({0});
+        save(window, "address-book-device.png");
+    });
+    EXPECT_EQ(saved.size(), 3) << saved.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(alertTexts(driver), QStringList());
+}
+
 } // namespace
 } // namespace faxjob_test
