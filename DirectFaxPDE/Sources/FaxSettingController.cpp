@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QtEndian>
 #include <cstring>
 #include <ctime>
 #include <set>
@@ -72,19 +73,9 @@ bool writeUnicodeField(std::uint8_t* field, std::size_t size, const QString& tex
     const auto units = static_cast<std::size_t>(text.size());
     if (units + 1 > size / 2)
         return false;
-    for (std::size_t i = 0; i < units; ++i) {
-        const char16_t unit = text.at(static_cast<qsizetype>(i)).unicode();
-        field[2 * i] = static_cast<std::uint8_t>(unit & 0xFF);
-        field[2 * i + 1] = static_cast<std::uint8_t>(unit >> 8);
-    }
-    field[2 * units] = field[2 * units + 1] = 0;
+    qToLittleEndian<quint16>(text.utf16(), static_cast<qsizetype>(units), field);
+    qToLittleEndian<quint16>(0, field + 2 * units);
     return true;
-}
-
-void writeInt64(std::uint8_t* field, std::int64_t value) {
-    const auto bits = static_cast<std::uint64_t>(value);
-    for (int i = 0; i < 8; ++i)
-        field[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 // Stores `value` (an unset text differs from an empty one); true when that changed anything.
@@ -569,7 +560,7 @@ std::int32_t FaxSettingController::addSelectedDestinations(const QString& path) 
             !writeUnicodeField(record + ABIF_MYFAX_PHONE, ABIF_MYFAX_PHONE_SIZE,
                                destinations[i].phoneNumber()))
             return kAbifErrInvalidArgument;
-        writeInt64(record + ABIF_MYFAX_TIME, static_cast<std::int64_t>(std::time(nullptr)));
+        qToLittleEndian<qint64>(std::time(nullptr), record + ABIF_MYFAX_TIME);
     }
     std::int32_t code =
         ABIFData_Add_MyFax(data.get(), static_cast<std::int32_t>(records.size()), records.data());
