@@ -10,9 +10,15 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 class HostDocument {
 public:
-    // Opens `path` and tells its format from its first bytes; nullopt with `error` set when the
-    // file cannot be read or is neither PDF, PostScript nor text.
-    static std::optional<HostDocument> open(const QString& path, QString* error);
+    // The most bytes of a document: far more than any fax, and a bound on what a file that never
+    // ends (a device, a pipe) makes the host read.
+    static constexpr qint64 kMaxDocumentBytes = 256 * 1024 * 1024;
+
+    // Opens `path` (a name from decodeFileName keeps its bytes) and tells its format from its
+    // first bytes; nullopt with `error` set when the file cannot be read, is empty, is larger
+    // than `maxBytes` or is neither PDF, PostScript nor text.
+    static std::optional<HostDocument> open(const QString& path, QString* error,
+                                            qint64 maxBytes = kMaxDocumentBytes);
     // The small built-in text printed when no document is given.
     static HostDocument sample();
     // The MIME type of `data`, or empty when it is neither PDF, PostScript nor text.

@@ -1,11 +1,14 @@
 // What the host takes from outside: the document, the command line, the plug-in folders.
+#include "FileNames.h"
 #include "HostDocument.h"
 #include "HostOptions.h"
 #include "PluginHost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
@@ -104,4 +107,71 @@ TEST(PluginHost, ReportsFoldersAndBundlesItCannotLoad) {
     ASSERT_EQ(host.errors().size(), 2);
     EXPECT_TRUE(host.errors()[0].contains("Broken.plugin"));
     EXPECT_TRUE(host.errors()[1].contains("absent"));
+}
+
+TEST(HostDocument, RefusesEmptyDocumentsAndStopsReadingAtTheBound) {
+    QTemporaryDir dir;
+    constexpr qint64 kBound = 64;
+    auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    };
+    const QByteArray page = "%!PS\nshowpage\n";
+    struct Row {
+        QString path;
+        const char* refusal; // nullptr: opens
+    };
+    const Row rows[] = {
+        {write("empty.ps", ""), "is empty"},
+        {write("bound.ps", page.leftJustified(kBound, ' ')), nullptr},
+        {write("over.ps", page.leftJustified(kBound + 1, ' ')), "larger than"},
+        {"/dev/zero", "larger than"}, // never ends
+        {"/dev/null", "is empty"},
+        {dir.path(), "Cannot read"},
+    };
+    for (const Row& row : rows) {
+        QString error;
+        const auto document = HostDocument::open(row.path, &error, kBound);
+        EXPECT_EQ(bool(document), row.refusal == nullptr) << row.path.toStdString();
+        if (row.refusal) {
+            EXPECT_TRUE(error.contains(row.refusal)) << error.toStdString();
+        }
+    }
+}
+
+TEST(FileNames, NamesThatAreNotUtf8KeepTheirBytes) {
+    for (const QByteArray& bytes :
+         {QByteArray("caf\xe9.ps"),
+          QByteArray("Gr\xc3\xbc\xc3\x9f"
+                     "e.ps"),
+          QByteArray("\xed\xb2\x80\xff\xc3"), QByteArray("\xf0\x9f\x93\xa0 fax.pdf"),
+          QByteArray("\xe0\x80\xaf overlong")}) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        EXPECT_EQ(encodeFileName(decodeFileName(bytes)), bytes);
+    }
+    EXPECT_EQ(decodeFileName("Gr\xc3\xbc\xc3\x9f"
+                             "e"),
+              QStringLiteral("Grüße"));
+    // A document under such a name opens.
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path()) + "/caf\xe9.ps";
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "%!PS\n", 5), 5);
+    ::close(fd);
+    QString error;
+    EXPECT_TRUE(HostDocument::open(decodeFileName(path), &error)) << error.toStdString();
+    ::unlink(path.constData()); // a name Qt could not give back to the system
+}
+
+TEST(HostOptions, ADocumentWhoseNameStartsWithADashFollowsTwoDashes) {
+    QString error;
+    bool help = false;
+    const auto options =
+        HostOptions::parse({"directfax-print", "--dry-run", "--", "-report.pdf"}, &error, &help);
+    ASSERT_TRUE(options) << error.toStdString();
+    EXPECT_EQ(options->document, "-report.pdf");
+    EXPECT_TRUE(options->dryRun);
 }

@@ -1,0 +1,16 @@
+// File names from the command line as the system gives them: bytes, not always UTF-8 ("caf\xe9.pdf"
+// from a Latin-1 file system). Each byte that is not part of a UTF-8 character is kept as a lone
+// low surrogate (U+DC80 to U+DCFF), so the name shows with a replacement mark and still opens the
+// file it named.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
+
+QString decodeFileName(const QByteArray& bytes);
+// The bytes of a name made by decodeFileName (or of any other text, as UTF-8).
+QByteArray encodeFileName(const QString& name);
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform
