@@ -12,7 +12,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
-// The job's options, freed on scope exit.
+// The PPD choices of a job, freed on scope exit.
 struct Options {
     int count = 0;
     cups_option_t* list = nullptr;
@@ -21,6 +21,35 @@ struct Options {
         count = cupsAddOption(name.toUtf8().constData(), value.toUtf8().constData(), count, &list);
     }
 };
+
+// Creates the job. The PPD choices are keywords and go through libcups' option encoding; the
+// print settings are texts of any content (a sender named "{Sales}", a value with commas, quotes
+// or backslashes) and go as one name value each, byte for byte, as that encoding would read
+// braces as a collection and commas as a list.
+int createJob(const JobTicket& ticket) {
+    const QByteArray queue = ticket.queueName.toUtf8();
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue.constData());
+    ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+                 ticket.documentTitle.toUtf8().constData());
+    Options choices;
+    for (const auto& [keyword, choice] : ticket.ppdChoices)
+        choices.add(keyword, choice);
+    cupsEncodeOptions2(request, choices.count, choices.list, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request, choices.count, choices.list, IPP_TAG_JOB);
+    for (const auto& [key, value] : ticket.jobOptions)
+        ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, key.toUtf8().constData(), nullptr,
+                     value.toUtf8().constData());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, ("/printers/" + queue).constData());
+    ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+    const int job = cupsLastError() <= IPP_STATUS_OK_CONFLICTING && id ? ippGetInteger(id, 0) : 0;
+    ippDelete(response);
+    return job;
+}
 
 QString refusal(const QString& queue) {
     return QObject::tr("The printer \"%1\" did not take the job: %2")
@@ -59,16 +88,9 @@ int CupsSubmitter::submit(const JobTicket& ticket, const HostDocument& document,
     const QByteArray data = printableData(document, &format, error);
     if (data.isEmpty())
         return 0;
-    Options options;
-    for (const auto& [keyword, choice] : ticket.ppdChoices)
-        options.add(keyword, choice);
-    for (const auto& [key, value] : ticket.jobOptions)
-        options.add(key, value);
-
     const QByteArray queue = ticket.queueName.toUtf8();
     const QByteArray title = ticket.documentTitle.toUtf8();
-    const int job =
-        cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), options.count, options.list);
+    const int job = createJob(ticket);
     if (job == 0) {
         *error = refusal(ticket.queueName);
         return 0;

@@ -8,6 +8,7 @@
 // standard output as one fax job stream (FaxJobStream.h) for the backend to hand to the printer.
 #include "FaxJobStream.h"
 #include "FaxRecord.h"
+#include "JobOptions.h"
 #include "PpdFeature.h"
 
 #include <cups/cups.h>
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     cups_option_t* options = nullptr;
-    const int numOptions = cupsParseOptions(argv[5], 0, &options);
+    const int numOptions = parseJobOptions(argv[5], 0, &options);
 
     ppd_file_t* ppd = nullptr;
     if (const char* ppdPath = std::getenv("PPD"))
