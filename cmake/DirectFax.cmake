@@ -9,7 +9,9 @@ function(directfax_add_gtest)
     target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
     target_compile_definitions(${ARG_NAME} PRIVATE
         DIRECTFAX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        DIRECTFAX_BINARY_DIR="${PROJECT_BINARY_DIR}")
+        DIRECTFAX_BINARY_DIR="${PROJECT_BINARY_DIR}"
+        DIRECTFAX_TEST_PROBE="$<TARGET_FILE:directfax-test-probe>")
+    add_dependencies(${ARG_NAME} directfax-test-probe)
     gtest_discover_tests(${ARG_NAME}
         DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${ARG_LABELS}")

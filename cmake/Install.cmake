@@ -11,7 +11,7 @@ set_target_properties(DirectFax PROPERTIES INSTALL_RPATH "$ORIGIN/../../../..")
 set_target_properties(directfax_platform PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS directfax-print directfax-addressbook directfax-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS directfax-device-emulator RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
+install(TARGETS directfax-device-emulator directfax-backend RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
 install(TARGETS directfax-fax-filter RUNTIME DESTINATION ${DIRECTFAX_INSTALL_FILTERDIR})
 install(TARGETS directfax_platform LIBRARY DESTINATION ${DIRECTFAX_INSTALL_PKGLIBDIR} NAMELINK_SKIP)
 

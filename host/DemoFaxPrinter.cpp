@@ -1,5 +1,7 @@
 #include "DemoFaxPrinter.h"
 
+#include "ParentDeath.h"
+
 #include <PrintSettings.h>
 
 #include <QDeadlineTimer>
@@ -7,8 +9,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <cups/cups.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -19,6 +25,9 @@ constexpr int kMaxDestinations = 30;
 constexpr int kEmulatorStartMs = 10000;
 constexpr int kEmulatorStopMs = 5000;
 constexpr const char* kFilterName = "directfax-fax-filter";
+// The queue's device URI has the scheme "socket", so the scheduler runs our backend by that name.
+constexpr const char* kBackendName = "socket";
+constexpr int kQueryMs = 5000;
 
 // The folders of CUPS' own programs on Debian and on systems that keep them under libexec.
 const QStringList kCupsServerBins{QStringLiteral("/usr/lib/cups"), QStringLiteral("/usr/libexec/cups")};
@@ -82,18 +91,27 @@ QStringList DemoFaxPrinter::privateJobOptions() {
 }
 
 QString DemoFaxPrinter::privateValuesConfiguration() {
-    return PrivateCupsd::jobPrivacyConfiguration(privateJobOptions());
+    // CUPS takes whoever asks for a job to be the user the request names, unless the request
+    // had to be authenticated: reading jobs needs a known user, so that only the owner passes as
+    // the owner. Local programs are known through the scheduler's socket without a password.
+    return PrivateCupsd::jobPrivacyConfiguration(privateJobOptions()) +
+           QStringLiteral("<Limit Get-Jobs Get-Job-Attributes>\n"
+                          "  AuthType Default\n"
+                          "  Require valid-user\n"
+                          "  Order deny,allow\n"
+                          "</Limit>\n");
 }
 
 bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
     stop();
     outboxFolder = setup.outbox;
-    if (!QDir().mkpath(outboxFolder)) {
+    // The emulator makes the outbox itself, closed to other users.
+    if (!QDir().mkpath(QFileInfo(outboxFolder).absolutePath())) {
         *error = QObject::tr("Cannot make the outbox folder \"%1\".").arg(outboxFolder);
         return false;
     }
     cupsd.setPrivateValues(privateJobOptions());
-    if (!makeServerBin(setup.filter, error) || !startEmulator(setup, error))
+    if (!makeServerBin(setup, error) || !startEmulator(setup, error))
         return false;
     QString why;
     if (!cupsd.start(&why)) {
@@ -108,24 +126,27 @@ bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
     return true;
 }
 
-bool DemoFaxPrinter::makeServerBin(const QString& filter, QString* error) {
+bool DemoFaxPrinter::makeServerBin(const Setup& setup, QString* error) {
     const QString bin = cupsd.folder() + QStringLiteral("/serverbin");
     const QString daemon = findCupsProgram({QStringLiteral("daemon")});
-    // Debian's cups-daemon has no socket backend; the cups package keeps one aside.
-    const QString socket =
-        findCupsProgram({QStringLiteral("backend/socket"), QStringLiteral("backend-available/socket")});
-    if (daemon.isEmpty() || socket.isEmpty()) {
-        *error = QObject::tr("CUPS' socket backend is not installed (Debian package cups).");
+    if (daemon.isEmpty()) {
+        *error = QObject::tr("CUPS' helper programs are not installed (Debian package cups-daemon).");
         return false;
     }
-    if (!QFile::exists(filter)) {
-        *error = QObject::tr("The fax filter \"%1\" is missing.").arg(filter);
-        return false;
+    for (const QString& program : {setup.filter, setup.backend}) {
+        if (!QFile::exists(program)) {
+            *error = QObject::tr("The program \"%1\" of the demo fax printer is missing.").arg(program);
+            return false;
+        }
     }
+    // The backend is only for this user: a root scheduler runs a backend that no one else may
+    // read or run as root, which lets it into the private folder of the printer's socket.
+    const QString backend = bin + QStringLiteral("/backend/") + QLatin1String(kBackendName);
     const bool made =
         QDir().mkpath(bin + QStringLiteral("/backend")) && QDir().mkpath(bin + QStringLiteral("/filter")) &&
-        QFile::link(daemon, bin + QStringLiteral("/daemon")) &&
-        QFile::link(socket, bin + QStringLiteral("/backend/socket")) && installFilter(filter, bin);
+        QFile::link(daemon, bin + QStringLiteral("/daemon")) && QFile::copy(setup.backend, backend) &&
+        QFile::setPermissions(backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+        installFilter(setup.filter, bin);
     if (!made) {
         *error = QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
         return false;
@@ -135,29 +156,29 @@ bool DemoFaxPrinter::makeServerBin(const QString& filter, QString* error) {
 }
 
 bool DemoFaxPrinter::startEmulator(const Setup& setup, QString* error) {
-    QStringList arguments{QStringLiteral("--port"),       QStringLiteral("0"),
-                          QStringLiteral("--print-port"), QStringLiteral("0"),
-                          QStringLiteral("--outbox"),     outboxFolder};
+    QStringList arguments{QStringLiteral("--port"),         QStringLiteral("0"),
+                          QStringLiteral("--print-socket"), printSocket(),
+                          QStringLiteral("--outbox"),       outboxFolder};
     if (!setup.book.isEmpty())
         arguments << QStringLiteral("--book") << setup.book;
     if (!setup.password.isEmpty())
         arguments << QStringLiteral("--password") << setup.password;
     emulator.setStandardErrorFile(cupsd.folder() + QStringLiteral("/emulator.log"));
+    const pid_t host = ::getpid();
+    emulator.setChildProcessModifier([host] { dieWithParent(host, SIGTERM); });
     emulator.start(setup.emulator, arguments);
-    // It prints its print port, then its address-book port once it serves.
+    // It prints its print socket, then its address-book port once it serves.
     QDeadlineTimer deadline(kEmulatorStartMs);
     while (addressBookPort == 0 && emulator.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         if (!emulator.canReadLine() && !emulator.waitForReadyRead(int(deadline.remainingTime())))
             continue;
         while (emulator.canReadLine()) {
             const QByteArray line = emulator.readLine();
-            if (line.startsWith("print port on "))
-                faxPort = portOf(line);
-            else if (line.startsWith("listening on "))
+            if (line.startsWith("listening on "))
                 addressBookPort = portOf(line);
         }
     }
-    if (addressBookPort <= 0 || faxPort <= 0) {
+    if (addressBookPort <= 0) {
         stop();
         *error = QObject::tr("The printer emulator \"%1\" did not start.").arg(setup.emulator);
         return false;
@@ -183,38 +204,93 @@ bool DemoFaxPrinter::addQueue(const QString& samplePpd, QString* error) {
     }
     out.close();
     QString why;
-    if (!cupsd.lpadmin({QStringLiteral("-p"), queue(), QStringLiteral("-v"),
-                        QStringLiteral("socket://127.0.0.1:%1").arg(faxPort), QStringLiteral("-P"), queuePpd,
-                        QStringLiteral("-E")},
-                       &why)) {
+    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}}, &why)) {
         *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
         return false;
     }
     return true;
 }
 
-bool DemoFaxPrinter::waitForJobs(std::chrono::milliseconds limit) {
-    http_t* http = httpConnect2("127.0.0.1", cupsd.server().section(':', 1).toInt(), nullptr, AF_INET,
-                                HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
+QString DemoFaxPrinter::QueuedJob::describe() const {
+    const QString job =
+        title.isEmpty() ? QObject::tr("Job %1").arg(id) : QObject::tr("Job %1 (\"%2\")").arg(id).arg(title);
+    QString what;
+    switch (state) {
+    case IPP_JSTATE_HELD:
+        what = QObject::tr("%1 is held and was not sent").arg(job);
+        break;
+    case IPP_JSTATE_STOPPED:
+        what = QObject::tr("%1 was stopped and not sent").arg(job);
+        break;
+    default:
+        what = QObject::tr("%1 had not reached the printer yet and was not sent").arg(job);
+        break;
+    }
+    // The printer's reason, when it gave one, ends the line.
+    return message.isEmpty() ? what + QLatin1Char('.') : what + QStringLiteral(": ") + message;
+}
+
+namespace {
+
+// The queue's jobs that are not done, as the owner sees them (titles included).
+QList<DemoFaxPrinter::QueuedJob> activeJobs(http_t* http, const QByteArray& queue) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 ("ipp://localhost/printers/" + queue).constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
+    static const char* const kWanted[] = {"job-id", "job-name", "job-state", "job-printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 4, nullptr, kWanted);
+    ipp_t* response = cupsDoRequest(http, request, "/");
+    QList<DemoFaxPrinter::QueuedJob> jobs;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+        const char* name = ippGetName(attr);
+        if (!name) {
+            continue;
+        } else if (!std::strcmp(name, "job-id")) {
+            jobs.append({ippGetInteger(attr, 0), {}, IPP_JSTATE_PENDING, {}});
+        } else if (jobs.isEmpty()) {
+            continue;
+        } else if (!std::strcmp(name, "job-name")) {
+            jobs.last().title = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        } else if (!std::strcmp(name, "job-state")) {
+            jobs.last().state = ipp_jstate_t(ippGetInteger(attr, 0));
+        } else if (!std::strcmp(name, "job-printer-state-message")) {
+            jobs.last().message = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        }
+    }
+    ippDelete(response);
+    return jobs;
+}
+
+} // namespace
+
+QList<DemoFaxPrinter::QueuedJob> DemoFaxPrinter::waitForJobs(std::chrono::milliseconds limit,
+                                                             std::function<void(qsizetype)> waiting) {
+    const QByteArray socket = QFile::encodeName(server());
+    http_t* http =
+        httpConnect2(socket.constData(), 0, nullptr, AF_LOCAL, HTTP_ENCRYPTION_NEVER, 1, kQueryMs, nullptr);
     if (!http)
-        return false;
+        return {{0, {}, IPP_JSTATE_PENDING, QObject::tr("The demo fax printer's server does not answer.")}};
     const QByteArray name = queue().toUtf8();
     QDeadlineTimer deadline(limit);
-    bool idle = false;
+    QList<QueuedJob> left;
     while (true) {
-        cups_job_t* jobs = nullptr;
-        const int count = cupsGetJobs2(http, &jobs, name.constData(), 0, CUPS_WHICHJOBS_ACTIVE);
-        idle = true;
+        left = activeJobs(http, name);
         // Held and stopped jobs wait for someone; only pending and printing ones are on their way.
-        for (int i = 0; i < count; ++i)
-            idle = idle && jobs[i].state != IPP_JSTATE_PENDING && jobs[i].state != IPP_JSTATE_PROCESSING;
-        cupsFreeJobs(count, jobs);
-        if (idle || deadline.hasExpired())
+        const qsizetype moving = std::count_if(left.begin(), left.end(), [](const QueuedJob& job) {
+            return job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_PROCESSING;
+        });
+        if (moving == 0 || deadline.hasExpired())
             break;
+        if (waiting) {
+            waiting(moving);
+            waiting = nullptr;
+        }
         QThread::msleep(100);
     }
     httpClose(http);
-    return idle;
+    return left;
 }
 
 void DemoFaxPrinter::stop() {
@@ -227,7 +303,6 @@ void DemoFaxPrinter::stop() {
         }
     }
     addressBookPort = 0;
-    faxPort = 0;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,7 +1,10 @@
 // The fax printer of the demo, started and stopped by the print dialog host: the device
-// emulator (its address book for the browser, and a raw print port that files the fax jobs it
+// emulator (its address book for the browser, and a print socket that files the fax jobs it
 // receives in an outbox) and a private CUPS scheduler with one fax queue on the sample PPD, whose
-// filter is the fax driver's stand-in and whose device URI is the emulator's print port.
+// filter is the fax driver's stand-in and whose backend hands the jobs to the emulator's print
+// socket. Both servers are reachable by this user only, through sockets in the scheduler's private
+// folder, and both die with the process that started them. The queue's device URI names the
+// printer's address, 127.0.0.1, where the emulator serves its address book.
 #pragma once
 
 #include "PrivateCupsd.h"
@@ -10,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cups/ipp.h>
+#include <functional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -21,6 +26,7 @@ public:
     struct Setup {
         QString emulator;  // the directfax-device-emulator program
         QString filter;    // the directfax-fax-filter program
+        QString backend;   // the directfax-backend program
         QString samplePpd; // host/samples/DirectFaxSample.ppd
         QString outbox;    // folder the printer files received fax jobs in
         QString book;      // address book of the printer; empty: none
@@ -30,7 +36,8 @@ public:
     // The print-settings keys of the fax job record and of the cover page's sender name, as job
     // options: their values are private to the job's owner on the scheduler.
     static QStringList privateJobOptions();
-    // The cupsd.conf lines that keep those values private on a system CUPS server.
+    // The cupsd.conf lines (for its default policy) that keep those values private on a system
+    // CUPS server: the values are private, and reading jobs needs an authenticated user.
     static QString privateValuesConfiguration();
 
     DemoFaxPrinter() = default;
@@ -41,30 +48,45 @@ public:
     // Starts the emulator, the scheduler and the queue; false with `error` set (and nothing
     // left running) when any of them cannot.
     bool start(const Setup& setup, QString* error);
-    // Waits up to `limit` for the queue's pending and printing jobs; false when some are left.
-    bool waitForJobs(std::chrono::milliseconds limit);
+    // A job the queue holds that has not reached the printer.
+    struct QueuedJob {
+        int id = 0;
+        QString title;
+        ipp_jstate_t state = IPP_JSTATE_PENDING;
+        QString message; // the printer's state message for the job
+        // One line for the user: the job, its title and what became of it.
+        QString describe() const;
+    };
+    // Waits up to `limit` until none of the queue's jobs is pending or printing, whoever sent
+    // them; answers the jobs that are left (pending or printing when the time ran out, held or
+    // stopped), none when every job reached the printer. `waiting` is told once, with the number
+    // of jobs on their way, when there is something to wait for.
+    QList<QueuedJob> waitForJobs(std::chrono::milliseconds limit,
+                                 std::function<void(qsizetype)> waiting = {});
     // Stops the scheduler and the emulator, each by its PID.
     void stop();
 
-    // "127.0.0.1:PORT" of the scheduler.
+    // The scheduler's socket (for cupsSetServer and --server).
     QString server() const { return cupsd.server(); }
     QString queue() const { return QString::fromLatin1(kQueueName); }
     QString outbox() const { return outboxFolder; }
-    // The emulator's address-book port and its raw print port.
+    // The emulator's address-book port, and its print socket: in the scheduler's private folder,
+    // next to the scheduler's program folder, where the backend finds it.
     int devicePort() const { return addressBookPort; }
-    int printPort() const { return faxPort; }
+    QString printSocket() const { return cupsd.privateFolder() + QStringLiteral("/print.sock"); }
+    // The device URI of the queue.
+    static constexpr const char* kDeviceUri = "socket://127.0.0.1";
     PrivateCupsd& scheduler() { return cupsd; }
 
 private:
     bool startEmulator(const Setup& setup, QString* error);
-    bool makeServerBin(const QString& filter, QString* error);
+    bool makeServerBin(const Setup& setup, QString* error);
     bool addQueue(const QString& samplePpd, QString* error);
 
     PrivateCupsd cupsd;
     QProcess emulator;
     QString outboxFolder;
     int addressBookPort = 0;
-    int faxPort = 0;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

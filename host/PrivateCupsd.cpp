@@ -1,19 +1,18 @@
 #include "PrivateCupsd.h"
 
-#include "LoopbackPort.h"
+#include "ParentDeath.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
-#include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
+#include <cups/cups.h>
 #include <grp.h>
-#include <netinet/in.h>
-#include <pwd.h>
-#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,20 +22,20 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(quint16(port));
-    return address;
-}
+constexpr int kStartMs = 10000;
+constexpr int kAdministrationMs = 30000;
 
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+bool accepts(const QString& socketPath) {
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un address{};
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    sockaddr_in address = loopback(port);
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return connected;
 }
@@ -46,9 +45,21 @@ bool writeFile(const QString& path, const QByteArray& text) {
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
+// Starts `argv` as a child that gets SIGTERM when this process dies; -1 when it cannot start.
+pid_t spawnTied(char* const argv[]) {
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        dieWithParent(parent, SIGTERM);
+        ::execve(argv[0], argv, environ);
+        ::_exit(127);
+    }
+    return child;
+}
+
 } // namespace
 
-PrivateCupsd::PrivateCupsd() = default;
+PrivateCupsd::PrivateCupsd() : dir(QLatin1String(kFolderPrefix)), foldersMade(makeFolders()) {}
 
 QString PrivateCupsd::jobPrivacyConfiguration(const QStringList& names) {
     if (names.isEmpty())
@@ -69,25 +80,32 @@ PrivateCupsd::~PrivateCupsd() {
 }
 
 QString PrivateCupsd::server() const {
-    return QStringLiteral("127.0.0.1:%1").arg(port);
+    return privateFolder() + QStringLiteral("/cups.sock");
+}
+
+bool PrivateCupsd::makeFolders() {
+    if (!dir.isValid())
+        return false;
+    const QString root = dir.path();
+    // The folder stays closed to others; as root, cupsd runs its filters as "lp", who must be able
+    // to walk through it to the programs and the spool (not to list it). The sockets lie in a
+    // folder of their own that nobody else may enter.
+    ::chmod(QFile::encodeName(root).constData(), ::geteuid() == 0 ? 0711 : 0700);
+    for (const char* sub : {"serverroot", "state", "cache", "spool", "spool/tmp", "logs", "run"}) {
+        if (!QDir(root).mkpath(QString::fromLatin1(sub)))
+            return false;
+    }
+    return ::chmod(QFile::encodeName(privateFolder()).constData(), 0700) == 0;
 }
 
 bool PrivateCupsd::writeConfiguration(QString* error) {
     const QString root = dir.path();
-    // cupsd and the programs it runs as another user walk into these folders.
-    QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-    for (const char* sub : {"serverroot", "state", "cache", "spool", "spool/tmp", "logs"}) {
-        if (!QDir(root).mkpath(QString::fromLatin1(sub))) {
-            *error = QStringLiteral("cannot make %1 in %2").arg(QLatin1String(sub), root);
-            return false;
-        }
-    }
+    const bool asRoot = ::geteuid() == 0;
     const QByteArray r = QFile::encodeName(root);
     QByteArray policyLines;
     for (const QString& line : jobPrivacyConfiguration(privateValues).split('\n', Qt::SkipEmptyParts))
         policyLines += "  " + line.toUtf8() + "\n";
-    const QByteArray cupsdConf = "Listen 127.0.0.1:" + QByteArray::number(port) +
+    const QByteArray cupsdConf = "Listen " + QFile::encodeName(server()) +
                                  "\n"
                                  "LogLevel warn\n"
                                  "DefaultAuthType None\n"
@@ -109,10 +127,10 @@ bool PrivateCupsd::writeConfiguration(QString* error) {
     QByteArray filesConf = "ServerRoot " + r + "/serverroot\n" + "StateDir " + r + "/state\n" + "CacheDir " +
                            r + "/cache\n" + "RequestRoot " + r + "/spool\n" + "TempDir " + r +
                            "/spool/tmp\n" + "AccessLog " + r + "/logs/access_log\n" + "ErrorLog " + r +
-                           "/logs/error_log\n" + "PageLog " + r + "/logs/page_log\n" + "FileDevice Yes\n";
+                           "/logs/error_log\n" + "PageLog " + r + "/logs/page_log\n" + "FileDevice No\n";
     if (!serverBin.isEmpty())
         filesConf += "ServerBin " + QFile::encodeName(serverBin) + "\n";
-    if (::geteuid() == 0) {
+    if (asRoot) {
         // As root cupsd runs its helpers as an unprivileged user, and refuses root for that.
         filesConf += "User lp\nGroup lp\nSystemGroup root\n";
     } else if (const group* primary = ::getgrgid(::getegid())) {
@@ -126,23 +144,20 @@ bool PrivateCupsd::writeConfiguration(QString* error) {
 }
 
 bool PrivateCupsd::start(QString* error) {
-    if (!dir.isValid()) {
-        *error = QStringLiteral("no temporary folder");
+    if (!foldersMade) {
+        *error = QStringLiteral("cannot make a private folder in %1").arg(QDir::tempPath());
         return false;
     }
     QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"));
+    // Debian keeps it in /usr/sbin, which is not on an ordinary user's PATH.
     if (cupsd.isEmpty())
         cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
     if (cupsd.isEmpty()) {
         *error = QStringLiteral("cupsd is not installed (Debian package cups-daemon)");
         return false;
     }
-    port = unusedLoopbackPort();
-    if (port == 0 || !writeConfiguration(error)) {
-        if (error->isEmpty())
-            *error = QStringLiteral("no free loopback port");
+    if (!writeConfiguration(error))
         return false;
-    }
     const QByteArray program = QFile::encodeName(cupsd);
     const QByteArray conf = QFile::encodeName(dir.filePath("cupsd.conf"));
     const QByteArray files = QFile::encodeName(dir.filePath("cups-files.conf"));
@@ -153,19 +168,19 @@ bool PrivateCupsd::start(QString* error) {
                     const_cast<char*>("-s"),
                     const_cast<char*>(files.constData()),
                     nullptr};
-    if (::posix_spawn(&pid, program.constData(), nullptr, nullptr, argv, environ) != 0) {
-        pid = -1;
+    pid = spawnTied(argv);
+    if (pid < 0) {
         *error = QStringLiteral("cannot start %1").arg(cupsd);
         return false;
     }
-    for (int waited = 0; waited < 10000; waited += 20) {
+    for (int waited = 0; waited < kStartMs; waited += 20) {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {
             pid = -1;
             *error = QStringLiteral("cupsd exited with status %1: %2").arg(status).arg(errorLogTail());
             return false;
         }
-        if (accepts(port))
+        if (accepts(server()))
             return true;
         QThread::msleep(20);
     }
@@ -179,21 +194,42 @@ void PrivateCupsd::stop() {
         return;
     ::kill(pid, SIGTERM);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     pid = -1;
 }
 
-bool PrivateCupsd::lpadmin(const QStringList& arguments, QString* error) const {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("lpadmin"), QStringList{"-h", server()} + arguments);
-    const bool ran = process.waitForFinished(30000);
-    const bool ok = ran && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (!ok && error)
-        *error =
-            QStringLiteral("lpadmin %1 failed: %2%3")
-                .arg(arguments.join(' '), QString::fromLocal8Bit(process.readAll()), process.errorString());
-    return ok;
+bool PrivateCupsd::addQueue(const Queue& queue, QString* error) const {
+    const QByteArray socket = QFile::encodeName(server());
+    http_t* http = httpConnect2(socket.constData(), 0, nullptr, AF_LOCAL, HTTP_ENCRYPTION_NEVER, 1,
+                                kAdministrationMs, nullptr);
+    if (!http) {
+        *error = QStringLiteral("the private CUPS server does not answer");
+        return false;
+    }
+    const QByteArray uri = "ipp://localhost/printers/" + queue.name.toUtf8();
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
+                 queue.deviceUri.toUtf8().constData());
+    ippAddBoolean(request, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
+    ippAddInteger(request, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state", IPP_PSTATE_IDLE);
+    cups_option_t* options = nullptr;
+    int count = 0;
+    for (const auto& [name, value] : queue.defaultOptions)
+        count = cupsAddOption((name + QStringLiteral("-default")).toUtf8().constData(),
+                              value.toUtf8().constData(), count, &options);
+    cupsEncodeOptions2(request, count, options, IPP_TAG_PRINTER);
+    cupsFreeOptions(count, options);
+    const QByteArray ppd = QFile::encodeName(queue.ppd);
+    ippDelete(cupsDoFileRequest(http, request, "/admin/", ppd.isEmpty() ? nullptr : ppd.constData()));
+    const bool added = cupsLastError() <= IPP_STATUS_OK_CONFLICTING;
+    if (!added)
+        *error = QStringLiteral("the queue %1 could not be added: %2")
+                     .arg(queue.name, QString::fromUtf8(cupsLastErrorString()));
+    httpClose(http);
+    return added;
 }
 
 QByteArray PrivateCupsd::localCertificate() const {
@@ -207,8 +243,9 @@ QString PrivateCupsd::errorLogTail() const {
     QFile log(dir.filePath("logs/error_log"));
     if (!log.open(QIODevice::ReadOnly))
         return QStringLiteral("(no error log)");
-    const QByteArray text = log.readAll();
-    return QString::fromLocal8Bit(text.right(1500));
+    const qint64 size = log.size();
+    log.seek(std::max<qint64>(0, size - 1500));
+    return QString::fromLocal8Bit(log.read(1500));
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,11 +1,15 @@
-// A private CUPS scheduler: its server root, state, spool and logs in a temporary folder,
-// listening on a free loopback port, with a policy that asks nobody for a password. The demo
-// fax printer of the host runs on one, and so do the tests.
+// A private CUPS scheduler: its server root, state, spool and logs in a private folder of the
+// user who starts it, reachable only through a Unix domain socket in a folder that only this user
+// may enter (no network listener, no file devices). The demo fax printer of the host runs on one,
+// and so do the tests. The scheduler dies with the process that started it.
 #pragma once
 
+#include "RunFolder.h"
+
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <sys/types.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -36,25 +40,42 @@ public:
     // SIGTERM to the scheduler, then waits for it.
     void stop();
 
-    // "127.0.0.1:PORT", for cupsSetServer, CUPS_SERVER and lpadmin -h.
+    // The scheduler's socket: for cupsSetServer, CUPS_SERVER, lpstat -h and directfax-send --server.
     QString server() const;
-    // Runs lpadmin against this scheduler with `arguments` after "-h SERVER"; false with
-    // `error` set (its output) when it fails.
-    bool lpadmin(const QStringList& arguments, QString* error) const;
+
+    struct Queue {
+        QString name;
+        QString deviceUri;
+        QString ppd;                                   // a PPD file; empty: a raw queue
+        QList<QPair<QString, QString>> defaultOptions; // NAME-default attributes, as lpadmin -o
+    };
+    // Adds (or changes) a queue that accepts jobs and is enabled, through the scheduler's own
+    // administration request; false with `error` set when the scheduler refuses it.
+    bool addQueue(const Queue& queue, QString* error) const;
+
     QString folder() const { return dir.path(); }
+    // The folder inside folder() that only this user may enter: the scheduler's socket, and those
+    // of the programs it talks to.
+    QString privateFolder() const { return dir.filePath(QStringLiteral("run")); }
     // The scheduler's certificate for this user's processes ("Authorization: Local ..."), which
     // lets a request through as its requesting user; empty before the scheduler made it.
     QByteArray localCertificate() const;
     // The end of the scheduler's error log, for failure messages.
     QString errorLogTail() const;
+    // The scheduler's process id, -1 when it does not run.
+    pid_t processId() const { return pid; }
+
+    // Prefix of the private folders in the temporary folder.
+    static constexpr const char* kFolderPrefix = "directfax-cupsd-";
 
 private:
+    bool makeFolders();
     bool writeConfiguration(QString* error);
 
-    QTemporaryDir dir;
+    RunFolder dir;
+    bool foldersMade = false;
     QString serverBin;
     QStringList privateValues;
-    int port = 0;
     pid_t pid = -1;
 };
 

@@ -16,6 +16,7 @@ ProgramLayout ProgramLayout::forProgramFolder(const QString& programFolder) {
                             at(DIRECTFAX_REL_DATADIR, "samples/DemoAddressBook.json"),
                             at(DIRECTFAX_REL_LIBEXECDIR, "directfax-device-emulator"),
                             at(DIRECTFAX_REL_FILTERDIR, "directfax-fax-filter"),
+                            at(DIRECTFAX_REL_LIBEXECDIR, "directfax-backend"),
                             true};
     if (QFileInfo::exists(installed.samplePpd))
         return installed;
@@ -24,6 +25,7 @@ ProgramLayout ProgramLayout::forProgramFolder(const QString& programFolder) {
             at("samples", "DemoAddressBook.json"),
             at("../tools/device-emulator", "directfax-device-emulator"),
             at("../tools/fax-filter", "directfax-fax-filter"),
+            at("../tools/print-backend", "directfax-backend"),
             false};
 }
 

@@ -13,6 +13,7 @@ struct ProgramLayout {
     QString demoAddressBook;
     QString deviceEmulator;
     QString faxFilter;
+    QString printBackend;
     bool installed = false;
 
     // The layout for a program in `programFolder`: the installed one when the sample printer

@@ -1,17 +1,19 @@
 // directfax-print: the print dialog host.
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
+#include "FileNames.h"
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostPrinter.h"
 #include "PluginHost.h"
 #include "PrintDialog.h"
+#include "ProgramLayout.h"
 #include "TerminationSignals.h"
 #include "UnattendedModalDriver.h"
-#include "ProgramLayout.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStandardPaths>
@@ -41,12 +43,17 @@ QString defaultOutbox() {
 
 // The demo fax printer's programs and files, next to the host or where it is installed.
 DemoFaxPrinter::Setup demoSetup(const HostOptions& options) {
-    return {layout().deviceEmulator,  layout().faxFilter,
-            layout().samplePpd,       options.outbox.isEmpty() ? defaultOutbox() : options.outbox,
-            layout().demoAddressBook, {}};
+    return {layout().deviceEmulator,
+            layout().faxFilter,
+            layout().printBackend,
+            layout().samplePpd,
+            options.outbox.isEmpty() ? defaultOutbox() : options.outbox,
+            layout().demoAddressBook,
+            {}};
 }
 
-// How long the host waits, once the dialog has closed, for the demo printer to take its jobs.
+// How long the host waits, once the dialog has closed, for the demo printer to take its jobs
+// (whoever sent them: the dialog, or directfax-send through the server's socket).
 constexpr std::chrono::seconds kDemoJobWait{60};
 
 } // namespace
@@ -56,7 +63,7 @@ int main(int argc, char** argv) {
     // are answered without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodeFileName(argv[i]);
     QString error;
     bool showHelp = false;
     const std::optional<HostOptions> options = HostOptions::parse(arguments, &error, &showHelp);
@@ -120,7 +127,7 @@ int main(int argc, char** argv) {
         QString why;
         demoRuns = demo.start(demoSetup(*options), &why);
         if (demoRuns) {
-            cupsSetServer(demo.server().toUtf8().constData());
+            cupsSetServer(QFile::encodeName(demo.server()).constData());
             // The device tab reads the printer's address book from the emulator.
             if (qEnvironmentVariableIsEmpty("ABIF_DEVICE_PORT"))
                 qputenv("ABIF_DEVICE_PORT", QByteArray::number(demo.devicePort()));
@@ -149,7 +156,6 @@ int main(int argc, char** argv) {
     };
     dialog.setAlert(alert);
     bool submitted = true; // stays true when Print has nothing to submit
-    int submittedJobs = 0;
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
         std::fflush(stdout);
@@ -161,7 +167,6 @@ int main(int argc, char** argv) {
                 alert(error);
                 return;
             }
-            ++submittedJobs;
             qCDebug(lcHost).noquote() << "submitted job" << job << "to" << ticket.queueName;
             std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
             std::fflush(stdout);
@@ -175,13 +180,17 @@ int main(int argc, char** argv) {
             box.exec();
         }
     });
-    // The demo printer stops when the dialog has closed, once it has taken the jobs it was given.
+    // The demo printer stops when the dialog has closed, once it has taken every job of its queue;
+    // the jobs it could not take are named, as they go with the printer.
     auto finishDemo = [&] {
-        if (!demoRuns || submittedJobs == 0)
+        if (!demoRuns)
             return;
-        std::fputs("directfax-print: waiting for the demo fax printer to take the job...\n", stderr);
-        if (!demo.waitForJobs(kDemoJobWait))
-            printError(QStringLiteral("The demo fax printer did not finish in time; its queue is stopped."));
+        const auto left = demo.waitForJobs(kDemoJobWait, [](qsizetype count) {
+            printError(
+                QObject::tr("Waiting for the demo fax printer to take %n job(s)...", nullptr, int(count)));
+        });
+        for (const DemoFaxPrinter::QueuedJob& job : left)
+            printError(job.describe());
     };
     dialog.setDestination(options->destination);
     const QString firstPrinter = !options->printer.isEmpty() ? options->printer

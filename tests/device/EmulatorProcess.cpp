@@ -84,8 +84,7 @@ bool EmulatorProcess::start(const std::vector<std::string>& args, const std::fil
     }
     std::string line;
     bool gotLine = readLine(out[0], kStartLimit, line);
-    if (gotLine && line.starts_with("print port on ")) {
-        printPort_ = std::atoi(line.c_str() + line.rfind(':') + 1);
+    if (gotLine && line.starts_with("print socket on ")) {
         line.clear();
         gotLine = readLine(out[0], kStartLimit, line);
     }
@@ -116,7 +115,6 @@ void EmulatorProcess::stop() {
     }
     pid_ = -1;
     port_ = 0;
-    printPort_ = 0;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

@@ -17,8 +17,8 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::testing {
 void writeJsonBook(const std::filesystem::path& file, const abif::DeviceBook& book);
 
 // One directfax-device-emulator process. start() waits for its "listening on" line and reads
-// the port from it (and the print port from a "print port on" line before it); stop() (and the
-// destructor) end it by its PID.
+// the port from it (after a "print socket on" line, if any); stop() (and the destructor) end it
+// by its PID.
 class EmulatorProcess {
 public:
     EmulatorProcess() = default;
@@ -34,12 +34,10 @@ public:
 
     pid_t pid() const { return pid_; }
     int port() const { return port_; }
-    int printPort() const { return printPort_; }
 
 private:
     pid_t pid_ = -1;
     int port_ = 0;
-    int printPort_ = 0;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

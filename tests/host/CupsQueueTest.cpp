@@ -3,6 +3,7 @@
 #include "PrivateCupsd.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,6 +17,8 @@ namespace {
 
 const QString kSamplePpd = QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd");
 const QString kHost = QStringLiteral(DIRECTFAX_BINARY_DIR "/host/directfax-print");
+// A printer no job of these tests reaches.
+const QString kDeviceUri = QStringLiteral("ipp://127.0.0.1:9/printers/none");
 
 class CupsQueueTest : public ::testing::Test {
 protected:
@@ -23,11 +26,9 @@ protected:
         QString error;
         if (!cupsd.start(&error))
             GTEST_SKIP() << "A private cupsd cannot run here: " << error.toStdString();
-        ASSERT_TRUE(cupsd.lpadmin({"-p", "fax", "-v", "file:/dev/null", "-P", kSamplePpd, "-E", "-o",
-                                   "VMFaxImageQuality-default=Photo"},
-                                  &error))
+        ASSERT_TRUE(cupsd.addQueue({"fax", kDeviceUri, kSamplePpd, {{"VMFaxImageQuality", "Photo"}}}, &error))
             << error.toStdString() << cupsd.errorLogTail().toStdString();
-        cupsSetServer(cupsd.server().toUtf8().constData());
+        cupsSetServer(QFile::encodeName(cupsd.server()).constData());
     }
     void TearDown() override {
         cupsSetServer(nullptr);
@@ -46,7 +47,7 @@ TEST_F(CupsQueueTest, TheHostTakesTheQueuesPpdDeviceUriAndDefaults) {
     ASSERT_TRUE(printer) << error.toStdString();
     EXPECT_FALSE(printer->isSample());
     EXPECT_EQ(printer->printer()->queueName, "fax");
-    EXPECT_EQ(printer->printer()->deviceURI, "file:/dev/null");
+    EXPECT_EQ(printer->printer()->deviceURI, kDeviceUri);
     EXPECT_EQ(printer->displayName(), "fax");
     // The PPD is the queue's copy of the sample, with the queue's default marked.
     ppd_file_t* ppd = printer->ppd();
@@ -56,17 +57,17 @@ TEST_F(CupsQueueTest, TheHostTakesTheQueuesPpdDeviceUriAndDefaults) {
 }
 
 TEST_F(CupsQueueTest, TheDeviceUriComesFromTheQueuesAttribute) {
-    EXPECT_EQ(HostPrinter::queryDeviceURI("fax"), "file:/dev/null");
+    EXPECT_EQ(HostPrinter::queryDeviceURI("fax"), kDeviceUri);
     EXPECT_TRUE(HostPrinter::queryDeviceURI("nosuchqueue").isEmpty());
 }
 
 TEST_F(CupsQueueTest, ARawQueueGivesAPrinterWithoutPpd) {
     QString error;
-    ASSERT_TRUE(cupsd.lpadmin({"-p", "raw", "-v", "file:/dev/null", "-E"}, &error)) << error.toStdString();
+    ASSERT_TRUE(cupsd.addQueue({"raw", kDeviceUri, {}, {}}, &error)) << error.toStdString();
     auto printer = HostPrinter::openQueue("raw", &error);
     ASSERT_TRUE(printer) << error.toStdString();
     EXPECT_EQ(printer->ppd(), nullptr);
-    EXPECT_EQ(printer->printer()->deviceURI, "file:/dev/null");
+    EXPECT_EQ(printer->printer()->deviceURI, kDeviceUri);
 }
 
 TEST_F(CupsQueueTest, AnUnknownQueueIsReported) {
@@ -88,7 +89,7 @@ TEST_F(CupsQueueTest, TheProgramPrintsToTheQueueInADryRun) {
     const QString out = QString::fromUtf8(host.readAllStandardOutput());
     EXPECT_EQ(host.exitCode(), 0) << host.readAllStandardError().toStdString();
     EXPECT_TRUE(out.contains("queue: fax\n")) << out.toStdString();
-    EXPECT_TRUE(out.contains("device-uri: file:/dev/null\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("device-uri: " + kDeviceUri + "\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("destination: preview\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("ppd VMFaxImageQuality=Photo\n")) << out.toStdString();
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <algorithm>
 
 namespace demo_printer_test {
 
@@ -14,12 +15,16 @@ QString valueOf(const Attributes& attributes, const QString& name) {
     return found == attributes.end() ? QString() : found->second;
 }
 
-void DemoPrinterTest::SetUpTestSuite() {
+void ensureApplication() {
     static int argc = 1;
     static char name[] = "test_host_fax";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QApplication(argc, argv);
+}
+
+void DemoPrinterTest::SetUpTestSuite() {
+    ensureApplication();
     static QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 }
@@ -29,13 +34,14 @@ void DemoPrinterTest::SetUp() {
     const pf::DemoFaxPrinter::Setup setup{
         kBin + "/tools/device-emulator/directfax-device-emulator",
         kBin + "/tools/fax-filter/directfax-fax-filter",
+        kBin + "/tools/print-backend/directfax-backend",
         QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
         outboxDir.filePath("outbox"),
         {},
         {}};
     if (!printer.start(setup, &error))
         GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
-    cupsSetServer(printer.server().toUtf8().constData());
+    cupsSetServer(QFile::encodeName(printer.server()).constData());
 }
 
 void DemoPrinterTest::TearDown() {
@@ -55,10 +61,16 @@ Attributes DemoPrinterTest::jobAttributes(int job, const char* user, bool owner)
 
 QString DemoPrinterTest::printerStateMessage() {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    const QByteArray uri =
-        QStringLiteral("ipp://%1/printers/%2").arg(printer.server(), printer.queue()).toUtf8();
+    const QByteArray uri = QStringLiteral("ipp://localhost/printers/%1").arg(printer.queue()).toUtf8();
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
     return valueOf(ask(request, cupsUser(), false), "printer-state-message");
+}
+
+bool DemoPrinterTest::settle(std::chrono::milliseconds limit) {
+    const auto left = printer.waitForJobs(limit);
+    return std::none_of(left.begin(), left.end(), [](const pf::DemoFaxPrinter::QueuedJob& job) {
+        return job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_PROCESSING;
+    });
 }
 
 int DemoPrinterTest::schedulerJobCount() {

@@ -27,10 +27,13 @@ using Attributes = std::map<QString, QString>; // IPP attribute name -> value te
 // The value of `name`, or "" when it is missing.
 QString valueOf(const Attributes& attributes, const QString& name);
 
+// A widget application: rendering a text document needs its fonts, the panels its widgets.
+void ensureApplication();
+
 class DemoPrinterTest : public ::testing::Test {
 protected:
-    // A widget application (rendering a text document needs its fonts, the panels its widgets),
-    // and a configuration folder of the test's own for what the plug-in registers.
+    // The application, and a configuration folder of the test's own for what the plug-in
+    // registers.
     static void SetUpTestSuite();
     // Skips the test when the demo printer cannot run here.
     void SetUp() override;
@@ -40,6 +43,8 @@ protected:
     // carries the scheduler's certificate for this process's user, so it counts as the job's owner.
     Attributes ask(ipp_t* request, const char* user, bool owner);
     Attributes jobAttributes(int job, const char* user, bool owner);
+    // Waits until no job of the queue is pending or printing; false when some still are.
+    bool settle(std::chrono::milliseconds limit = kJobWait);
     // The queue's state message.
     QString printerStateMessage();
     // Number of jobs the scheduler knows of, done or not.

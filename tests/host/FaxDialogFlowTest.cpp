@@ -92,7 +92,7 @@ protected:
                 return outcome;
             }
             // The panel finds the printer's address in the queue's device URI.
-            EXPECT_TRUE(dialog.currentPrinter()->printer()->deviceURI.startsWith("socket://127.0.0.1:"));
+            EXPECT_EQ(dialog.currentPrinter()->printer()->deviceURI, DemoFaxPrinter::kDeviceUri);
             if (auto* sender = dialog.tabs()->widget(0)->findChild<QLineEdit*>("senderNameTextEdit"))
                 QTest::keyClicks(sender, "Velmora Sales");
             else
@@ -113,7 +113,7 @@ protected:
             EXPECT_EQ(driver.unscriptedAlerts(), 0);
             dialog.close();
         }
-        EXPECT_TRUE(printer.waitForJobs(kJobWait)) << printer.scheduler().errorLogTail().toStdString();
+        EXPECT_TRUE(settle()) << printer.scheduler().errorLogTail().toStdString();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
         return outcome;

@@ -76,7 +76,7 @@ protected:
         QString error;
         const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
         EXPECT_GT(job, 0) << error.toStdString();
-        EXPECT_TRUE(printer.waitForJobs(kJobWait)) << printer.scheduler().errorLogTail().toStdString();
+        EXPECT_TRUE(settle()) << printer.scheduler().errorLogTail().toStdString();
         return job;
     }
 };
@@ -241,4 +241,76 @@ TEST(FaxProgram, ASignalStopsTheDemoPrinterWithTheProgram) {
     for (const QString& child : children)
         EXPECT_NE(::kill(pid_t(child.toInt()), 0), 0) << "left running: " << child.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
+}
+
+TEST_F(FaxQueueTest, EveryValueOfTheRecordReachesThePrinterByteForByte) {
+    // Names the dialog takes that libcups' option syntax would read as a collection, a list or
+    // quoting.
+    const QStringList names{"{Sales}",          "{",     "}",           "{a b",
+                            "\"quoted\"",       "it's",  "back\\slash", "a=b",
+                            " lead and trail ", "a,b,c", "x\\"};
+    Record record = goodRecord();
+    record["DFaxDestinationNumber"] = QString::number(names.size());
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        record[QStringLiteral("DFaxDestinationName%1").arg(i + 1)] = names[i];
+        record[QStringLiteral("DFaxDestinationPhoneNumber%1").arg(i + 1)] = QStringLiteral("030%1").arg(i);
+    }
+    record["DFaxCoverSenderName"] = "{Front, \"Desk\"}";
+    print(record);
+
+    ASSERT_EQ(filedJobs().size(), 1) << printerStateMessage().toStdString();
+    const QJsonObject filed = filedRecord(filedJobs().first());
+    EXPECT_EQ(filed["senderName"].toString(), "{Front, \"Desk\"}");
+    const QJsonArray destinations = filed["destinations"].toArray();
+    ASSERT_EQ(destinations.size(), names.size());
+    QStringList got;
+    for (const auto& destination : destinations)
+        got << destination.toObject()["name"].toString();
+    got.sort();
+    QStringList expected = names;
+    expected.sort();
+    EXPECT_EQ(got, expected);
+}
+
+TEST(FaxQueueOutbox, AJobThePrinterCannotFileFailsWithItsReason) {
+    // The printer's files may hold at most 512 bytes: its outbox is as good as full.
+    ensureApplication();
+    QTemporaryDir dir;
+    QFile wrapper(dir.filePath("full-printer"));
+    ASSERT_TRUE(wrapper.open(QIODevice::WriteOnly));
+    wrapper.write("#!/bin/sh\ntrap '' XFSZ\nulimit -f 1\nexec '" +
+                  QFile::encodeName(kBin + "/tools/device-emulator/directfax-device-emulator") +
+                  "' \"$@\"\n");
+    wrapper.close();
+    wrapper.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    DemoFaxPrinter printer;
+    QString error;
+    if (!printer.start({wrapper.fileName(),
+                        kBin + "/tools/fax-filter/directfax-fax-filter",
+                        kBin + "/tools/print-backend/directfax-backend",
+                        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+                        dir.filePath("outbox"),
+                        {},
+                        {}},
+                       &error))
+        GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+    cupsSetServer(QFile::encodeName(printer.server()).constData());
+    JobTicket ticket;
+    ticket.queueName = printer.queue();
+    ticket.documentTitle = "too much";
+    for (const auto& [key, value] : goodRecord())
+        ticket.jobOptions.append({kPrefix + key, value});
+    const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
+    ASSERT_GT(job, 0) << error.toStdString();
+    const auto left = printer.waitForJobs(kJobWait);
+    cupsSetServer(nullptr);
+    // The job is not taken for sent: the queue holds it (and stops, as for any printer fault),
+    // with the printer's reason.
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left.first().state, IPP_JSTATE_HELD);
+    EXPECT_TRUE(left.first().describe().endsWith(
+        "is held and was not sent: The fax printer refused the job: cannot write into the outbox " +
+        dir.filePath("outbox") + " (is it full?)."))
+        << left.first().describe().toStdString();
+    EXPECT_TRUE(QDir(dir.filePath("outbox")).isEmpty());
 }

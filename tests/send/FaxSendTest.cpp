@@ -168,6 +168,7 @@ TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     const platform::DemoFaxPrinter::Setup setup{
         kBin + "/tools/device-emulator/directfax-device-emulator",
         kBin + "/tools/fax-filter/directfax-fax-filter",
+        kBin + "/tools/print-backend/directfax-backend",
         QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
         dir.filePath("outbox"),
         {},
@@ -194,7 +195,7 @@ TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     bool number = false;
     const int job = QString::fromLatin1(send.readAllStandardOutput()).trimmed().toInt(&number);
     ASSERT_TRUE(number && job > 0);
-    ASSERT_TRUE(printer.waitForJobs(std::chrono::seconds(60)))
+    ASSERT_TRUE(printer.waitForJobs(std::chrono::seconds(60)).isEmpty())
         << printer.scheduler().errorLogTail().toStdString();
 
     // The fax filter took the record: the password unscrambled, the destinations arranged.

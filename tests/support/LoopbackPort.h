@@ -1,10 +1,28 @@
-// The loopback-port helper of the host's private servers, for the tests' own servers.
+// A TCP port on 127.0.0.1 for a test's own server: one the kernel just handed out, free again once
+// the probing socket is closed. 0 when none could be had.
 #pragma once
 
-#include "../../host/LoopbackPort.h"
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::testing {
 
-using platform::unusedLoopbackPort;
+inline int unusedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::testing

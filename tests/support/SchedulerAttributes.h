@@ -1,4 +1,4 @@
-// Asks a CUPS scheduler on the loopback interface for attributes and answers them as
+// Asks a CUPS scheduler (its socket's path, or HOST:PORT) for attributes and answers them as
 // (name -> value text). With a certificate (PrivateCupsd::localCertificate) the request comes
 // from the job's owner and sees its private values.
 #pragma once
@@ -11,8 +11,10 @@
 inline std::map<QString, QString> askScheduler(const QString& server, ipp_t* request, const char* user,
                                                const QByteArray& certificate = {}) {
     std::map<QString, QString> attributes;
-    http_t* http = httpConnect2("127.0.0.1", server.section(':', 1).toInt(), nullptr, AF_INET,
-                                HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
+    const bool local = server.startsWith('/');
+    const QByteArray host = local ? server.toLocal8Bit() : server.section(':', 0, 0).toLocal8Bit();
+    http_t* http = httpConnect2(host.constData(), local ? 0 : server.section(':', 1).toInt(), nullptr,
+                                local ? AF_LOCAL : AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 5000, nullptr);
     if (!http) {
         ippDelete(request);
         return attributes;
@@ -38,7 +40,7 @@ inline std::map<QString, QString> askScheduler(const QString& server, ipp_t* req
 inline std::map<QString, QString> jobAttributesOf(const QString& server, int job, const char* user,
                                                   const QByteArray& certificate = {}) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    const QByteArray uri = QStringLiteral("ipp://%1/jobs/%2").arg(server).arg(job).toUtf8();
+    const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(job).toUtf8();
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
     return askScheduler(server, request, user, certificate);
 }

@@ -14,7 +14,7 @@ const char* const kEmulatorUsage =
     "                                 [--not-ready] [--delay-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
     "                                            trickle]\n"
-    "                                 [--print-port N --outbox DIR]\n"
+    "                                 [--print-socket PATH --outbox DIR]\n"
     "       directfax-device-emulator --help | --version\n"
     "BOOK is an address book of the address-book folder when it holds no \"/\" (as with\n"
     "directfax-addressbook), else the path of an address-book file or a JSON address book.\n";
@@ -73,12 +73,8 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
                 return std::nullopt;
             }
             options.port = int(number);
-        } else if (arg == "--print-port") {
-            if (!parseNumber(value, 65535, number)) {
-                error = "not a port: " + value;
-                return std::nullopt;
-            }
-            options.printPort = int(number);
+        } else if (arg == "--print-socket") {
+            options.printSocket = value;
         } else if (arg == "--outbox") {
             options.outboxPath = value;
         } else if (arg == "--delay-ms") {
@@ -99,8 +95,8 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
             return std::nullopt;
         }
     }
-    if ((options.printPort >= 0) != !options.outboxPath.empty()) {
-        error = "--print-port and --outbox go together";
+    if (options.printSocket.empty() != options.outboxPath.empty()) {
+        error = "--print-socket and --outbox go together";
         return std::nullopt;
     }
     return options;

@@ -26,8 +26,8 @@ struct EmulatorOptions {
     bool notReady = false;
     std::chrono::milliseconds delay{0}; // before every reply
     Garbage garbage = Garbage::None;
-    int printPort = -1;     // raw print port for fax jobs; 0: any free port; -1: none
-    std::string outboxPath; // where received fax jobs are filed (with the print port)
+    std::string printSocket; // Unix socket taking fax jobs; empty: none
+    std::string outboxPath;  // where received fax jobs are filed (with the print socket)
 };
 
 // Parses the arguments after the program name; answers nothing and sets `error` when they are

@@ -1,7 +1,7 @@
 // directfax-device-emulator: a fax printer's address book on a loopback address, for the demo
 // and the tests. Prints "listening on HOST:PORT" once it accepts connections; stop it with
-// SIGTERM or SIGINT. With --print-port it also takes fax jobs on a raw print port, filed into
-// --outbox, and prints "print port on HOST:PORT" before that line.
+// SIGTERM or SIGINT. With --print-socket it also takes fax jobs on that Unix socket, filed into
+// --outbox, and prints "print socket on PATH" before that line.
 #include "BookLoader.h"
 #include "DeviceEmulator.h"
 #include "EmulatorOptions.h"
@@ -39,14 +39,13 @@ int main(int argc, char** argv) {
     std::string host =
         options->host.find(':') != std::string::npos ? "[" + options->host + "]" : options->host;
     std::unique_ptr<PrintPort> printPort;
-    if (options->printPort >= 0) {
-        printPort = std::make_unique<PrintPort>(options->host, options->printPort, options->outboxPath);
-        const int port = printPort->bind(error);
-        if (port <= 0) {
+    if (!options->printSocket.empty()) {
+        printPort = std::make_unique<PrintPort>(options->printSocket, options->outboxPath);
+        if (!printPort->bind(error)) {
             std::fprintf(stderr, "directfax-device-emulator: %s\n", error.c_str());
             return 1;
         }
-        std::printf("print port on %s:%d\n", host.c_str(), port);
+        std::printf("print socket on %s\n", options->printSocket.c_str());
         printPort->start();
     }
     DeviceEmulator emulator(std::move(*options), std::move(book));

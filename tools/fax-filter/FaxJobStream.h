@@ -4,7 +4,13 @@
 //     record LENGTH\n      followed by LENGTH bytes: the fax record as JSON
 //     pages LENGTH\n       followed by LENGTH bytes: the pages as one TIFF (G3 fax coding)
 //
-// Lengths are decimal. The printer reads the stream to its end and takes nothing else.
+// Lengths are decimal. The printer reads the stream to its end (the sender shuts down its side of
+// the connection) and takes nothing else. It then answers one line:
+//
+//     OK NAME\n            the job is filed (as NAME)
+//     ERROR MESSAGE\n      it is not, for the reason MESSAGE
+//
+// A sender that gets no answer must take the job as lost.
 #pragma once
 
 #include <charconv>
@@ -20,6 +26,11 @@ inline constexpr size_t kMaxRecord = 64 * 1024;
 inline constexpr size_t kMaxPages = 64 * 1024 * 1024;
 // Longest stream a printer takes: both parts at their limits and their header lines.
 inline constexpr size_t kMaxStream = kMagic.size() + kMaxRecord + kMaxPages + 64;
+
+inline constexpr std::string_view kFiledReply = "OK ";
+inline constexpr std::string_view kRefusedReply = "ERROR ";
+// Longest answer line a sender reads.
+inline constexpr size_t kMaxReply = 1024;
 
 inline std::string encodeHeader(const std::string& record, size_t pagesLength) {
     std::string header(kMagic);

@@ -1,0 +1,133 @@
+// The demo fax printer lives as long as the host: its servers die with it however it ends, a run
+// that was killed is cleaned up by the next, and closing the host waits for every job its queue
+// holds, whoever sent it.
+#include "CupsSubmitter.h"
+#include "DemoPrinterTest.h"
+#include "HostDocument.h"
+#include "HostProcess.h"
+#include "RunFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using host_process::HostProcess;
+
+namespace {
+
+using demo_printer_test::kPrefix;
+
+bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(RunFolder, RemovesWhatKilledRunsLeftAndNothingElse) {
+    QTemporaryDir parent;
+    const QString prefix = QStringLiteral("directfax-test-");
+    // A child that will be gone: its process id marks a folder whose owner is dead.
+    QProcess gone;
+    gone.start("true");
+    ASSERT_TRUE(gone.waitForFinished());
+    const qint64 deadPid = gone.processId() > 0 ? gone.processId() : 999999;
+    struct Row {
+        const char* name;
+        QByteArray mark; // empty: no mark
+        bool removed;
+    };
+    const QByteArray alive = [] {
+        QFile stat("/proc/self/stat");
+        stat.open(QIODevice::ReadOnly);
+        const QByteArray text = stat.readAll();
+        return QByteArray::number(::getpid()) + ' ' + text.mid(text.lastIndexOf(')') + 2).split(' ').at(19);
+    }();
+    const Row rows[] = {
+        {"directfax-test-live", alive, false},
+        {"directfax-test-dead", QByteArray::number(deadPid) + " 1", true},
+        {"directfax-test-reused", QByteArray::number(::getpid()) + " 1", true}, // same id, other start
+        {"directfax-test-new", {}, false},                                      // being made right now
+        {"other-dead", QByteArray::number(deadPid) + " 1", false},              // not ours to touch
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(QDir(parent.path()).mkdir(row.name));
+        if (!row.mark.isEmpty()) {
+            QFile mark(parent.filePath(row.name) + "/owner");
+            ASSERT_TRUE(mark.open(QIODevice::WriteOnly));
+            mark.write(row.mark);
+        }
+    }
+    // A server a killed run left behind, running from its folder.
+    QProcess leftover;
+    leftover.start("sleep", {"600", parent.filePath("directfax-test-dead") + "/cupsd.conf"});
+    ASSERT_TRUE(leftover.waitForStarted());
+
+    EXPECT_EQ(RunFolder::removeAbandoned(parent.path(), prefix), 2);
+    for (const Row& row : rows)
+        EXPECT_EQ(QFileInfo::exists(parent.filePath(row.name)), !row.removed) << row.name;
+    EXPECT_TRUE(leftover.waitForFinished(5000));
+}
+
+TEST(FaxProgram, AKilledHostTakesItsServersWithItAndTheNextRunCleansUp) {
+    QTemporaryDir outbox;
+    HostProcess host;
+    QString why;
+    bool canRun = true;
+    if (!host.start(outbox.path(), &why, &canRun)) {
+        if (!canRun)
+            GTEST_SKIP() << "The demo fax printer cannot run here: " << why.toStdString();
+        FAIL() << why.toStdString();
+    }
+    ASSERT_TRUE(host.end(SIGKILL));
+    // The scheduler and the emulator follow (the scheduler takes a moment to stop its jobs).
+    EXPECT_TRUE(waitUntil([&] { return host.running().isEmpty(); }, 15000))
+        << host.running().join(' ').toStdString();
+    ASSERT_TRUE(QFileInfo::exists(host.folder));
+    // The next private server of this user removes what the killed run left.
+    PrivateCupsd next;
+    EXPECT_FALSE(QFileInfo::exists(host.folder)) << host.folder.toStdString();
+}
+
+TEST(FaxProgram, ClosingTheHostWaitsForTheJobsOthersSentToItsQueue) {
+    QTemporaryDir outbox;
+    HostProcess host;
+    QString why;
+    bool canRun = true;
+    if (!host.start(outbox.path(), &why, &canRun)) {
+        if (!canRun)
+            GTEST_SKIP() << "The demo fax printer cannot run here: " << why.toStdString();
+        FAIL() << why.toStdString();
+    }
+    // A job as directfax-send makes it, straight into the queue, and at once the host is told to
+    // stop: the job still reaches the printer.
+    demo_printer_test::ensureApplication();
+    cupsSetServer(QFile::encodeName(host.server).constData());
+    JobTicket ticket;
+    ticket.queueName = DemoFaxPrinter::kQueueName;
+    ticket.documentTitle = "from a script";
+    for (const auto& [key, value] : {std::pair{"DFaxPassword", ""},
+                                     {"DFaxDelayedPrint", "0"},
+                                     {"DFaxDelayedTime", "10:00"},
+                                     {"DFaxDestinationNumber", "1"},
+                                     {"DFaxDestinationName1", "Ann"},
+                                     {"DFaxDestinationPhoneNumber1", "0301"}})
+        ticket.jobOptions.append({kPrefix + key, value});
+    QString error;
+    const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
+    cupsSetServer(nullptr);
+    ASSERT_GT(job, 0) << error.toStdString();
+    ASSERT_TRUE(host.end(SIGTERM));
+    EXPECT_EQ(QDir(outbox.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"job-000001"})
+        << host.errors.toStdString();
+}
