@@ -6,6 +6,7 @@
 #include "HostDocument.h"
 #include "HostProcess.h"
 #include "RunFolder.h"
+#include "SecondUser.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +14,8 @@
 #include <QThread>
 #include <cups/cups.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 using host_process::HostProcess;
@@ -130,4 +133,32 @@ TEST(FaxProgram, ClosingTheHostWaitsForTheJobsOthersSentToItsQueue) {
     ASSERT_TRUE(host.end(SIGTERM));
     EXPECT_EQ(QDir(outbox.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"job-000001"})
         << host.errors.toStdString();
+}
+
+TEST(FaxProgram, RunsTheDemoPrinterForAnOrdinaryUser) {
+    // An ordinary user of Debian has no /usr/sbin (where cupsd and lpadmin live) on the PATH.
+    if (const QString why = second_user::unavailable(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    QTemporaryDir home;
+    ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), 65534, 65534), 0);
+    QTemporaryDir noPlugins;
+    ::chmod(QFile::encodeName(noPlugins.path()).constData(), 0755);
+    QProcess host;
+    QProcessEnvironment environment;
+    for (const auto& [name, value] : {std::pair{"PATH", QString("/usr/local/bin:/usr/bin:/bin")},
+                                      {"HOME", home.path()},
+                                      {"TMPDIR", home.path()},
+                                      {"XDG_RUNTIME_DIR", home.path()},
+                                      {"QT_QPA_PLATFORM", QString("offscreen")}})
+        environment.insert(name, value);
+    host.setProcessEnvironment(environment);
+    host.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                           DIRECTFAX_BINARY_DIR "/host/directfax-print", "--plugins", noPlugins.path(),
+                           "--outbox", home.filePath("outbox"), "--dry-run"});
+    ASSERT_TRUE(host.waitForFinished(120000));
+    const QString err = QString::fromUtf8(host.readAllStandardError());
+    // Without the fax panel the job carries no record, which the filter refuses: it went through
+    // the private server all the same.
+    EXPECT_FALSE(err.contains("sample printer is used")) << err.toStdString();
+    EXPECT_TRUE(host.readAllStandardOutput().contains("submitted: DirectFax-")) << err.toStdString();
 }
