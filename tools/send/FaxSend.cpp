@@ -223,11 +223,13 @@ int sendFax(const SendRequest& request, QString* error) {
         }
     }
 
+    // As the dialog writes it: without a delayed send, the flag off and the current time.
     FaxJobRecord record;
     if (password && !password->isEmpty()) {
         record.password = *password;
         record.passwordEncoding = GetEncodingInfoFromPPD(printer->ppd());
     }
+    record.delayedTime = QDateTime::currentDateTime();
     if (request.at) {
         record.delayedPrint = 1;
         record.delayedTime = QDateTime(QDate::currentDate(), *request.at);
