@@ -4,6 +4,7 @@
 #include "AddressBook.h"
 #include "DemoFaxPrinter.h"
 #include "SchedulerAttributes.h"
+#include "SendDocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +15,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
@@ -45,7 +50,7 @@ QString makeBook(const QTemporaryDir& dir) {
 
 TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
     QTemporaryDir dir;
-    const QString book = makeBook(dir);
+    const QByteArray book = QFile::encodeName(makeBook(dir));
     QList<DestinationSource> thirtyOne;
     for (int i = 0; i < 31; ++i)
         thirtyOne.append({DestinationSource::Typed, {}, QString::number(i), "0301" + QString::number(i)});
@@ -68,7 +73,7 @@ TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
         {{{DestinationSource::Entry, book, "Anna Berg", {}}}, "has 2 entries named \"Anna Berg\""},
         {{{DestinationSource::Entry, book, "Nobody", {}}}, "has no entry named \"Nobody\""},
         {{{DestinationSource::Group, book, "Nobody", {}}}, "has no group named \"Nobody\""},
-        {{{DestinationSource::Entry, dir.filePath("missing.abk"), "Anna Berg", {}}},
+        {{{DestinationSource::Entry, QFile::encodeName(dir.filePath("missing.abk")), "Anna Berg", {}}},
          "Cannot read the address book"},
     };
     for (const Row& row : rows) {
@@ -96,7 +101,7 @@ TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
 
 TEST(FaxSendRules, CommandLine) {
     QString error;
-    auto parse = [&](QStringList arguments) {
+    auto parse = [&](QByteArrayList arguments) {
         arguments.prepend("directfax-send");
         return parseSendArguments(arguments, &error);
     };
@@ -112,12 +117,28 @@ TEST(FaxSendRules, CommandLine) {
     EXPECT_EQ(request->at, QTime(7, 30));
     EXPECT_EQ(request->document, "-");
 
+    // "--" ends the options; a file name keeps its bytes.
+    struct Parsed {
+        QByteArrayList arguments;
+        QByteArray document;
+    };
+    for (const Parsed& row : {Parsed{{"--", "-x.pdf"}, "-x.pdf"}, Parsed{{"--", "-"}, "-"},
+                              Parsed{{"--", "--to"}, "--to"}, Parsed{{"caf\xe9.pdf"}, "caf\xe9.pdf"}}) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        const auto parsed = parse(QByteArrayList{"-P", "Fax"} + row.arguments);
+        ASSERT_TRUE(parsed) << error.toStdString();
+        EXPECT_EQ(parsed->document, row.document);
+    }
+
     struct Row {
-        QStringList arguments;
+        QByteArrayList arguments;
         const char* message;
     };
     for (const Row& row :
-         {Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
+         {Row{{"-P", "Fax", "--", "a", "b"}, "Only one document"},
+          Row{{"-P", "Fax", "-x.pdf"}, "put -- before"},
+          Row{{"-P", "Fax", "--server=", "f"}, "--server takes HOST[:PORT] or the path"},
+          Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
           Row{{"-P", "Fax", "--entry", "A", "f.pdf"}, "--entry needs --book"},
           Row{{"-P", "Fax", "--to", "0301", "f.pdf"}, "--to takes NAME=NUMBER"},
           Row{{"-P", "Fax", "--at", "25:00", "f.pdf"}, "--at takes a time of day"},
@@ -129,34 +150,107 @@ TEST(FaxSendRules, CommandLine) {
     }
 }
 
+// A document is read up to its bound and no further: from a file, a pipe, a pipe or a device
+// that never ends. A file name that is not UTF-8 opens by its bytes.
+TEST(FaxSendDocument, ReadsUpToTheBoundAndNoFurther) {
+    std::signal(SIGPIPE, SIG_IGN); // the endless writer ends at the closed pipe
+    QTemporaryDir dir;
+    constexpr qint64 kLimit = kMaxDocumentBytes;
+    struct Row {
+        bool pipe;
+        qint64 size; // -1: endless
+        const char* message;
+    };
+    for (const Row& row :
+         {Row{true, 0, "is empty"}, Row{true, kLimit, ""}, Row{true, kLimit + 1, "larger than"},
+          Row{true, -1, "larger than"}, Row{false, kLimit, ""},
+          Row{false, kLimit + 1, "larger than a fax job takes (64 MiB)"}, Row{false, -1, "larger than"}}) {
+        SCOPED_TRACE(testing::Message() << row.pipe << " " << row.size);
+        QFile input;
+        QString error;
+        std::thread writer;
+        if (row.pipe) {
+            int ends[2];
+            ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+            writer = std::thread([fd = ends[1], left = row.size]() mutable {
+                const std::vector<char> zeros(1 << 16);
+                for (ssize_t n = 0; left != 0 && n >= 0; left -= left < 0 ? 0 : n)
+                    n = write(fd, zeros.data(),
+                              left < 0 ? zeros.size() : std::min<size_t>(left, zeros.size()));
+                close(fd);
+            });
+            ASSERT_TRUE(input.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        } else {
+            QFile sparse(dir.filePath("doc"));
+            ASSERT_TRUE(row.size < 0 || (sparse.open(QIODevice::WriteOnly) && sparse.resize(row.size)));
+            const QByteArray path = row.size < 0 ? "/dev/zero" : QFile::encodeName(sparse.fileName());
+            ASSERT_TRUE(openInputFile(path, input, &error)) << error.toStdString();
+        }
+        const auto data = readDocument(input, "doc", kLimit, &error);
+        input.close();
+        if (writer.joinable())
+            writer.join();
+        EXPECT_EQ(data.has_value(), !*row.message) << error.toStdString();
+        EXPECT_EQ(data ? data->size() : 0, data ? row.size : 0);
+        EXPECT_TRUE(error.contains(row.message)) << error.toStdString();
+    }
+
+    const QByteArray latin1Name = QFile::encodeName(dir.path()) + "/caf\xe9.txt";
+    const int fd = ::open(latin1Name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_TRUE(fd >= 0 && write(fd, "Menu\n", 5) == 5 && close(fd) == 0);
+    QString title, error;
+    const auto document = openDocument(latin1Name, dir, &title, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    EXPECT_EQ(document->data(), "Menu\n");
+    EXPECT_EQ(title, QFile::decodeName("caf\xe9.txt"));
+    unlink(latin1Name.constData()); // QDir cannot name it to remove it
+}
+
 TEST(FaxSendProgram, ARefusedJobExitsWithItsReasonAndContactsNoServer) {
     struct Row {
         QStringList arguments;
         int exitCode;
-        const char* message;
+        QString message;
     };
     QTemporaryDir dir;
     QFile pin(dir.filePath("pin"));
     ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
     pin.write("12345\n");
     pin.close();
+    QFile document(dir.filePath("doc.txt")), empty(dir.filePath("empty.txt"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly) && document.write("A fax.\n") == 7 &&
+                empty.open(QIODevice::WriteOnly));
+    document.close();
+    const QString socket = dir.filePath("cups.sock");
     for (const Row& row :
          {Row{{"-P", "Fax", "--to", "A=1", "--to", "A=1", "f.pdf"}, 1, "is given twice"},
           Row{{"-P", "Fax", "--to", "A=1", "--password-file", pin.fileName(), "f.pdf"},
               1,
               "at most 4 digits"},
-          Row{{"-P", "Fax", "f.pdf"}, 1, "No destination"}, Row{{"--bogus"}, 2, "Unknown option --bogus"}}) {
-        SCOPED_TRACE(row.message);
+          Row{{"-P", "Fax", "f.pdf"}, 1, "No destination"}, Row{{"--bogus"}, 2, "Unknown option --bogus"},
+          // The document is looked at before any server is asked.
+          Row{{"-P", "Fax", "--to", "A=1", "f.pdf"}, 1, "Cannot open the document \"f.pdf\": No such file"},
+          Row{{"-P", "Fax", "--to", "A=1", empty.fileName()}, 1, "is empty; there is nothing to send"},
+          Row{{"-P", "Fax", "--to", "A=1", document.fileName()},
+              1,
+              "The CUPS server at 127.0.0.1:1 cannot be reached"},
+          Row{{"-P", "Fax", "--to", "A=1", "--server", socket, document.fileName()},
+              1,
+              "The CUPS server at " + socket + " cannot be reached"}}) {
+        SCOPED_TRACE(row.message.toStdString());
         QProcess send;
-        // A server that answers nobody: a refusal must come before any CUPS request.
+        // A server that answers nobody: a refusal must come before any CUPS request. Without a
+        // runtime folder Qt has words of its own, which the user must not get.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("CUPS_SERVER", "127.0.0.1:1");
+        environment.remove("XDG_RUNTIME_DIR");
         send.setProcessEnvironment(environment);
         send.start(kSend, row.arguments);
         ASSERT_TRUE(send.waitForFinished(30000));
         EXPECT_EQ(send.exitCode(), row.exitCode);
         const QString err = QString::fromLocal8Bit(send.readAllStandardError());
-        EXPECT_TRUE(err.startsWith("directfax-send: ") && err.contains(row.message)) << err.toStdString();
+        EXPECT_TRUE(err.startsWith("directfax-send: ") && err.contains(row.message) && err.count('\n') == 1)
+            << err.toStdString();
         EXPECT_TRUE(send.readAllStandardOutput().isEmpty());
     }
 }

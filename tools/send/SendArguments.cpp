@@ -1,6 +1,10 @@
 // The command line of directfax-send. Read by hand, not by QCommandLineParser: the order of --book,
-// --entry and --group matters, and the destinations keep the order in which they are given.
+// --entry and --group matters, the destinations keep the order in which they are given, and file
+// names keep their bytes.
 #include "FaxSend.h"
+
+#include <QFile>
+#include <QStringList>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
 
@@ -15,20 +19,26 @@ const QStringList kValueOptions = {
 
 } // namespace
 
-std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QString* error) {
+std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, QString* error) {
     SendRequest request;
-    QString book;
-    QStringList documents;
+    QByteArray book;
+    QByteArrayList documents;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments.at(i);
+        if (arguments.at(i) == "--") {
+            // Everything after it is a document, even when its name starts with "-".
+            documents += arguments.mid(i + 1);
+            break;
+        }
+        QString option = QString::fromLocal8Bit(arguments.at(i));
         const QString spelled = option; // as the user wrote it, for messages
-        QString value;
+        QByteArray rawValue;            // the value's bytes, for file names
         if (option == QLatin1String("-P"))
             option = QStringLiteral("--printer");
         else if (option == QLatin1String("-o"))
             option = QStringLiteral("--option");
         if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
-            value = option.section(QLatin1Char('='), 1);
+            const QByteArray& argument = arguments.at(i);
+            rawValue = argument.mid(argument.indexOf('=') + 1);
             option = option.section(QLatin1Char('='), 0, 0);
             if (!kValueOptions.contains(option)) {
                 *error = QStringLiteral("The option %1 takes no value").arg(option);
@@ -39,8 +49,9 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
                 *error = QStringLiteral("The option %1 needs a value").arg(spelled);
                 return std::nullopt;
             }
-            value = arguments.at(i);
+            rawValue = arguments.at(i);
         }
+        const QString value = QString::fromLocal8Bit(rawValue);
 
         if (option == QLatin1String("--help")) {
             request.help = true;
@@ -49,6 +60,10 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
         } else if (option == QLatin1String("--printer")) {
             request.queue = value;
         } else if (option == QLatin1String("--server")) {
+            if (value.isEmpty()) {
+                *error = QStringLiteral("--server takes HOST[:PORT] or the path of the server's socket");
+                return std::nullopt;
+            }
             request.server = value;
         } else if (option == QLatin1String("--to")) {
             const qsizetype split = value.indexOf(QLatin1Char('='));
@@ -60,7 +75,7 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
             request.destinations.append(
                 {DestinationSource::Typed, {}, value.left(split), value.mid(split + 1)});
         } else if (option == QLatin1String("--book")) {
-            book = value;
+            book = rawValue;
         } else if (option == QLatin1String("--entry") || option == QLatin1String("--group")) {
             if (book.isEmpty()) {
                 *error = QStringLiteral("%1 needs --book BOOK before it").arg(option);
@@ -82,7 +97,7 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
         } else if (option == QLatin1String("--password")) {
             request.password = value;
         } else if (option == QLatin1String("--password-file")) {
-            request.passwordFile = value;
+            request.passwordFile = rawValue;
         } else if (option == QLatin1String("--sender")) {
             request.sender = value;
         } else if (option == QLatin1String("--option")) {
@@ -93,10 +108,12 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
             }
             request.options.append({value.left(split), value.mid(split + 1)});
         } else if (option.startsWith(QLatin1Char('-')) && option != QLatin1String("-")) {
-            *error = QStringLiteral("Unknown option %1 (see --help)").arg(option);
+            *error = QStringLiteral("Unknown option %1 (see --help; put -- before a document whose name "
+                                    "starts with -)")
+                         .arg(option);
             return std::nullopt;
         } else {
-            documents.append(option);
+            documents.append(arguments.at(i));
         }
     }
     if (request.help || request.version)
@@ -120,9 +137,10 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
 
 QString sendHelpText() {
     return QStringLiteral(
-        "Usage: directfax-send -P QUEUE [options] FILE|-\n"
-        "Sends FILE (PDF, PostScript or text; - reads standard input) as a fax through the fax queue\n"
-        "QUEUE, with the rules of the fax-job dialog, and writes the CUPS job id.\n"
+        "Usage: directfax-send -P QUEUE [options] [--] FILE|-\n"
+        "Sends FILE (PDF, PostScript or text, at most 64 MiB; - reads standard input) as a fax\n"
+        "through the fax queue QUEUE, with the rules of the fax-job dialog, and writes the CUPS job\n"
+        "id. Put -- before a FILE whose name starts with -.\n"
         "\n"
         "Destinations (at most 30; the same name and number twice is refused):\n"
         "  --to NAME=NUMBER        a name (may be empty) and a fax number (0-9 # * - : =)\n"
@@ -141,7 +159,8 @@ QString sendHelpText() {
         "  -o KEY=VALUE            a choice of the printer's options (VMFaxImageQuality=Fine, ...)\n"
         "\n"
         "  -P, --printer QUEUE     the fax queue\n"
-        "  --server HOST[:PORT]    the CUPS server (default: CUPS_SERVER, else the system's)\n"
+        "  --server SERVER         the CUPS server: HOST[:PORT], or the path of its socket such as\n"
+        "                          /run/cups/cups.sock (default: CUPS_SERVER, else the system's)\n"
         "  --help                  this text\n"
         "  --version               the version\n"
         "\n"

@@ -1,6 +1,7 @@
 // directfax-send: sends a document as a fax job from the command line or a script.
 #include "FaxSend.h"
 
+#include <QByteArrayView>
 #include <QGuiApplication>
 #include <cstdio>
 
@@ -8,16 +9,26 @@ using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
 
 namespace {
 
+QtMessageHandler qtHandler = nullptr;
+
 void printError(const QString& message) {
     std::fprintf(stderr, "directfax-send: %s\n", qPrintable(message));
+}
+
+// Qt's own notes (its runtime folder, fonts, the platform plug-in) are for developers, not for the
+// user of a command: only the program's own logging categories and fatal errors pass.
+void dropQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg || QByteArrayView(context.category).startsWith("directfax."))
+        qtHandler(type, context, message);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
+    qtHandler = qInstallMessageHandler(dropQtMessages);
+    QByteArrayList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << QByteArray(argv[i]);
     QString error;
     const std::optional<SendRequest> request = parseSendArguments(arguments, &error);
     if (!request) {
