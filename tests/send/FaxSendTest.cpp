@@ -3,6 +3,7 @@
 #include "FaxSend.h"
 #include "AddressBook.h"
 #include "DemoFaxPrinter.h"
+#include "JobWatch.h"
 #include "SchedulerAttributes.h"
 #include "SendDocument.h"
 
@@ -13,10 +14,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTime>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -117,17 +120,24 @@ TEST(FaxSendRules, CommandLine) {
     EXPECT_EQ(request->at, QTime(7, 30));
     EXPECT_EQ(request->document, "-");
 
-    // "--" ends the options; a file name keeps its bytes.
+    // "--" ends the options; a file name keeps its bytes; --wait and its time limit.
     struct Parsed {
         QByteArrayList arguments;
         QByteArray document;
+        bool wait;
+        int timeout;
     };
-    for (const Parsed& row : {Parsed{{"--", "-x.pdf"}, "-x.pdf"}, Parsed{{"--", "-"}, "-"},
-                              Parsed{{"--", "--to"}, "--to"}, Parsed{{"caf\xe9.pdf"}, "caf\xe9.pdf"}}) {
+    for (const Parsed& row :
+         {Parsed{{"--", "-x.pdf"}, "-x.pdf", false, 300}, Parsed{{"--", "-"}, "-", false, 300},
+          Parsed{{"--wait", "--", "--wait"}, "--wait", true, 300},
+          Parsed{{"caf\xe9.pdf"}, "caf\xe9.pdf", false, 300},
+          Parsed{{"--wait", "--timeout=604800", "f"}, "f", true, 604800}}) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());
         const auto parsed = parse(QByteArrayList{"-P", "Fax"} + row.arguments);
         ASSERT_TRUE(parsed) << error.toStdString();
         EXPECT_EQ(parsed->document, row.document);
+        EXPECT_EQ(parsed->wait, row.wait);
+        EXPECT_EQ(parsed->timeout.count(), row.timeout);
     }
 
     struct Row {
@@ -137,6 +147,9 @@ TEST(FaxSendRules, CommandLine) {
     for (const Row& row :
          {Row{{"-P", "Fax", "--", "a", "b"}, "Only one document"},
           Row{{"-P", "Fax", "-x.pdf"}, "put -- before"},
+          Row{{"-P", "Fax", "--timeout", "5", "f"}, "--timeout needs --wait"},
+          Row{{"-P", "Fax", "--wait", "--timeout", "0", "f"}, "whole seconds from 1 to 604800, not \"0\""},
+          Row{{"-P", "Fax", "--wait", "--timeout", "604801", "f"}, "not \"604801\""},
           Row{{"-P", "Fax", "--server=", "f"}, "--server takes HOST[:PORT] or the path"},
           Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
           Row{{"-P", "Fax", "--entry", "A", "f.pdf"}, "--entry needs --book"},
@@ -255,19 +268,47 @@ TEST(FaxSendProgram, ARefusedJobExitsWithItsReasonAndContactsNoServer) {
     }
 }
 
-TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
+// The program against the demo fax printer.
+class FaxSendPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const platform::DemoFaxPrinter::Setup setup{
+            kBin + "/tools/device-emulator/directfax-device-emulator",
+            kBin + "/tools/fax-filter/directfax-fax-filter",
+            QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+            dir.filePath("outbox"),
+            {},
+            {}};
+        QString error;
+        if (!printer.start(setup, &error))
+            GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+    }
+
+    struct Run {
+        int exitCode;
+        QString out, err;
+    };
+    // Sends to the printer's queue with `arguments` and `input` on standard input; `meanwhile`
+    // runs while the program does.
+    Run send(const QStringList& arguments, const QByteArray& input,
+             const std::function<void(QProcess&)>& meanwhile = {}) {
+        QProcess program;
+        program.start(kSend, QStringList{"-P", printer.queue(), "--server", printer.server()} + arguments);
+        program.waitForStarted();
+        program.write(input);
+        program.closeWriteChannel();
+        if (meanwhile)
+            meanwhile(program);
+        program.waitForFinished(60000);
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+                QString::fromUtf8(program.readAllStandardError())};
+    }
+
     QTemporaryDir dir;
     platform::DemoFaxPrinter printer;
-    QString error;
-    const platform::DemoFaxPrinter::Setup setup{
-        kBin + "/tools/device-emulator/directfax-device-emulator",
-        kBin + "/tools/fax-filter/directfax-fax-filter",
-        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-        dir.filePath("outbox"),
-        {},
-        {}};
-    if (!printer.start(setup, &error))
-        GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+};
+
+TEST_F(FaxSendPrinterTest, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     const QString book = makeBook(dir);
     QFile pin(dir.filePath("pin"));
     ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
@@ -275,18 +316,13 @@ TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     pin.close();
 
     // The document from standard input; the destinations from the command line and a group.
-    QProcess send;
-    send.start(kSend, {"-P", printer.queue(), "--server", printer.server(), "--to", "=0309999", "--book",
-                       book, "--group", "Partners", "--at", "21:05", "--password-file", pin.fileName(),
-                       "--sender", "Front Desk", "-o", "VMFaxImageQuality=SuperFine", "-"});
-    ASSERT_TRUE(send.waitForStarted());
-    send.write("A fax from a script.\n");
-    send.closeWriteChannel();
-    ASSERT_TRUE(send.waitForFinished(60000));
-    const QString err = QString::fromLocal8Bit(send.readAllStandardError());
-    ASSERT_EQ(send.exitCode(), 0) << err.toStdString();
+    const Run run =
+        send({"--to", "=0309999", "--book", book, "--group", "Partners", "--at", "21:05", "--password-file",
+              pin.fileName(), "--sender", "Front Desk", "-o", "VMFaxImageQuality=SuperFine", "-"},
+             "A fax from a script.\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     bool number = false;
-    const int job = QString::fromLatin1(send.readAllStandardOutput()).trimmed().toInt(&number);
+    const int job = run.out.trimmed().toInt(&number);
     ASSERT_TRUE(number && job > 0);
     ASSERT_TRUE(printer.waitForJobs(std::chrono::seconds(60)))
         << printer.scheduler().errorLogTail().toStdString();
@@ -316,6 +352,82 @@ TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     EXPECT_EQ(value(kPrefix + "DFaxDelayedPrint"), "1");
     EXPECT_EQ(value(kPrefix + "DFaxCoverSenderName"), "Front Desk");
     EXPECT_NE(value(kPrefix + "DFaxPassword"), "1234"); // scrambled
+}
+
+// --wait follows the job to its end and tells it with CUPS's words; without --at the job is sent
+// at once, as from the dialog.
+TEST_F(FaxSendPrinterTest, WaitFollowsTheJobToItsEnd) {
+    struct Row {
+        QByteArray document;
+        int exitCode;
+        const char* said;
+    };
+    const QString sent = QTime::currentTime().toString("HH:mm");
+    for (const Row& row : {Row{"A fax sent now.\n", 0, "completed"},
+                           // ghostscript refuses it, so the fax filter stops the job
+                           Row{"%!PS\nno_such_operator\n", 3,
+                               "stopped: The fax pages could not be rendered from the document."}}) {
+        const Run run = send({"--wait", "--to", "Eva=0301", "-"}, row.document);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+        EXPECT_TRUE(lines[1].startsWith("Job " + lines[0] + " " + row.said)) << lines[1].toStdString();
+    }
+    const QStringList filed = QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(filed.size(), 1);
+    QFile recordFile(printer.outbox() + "/" + filed.first() + "/record.json");
+    ASSERT_TRUE(recordFile.open(QIODevice::ReadOnly));
+    const QJsonObject record = QJsonDocument::fromJson(recordFile.readAll()).object();
+    EXPECT_FALSE(record["delayedPrint"].toBool());
+    EXPECT_GE(record["delayedTime"].toString(), sent); // the time it was sent (not at midnight)
+}
+
+// A job that cannot reach the printer: the wait ends at its time limit, or at Ctrl+C, and the
+// job stays in the queue.
+TEST_F(FaxSendPrinterTest, WaitEndsAtItsLimitOrCtrlCAndLeavesTheJob) {
+    QString error;
+    ASSERT_TRUE(printer.scheduler().lpadmin({"-p", printer.queue(), "-v", "socket://127.0.0.1:1"}, &error))
+        << error.toStdString();
+    QString said;
+    const auto interrupt = [&](QProcess& program) {
+        program.setReadChannel(QProcess::StandardError);
+        while (!said.contains("Ctrl+C stops waiting") && program.waitForReadyRead(20000))
+            said += QString::fromUtf8(program.readAll());
+        kill(pid_t(program.processId()), SIGINT);
+    };
+    struct Row {
+        QStringList limit;
+        std::function<void(QProcess&)> meanwhile;
+        int exitCode;
+        const char* said;
+    };
+    for (const Row& row : {Row{{"--timeout", "1"}, {}, 4, "has not ended in time (--timeout 1); it is "},
+                           Row{{"--timeout", "60"}, interrupt, 130, "Stopped waiting; the job "}}) {
+        const Run run =
+            send(QStringList{"--wait", "--to", "Eva=0301", "-"} + row.limit, "A fax.\n", row.meanwhile);
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        EXPECT_TRUE(run.err.contains(row.said)) << run.err.toStdString();
+        const int job = run.out.trimmed().toInt();
+        const auto attributes = jobAttributesOf(printer.server(), job, cupsUser());
+        EXPECT_TRUE(attributes.count("job-state") && attributes.at("job-state") != "canceled");
+    }
+
+    // A job the server does not know cannot be followed.
+    cupsSetServer(printer.server().toUtf8().constData());
+    const JobWaitResult unknown = waitForJob(999999, std::chrono::seconds(5), [](const QString&) {});
+    cupsSetServer(nullptr);
+    EXPECT_EQ(unknown.exitStatus, kExitRefused);
+    EXPECT_TRUE(unknown.text.startsWith("Cannot follow the job 999999 on the CUPS server at "))
+        << unknown.text.toStdString();
+}
+
+// What the server says is shown as one line of printable text of bounded length.
+TEST(FaxSendWait, ShowsTheServersWordsTamed) {
+    const QString hostile = "Paper\x1b[2J\njam" + QString(1000, 'x');
+    const QString shown = describeStatus({6, hostile, {}});
+    EXPECT_TRUE(shown.startsWith("stopped: Paper [2J jamxxx")) << shown.toStdString();
+    EXPECT_EQ(shown.size(), QString("stopped: ").size() + 300 + 3);
+    EXPECT_EQ(describeStatus({4, {}, {"job-hold-until-specified"}}), "held (job-hold-until-specified)");
 }
 
 } // namespace

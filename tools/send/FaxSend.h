@@ -13,6 +13,7 @@
 #include <QPair>
 #include <QString>
 #include <QTime>
+#include <chrono>
 #include <optional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
@@ -29,6 +30,10 @@ struct DestinationSource {
     QString number; // Typed only
 };
 
+// How long --wait follows a job unless --timeout says otherwise, and the most it may say.
+inline constexpr std::chrono::seconds kDefaultWaitTimeout{300};
+inline constexpr std::chrono::seconds kMaxWaitTimeout{7 * 24 * 3600};
+
 struct SendRequest {
     QString queue;
     QString server; // HOST[:PORT] or a socket's path; empty: the CUPS server of the environment
@@ -39,6 +44,8 @@ struct SendRequest {
     std::optional<QString> sender;
     QList<QPair<QString, QString>> options; // -o KEY=VALUE, in order
     QByteArray document;                    // "-": standard input
+    bool wait = false;                      // follow the job until it ends
+    std::chrono::seconds timeout = kDefaultWaitTimeout;
     bool help = false;
     bool version = false;
 };
@@ -47,6 +54,16 @@ struct SendRequest {
 // when it is refused.
 std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, QString* error);
 QString sendHelpText();
+
+// Exit statuses of the program.
+enum SendExit {
+    kExitSent = 0,         // CUPS took the job; with --wait: the job completed
+    kExitRefused = 1,      // refused before or by CUPS, or the job could no longer be followed
+    kExitUsage = 2,        // a bad command line
+    kExitJobFailed = 3,    // --wait: the job was stopped, cancelled or aborted
+    kExitTimedOut = 4,     // --wait: the job had not ended when the time was up
+    kExitInterrupted = 130 // --wait: Ctrl+C (128 + SIGINT); the job goes on
+};
 
 // Adds the request's destinations to `list` in the order given, as the fax-job dialog takes them:
 // a typed name of printable ASCII up to its field's length, a fax number the number field takes,

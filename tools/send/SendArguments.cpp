@@ -15,7 +15,16 @@ const QStringList kValueOptions = {
     QStringLiteral("--printer"), QStringLiteral("--server"),   QStringLiteral("--to"),
     QStringLiteral("--book"),    QStringLiteral("--entry"),    QStringLiteral("--group"),
     QStringLiteral("--at"),      QStringLiteral("--password"), QStringLiteral("--password-file"),
-    QStringLiteral("--sender"),  QStringLiteral("--option")};
+    QStringLiteral("--sender"),  QStringLiteral("--option"),   QStringLiteral("--timeout")};
+
+// Seconds of --timeout: a whole number from 1 to kMaxWaitTimeout.
+std::optional<std::chrono::seconds> timeoutOf(const QString& value) {
+    bool number = false;
+    const qlonglong seconds = value.toLongLong(&number);
+    if (!number || seconds < 1 || seconds > kMaxWaitTimeout.count())
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
+}
 
 } // namespace
 
@@ -23,6 +32,7 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
     SendRequest request;
     QByteArray book;
     QByteArrayList documents;
+    bool timeoutGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (arguments.at(i) == "--") {
             // Everything after it is a document, even when its name starts with "-".
@@ -107,6 +117,18 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
                 return std::nullopt;
             }
             request.options.append({value.left(split), value.mid(split + 1)});
+        } else if (option == QLatin1String("--wait")) {
+            request.wait = true;
+        } else if (option == QLatin1String("--timeout")) {
+            const auto timeout = timeoutOf(value);
+            if (!timeout) {
+                *error = QStringLiteral("--timeout takes whole seconds from 1 to %1, not \"%2\"")
+                             .arg(kMaxWaitTimeout.count())
+                             .arg(value);
+                return std::nullopt;
+            }
+            request.timeout = *timeout;
+            timeoutGiven = true;
         } else if (option.startsWith(QLatin1Char('-')) && option != QLatin1String("-")) {
             *error = QStringLiteral("Unknown option %1 (see --help; put -- before a document whose name "
                                     "starts with -)")
@@ -118,6 +140,10 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
     }
     if (request.help || request.version)
         return request;
+    if (timeoutGiven && !request.wait) {
+        *error = QStringLiteral("--timeout needs --wait");
+        return std::nullopt;
+    }
     if (request.password && !request.passwordFile.isEmpty()) {
         *error = QStringLiteral("Give the password either with --password or with --password-file");
         return std::nullopt;
@@ -158,13 +184,22 @@ QString sendHelpText() {
         "  --sender NAME           the sender name of the cover page\n"
         "  -o KEY=VALUE            a choice of the printer's options (VMFaxImageQuality=Fine, ...)\n"
         "\n"
+        "Following the job:\n"
+        "  --wait                  wait until the job is completed, stopped, cancelled or aborted,\n"
+        "                          and write how it ended with CUPS's message; Ctrl+C stops\n"
+        "                          waiting and leaves the job in the queue\n"
+        "  --timeout SECONDS       wait at most this long (default 300)\n"
+        "\n"
         "  -P, --printer QUEUE     the fax queue\n"
         "  --server SERVER         the CUPS server: HOST[:PORT], or the path of its socket such as\n"
         "                          /run/cups/cups.sock (default: CUPS_SERVER, else the system's)\n"
         "  --help                  this text\n"
         "  --version               the version\n"
         "\n"
-        "Exit status: 0 when CUPS took the job, 1 when it was refused, 2 for a bad command line.\n");
+        "Exit status: 0 when CUPS took the job (with --wait: when the job completed), 1 when it was\n"
+        "refused or could no longer be followed, 2 for a bad command line; with --wait 3 when the\n"
+        "job was stopped, cancelled or aborted, 4 when the time ran out (the job stays in the\n"
+        "queue), 130 after Ctrl+C (the job stays in the queue).\n");
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

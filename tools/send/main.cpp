@@ -1,5 +1,6 @@
 // directfax-send: sends a document as a fax job from the command line or a script.
 #include "FaxSend.h"
+#include "JobWatch.h"
 
 #include <QByteArrayView>
 #include <QGuiApplication>
@@ -33,15 +34,15 @@ int main(int argc, char** argv) {
     const std::optional<SendRequest> request = parseSendArguments(arguments, &error);
     if (!request) {
         printError(error);
-        return 2;
+        return kExitUsage;
     }
     if (request->help) {
         std::fputs(qPrintable(sendHelpText()), stdout);
-        return 0;
+        return kExitSent;
     }
     if (request->version) {
         std::puts("directfax-send " DIRECTFAX_VERSION);
-        return 0;
+        return kExitSent;
     }
     // A text document is rendered to PDF with the fonts of a GUI application; no window is shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -50,8 +51,17 @@ int main(int argc, char** argv) {
     const int job = sendFax(*request, &error);
     if (job == 0) {
         printError(error);
-        return 1;
+        return kExitRefused;
     }
+    // The id first, so that a script knows the job however the wait ends.
     std::printf("%d\n", job);
-    return 0;
+    std::fflush(stdout);
+    if (!request->wait)
+        return kExitSent;
+    const JobWaitResult result = waitForJob(job, request->timeout, printError);
+    if (result.ended)
+        std::printf("%s\n", qPrintable(result.text));
+    else
+        printError(result.text);
+    return result.exitStatus;
 }
