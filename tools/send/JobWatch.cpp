@@ -76,25 +76,15 @@ bool isEndState(int state) {
     return state >= IPP_JSTATE_STOPPED;
 }
 
+// The job states in words, from IPP_JSTATE_PENDING to IPP_JSTATE_COMPLETED.
+constexpr const char* kStateNames[] = {"pending",   "held",    "processing", "stopped",
+                                       "cancelled", "aborted", "completed"};
+
 QString stateName(int state) {
-    switch (state) {
-    case IPP_JSTATE_PENDING:
-        return QStringLiteral("pending");
-    case IPP_JSTATE_HELD:
-        return QStringLiteral("held");
-    case IPP_JSTATE_PROCESSING:
-        return QStringLiteral("processing");
-    case IPP_JSTATE_STOPPED:
-        return QStringLiteral("stopped");
-    case IPP_JSTATE_CANCELED:
-        return QStringLiteral("cancelled");
-    case IPP_JSTATE_ABORTED:
-        return QStringLiteral("aborted");
-    case IPP_JSTATE_COMPLETED:
-        return QStringLiteral("completed");
-    default:
+    const int index = state - IPP_JSTATE_PENDING;
+    if (index < 0 || index >= int(std::size(kStateNames)))
         return QStringLiteral("in an unknown state");
-    }
+    return QString::fromLatin1(kStateNames[index]);
 }
 
 // One line of printable characters, at most kMaxShownMessage of them.
