@@ -224,7 +224,7 @@ int sendFax(const SendRequest& request, QString* error) {
         return 0;
 
     if (!request.server.isEmpty())
-        cupsSetServer(QFile::encodeName(request.server).constData());
+        cupsSetServer(request.server.constData());
     if (!serverReachable(error))
         return 0;
     std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(request.queue, error);

@@ -36,7 +36,7 @@ inline constexpr std::chrono::seconds kMaxWaitTimeout{7 * 24 * 3600};
 
 struct SendRequest {
     QString queue;
-    QString server; // HOST[:PORT] or a socket's path; empty: the CUPS server of the environment
+    QByteArray server; // HOST[:PORT] or a socket's path; empty: the CUPS server of the environment
     QList<DestinationSource> destinations;
     std::optional<QTime> at;
     std::optional<QString> password;

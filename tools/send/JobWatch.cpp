@@ -61,7 +61,7 @@ private:
 };
 
 // Sleeps for `duration`, or less when a stop signal comes.
-void pause(std::chrono::milliseconds duration) {
+void sleepUnlessStopped(std::chrono::milliseconds duration) {
     timespec left{time_t(duration.count() / 1000), long(duration.count() % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR && !stopSignal) {
     }
@@ -204,7 +204,7 @@ JobWaitResult waitForJob(int job, std::chrono::seconds timeout,
                     QStringLiteral(
                         "The job %1 has not ended in time (--timeout %2); it is %3 and stays in the queue")
                         .arg(QString::number(job), QString::number(timeout.count()), describeStatus(last))};
-        pause(std::min<std::chrono::milliseconds>(
+        sleepUnlessStopped(std::min<std::chrono::milliseconds>(
             kPollInterval,
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration())));
     }

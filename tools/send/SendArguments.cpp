@@ -74,7 +74,7 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
                 *error = QStringLiteral("--server takes HOST[:PORT] or the path of the server's socket");
                 return std::nullopt;
             }
-            request.server = value;
+            request.server = rawValue;
         } else if (option == QLatin1String("--to")) {
             const qsizetype split = value.indexOf(QLatin1Char('='));
             if (split < 0) {
