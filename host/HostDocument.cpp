@@ -44,41 +44,53 @@ QString HostDocument::formatOf(const QByteArray& data) {
 }
 
 std::optional<HostDocument> HostDocument::open(const QString& path, QString* error, qint64 maxBytes) {
+    const QString name = QLatin1Char('"') + path + QLatin1Char('"');
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        if (error)
+            *error = QObject::tr("Cannot open the document %1: %2").arg(name, why);
+        return std::nullopt;
+    }
+    std::optional<HostDocument> document = read(file, name, QFileInfo(path).fileName(), error, maxBytes);
+    if (document)
+        document->filePath = QFileInfo(path).absoluteFilePath();
+    return document;
+}
+
+std::optional<HostDocument> HostDocument::read(QIODevice& input, const QString& name, const QString& title,
+                                               QString* error, qint64 maxBytes) {
     auto refuse = [&](const QString& message) {
         if (error)
             *error = message;
         return std::nullopt;
     };
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        if (fd >= 0)
-            ::close(fd);
-        return refuse(QObject::tr("Cannot open \"%1\": %2").arg(path, why));
-    }
-    // Read in pieces up to one byte past the bound: a pipe or a device tells no size.
+    // In pieces up to one byte past the bound: a pipe or a device tells no size.
     HostDocument document;
     while (document.bytes.size() <= maxBytes) {
-        const QByteArray piece =
-            file.read(std::min<qint64>(kReadPiece, maxBytes + 1 - document.bytes.size()));
-        if (piece.isEmpty())
+        const qsizetype at = document.bytes.size();
+        document.bytes.resize(at + std::min<qint64>(kReadPiece, maxBytes + 1 - at));
+        const qint64 got = input.read(document.bytes.data() + at, document.bytes.size() - at);
+        document.bytes.resize(at + std::max<qint64>(got, 0));
+        if (got < 0)
+            return refuse(QObject::tr("Cannot read the document %1: %2").arg(name, input.errorString()));
+        if (got == 0)
             break;
-        document.bytes += piece;
     }
-    if (file.error() != QFileDevice::NoError)
-        return refuse(QObject::tr("Cannot read \"%1\": %2").arg(path, file.errorString()));
     if (document.bytes.size() > maxBytes)
-        return refuse(QObject::tr("\"%1\" is larger than %2 MB, more than a fax can carry.")
-                          .arg(path)
+        return refuse(QObject::tr("The document %1 is larger than a fax job takes (%2 MB)")
+                          .arg(name)
                           .arg(maxBytes / (1024 * 1024)));
     if (document.bytes.isEmpty())
-        return refuse(QObject::tr("\"%1\" is empty: there is nothing to send.").arg(path));
+        return refuse(QObject::tr("The document %1 is empty; there is nothing to send").arg(name));
     document.mimeType = formatOf(document.bytes);
     if (document.mimeType.isEmpty())
-        return refuse(QObject::tr("\"%1\" is neither a PDF, a PostScript nor a text file.").arg(path));
-    document.filePath = QFileInfo(path).absoluteFilePath();
-    document.documentTitle = QFileInfo(path).fileName();
+        return refuse(
+            QObject::tr("The document %1 is neither a PDF, a PostScript nor a text file").arg(name));
+    document.documentTitle = title;
     return document;
 }
 
@@ -87,6 +99,7 @@ HostDocument HostDocument::sample() {
     document.bytes = QByteArray(kSampleText);
     document.mimeType = QStringLiteral("text/plain");
     document.documentTitle = QStringLiteral("DirectFax sample");
+    document.builtIn = true;
     return document;
 }
 

@@ -3,7 +3,9 @@
 #include "FaxSend.h"
 #include "AddressBook.h"
 #include "DemoFaxPrinter.h"
+#include "JobWatch.h"
 #include "SchedulerAttributes.h"
+#include "SendDocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +14,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTime>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
 #include <tuple>
+#include <unistd.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
@@ -45,7 +53,7 @@ QString makeBook(const QTemporaryDir& dir) {
 
 TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
     QTemporaryDir dir;
-    const QString book = makeBook(dir);
+    const QByteArray book = QFile::encodeName(makeBook(dir));
     QList<DestinationSource> thirtyOne;
     for (int i = 0; i < 31; ++i)
         thirtyOne.append({DestinationSource::Typed, {}, QString::number(i), "0301" + QString::number(i)});
@@ -68,7 +76,7 @@ TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
         {{{DestinationSource::Entry, book, "Anna Berg", {}}}, "has 2 entries named \"Anna Berg\""},
         {{{DestinationSource::Entry, book, "Nobody", {}}}, "has no entry named \"Nobody\""},
         {{{DestinationSource::Group, book, "Nobody", {}}}, "has no group named \"Nobody\""},
-        {{{DestinationSource::Entry, dir.filePath("missing.abk"), "Anna Berg", {}}},
+        {{{DestinationSource::Entry, QFile::encodeName(dir.filePath("missing.abk")), "Anna Berg", {}}},
          "Cannot read the address book"},
     };
     for (const Row& row : rows) {
@@ -96,7 +104,7 @@ TEST(FaxSendRules, RefusesWhatTheDialogRefuses) {
 
 TEST(FaxSendRules, CommandLine) {
     QString error;
-    auto parse = [&](QStringList arguments) {
+    auto parse = [&](QByteArrayList arguments) {
         arguments.prepend("directfax-send");
         return parseSendArguments(arguments, &error);
     };
@@ -112,12 +120,38 @@ TEST(FaxSendRules, CommandLine) {
     EXPECT_EQ(request->at, QTime(7, 30));
     EXPECT_EQ(request->document, "-");
 
+    // "--" ends the options; a file name keeps its bytes; --wait and its time limit.
+    struct Parsed {
+        QByteArrayList arguments;
+        QByteArray document;
+        bool wait;
+        int timeout;
+    };
+    for (const Parsed& row :
+         {Parsed{{"--", "-x.pdf"}, "-x.pdf", false, 300}, Parsed{{"--", "-"}, "-", false, 300},
+          Parsed{{"--wait", "--", "--wait"}, "--wait", true, 300},
+          Parsed{{"caf\xe9.pdf"}, "caf\xe9.pdf", false, 300},
+          Parsed{{"--wait", "--timeout=604800", "f"}, "f", true, 604800}}) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        const auto parsed = parse(QByteArrayList{"-P", "Fax"} + row.arguments);
+        ASSERT_TRUE(parsed) << error.toStdString();
+        EXPECT_EQ(parsed->document, row.document);
+        EXPECT_EQ(parsed->wait, row.wait);
+        EXPECT_EQ(parsed->timeout.count(), row.timeout);
+    }
+
     struct Row {
-        QStringList arguments;
+        QByteArrayList arguments;
         const char* message;
     };
     for (const Row& row :
-         {Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
+         {Row{{"-P", "Fax", "--", "a", "b"}, "Only one document"},
+          Row{{"-P", "Fax", "-x.pdf"}, "put -- before"},
+          Row{{"-P", "Fax", "--timeout", "5", "f"}, "--timeout needs --wait"},
+          Row{{"-P", "Fax", "--wait", "--timeout", "0", "f"}, "whole seconds from 1 to 604800, not \"0\""},
+          Row{{"-P", "Fax", "--wait", "--timeout", "604801", "f"}, "not \"604801\""},
+          Row{{"-P", "Fax", "--server=", "f"}, "--server takes HOST[:PORT] or the path"},
+          Row{{"--to", "A=1", "f.pdf"}, "No printer"}, Row{{"-P", "Fax", "--to", "A=1"}, "No document"},
           Row{{"-P", "Fax", "--entry", "A", "f.pdf"}, "--entry needs --book"},
           Row{{"-P", "Fax", "--to", "0301", "f.pdf"}, "--to takes NAME=NUMBER"},
           Row{{"-P", "Fax", "--at", "25:00", "f.pdf"}, "--at takes a time of day"},
@@ -129,52 +163,145 @@ TEST(FaxSendRules, CommandLine) {
     }
 }
 
+// A document is read up to its bound and no further: from a file, a pipe, a pipe or a device
+// that never ends. A file name that is not UTF-8 opens by its bytes.
+TEST(FaxSendDocument, ReadsUpToTheBoundAndNoFurther) {
+    QTemporaryDir dir;
+    const QByteArray latin1Name = QFile::encodeName(dir.path()) + "/caf\xe9.pdf";
+    constexpr qint64 kLimit = platform::HostDocument::kMaxDocumentBytes;
+    struct Row {
+        bool pipe;
+        qint64 size; // -1: endless
+        const char* message;
+    };
+    for (const Row& row :
+         {Row{true, 0, "is empty"}, Row{true, kLimit, ""}, Row{true, kLimit + 1, "larger than"},
+          Row{true, -1, "larger than"}, Row{false, kLimit, ""},
+          Row{false, kLimit + 1, "larger than a fax job takes (64 MB)"}, Row{false, -1, "larger than"}}) {
+        SCOPED_TRACE(testing::Message() << row.pipe << " " << row.size);
+        QFile input;
+        QString error;
+        // Lines of text, as much as the row says, or without end.
+        const QByteArray command = row.size < 0 ? "yes" : "yes | head -c " + QByteArray::number(row.size);
+        FILE* pipe = popen(command.constData(), "r");
+        ASSERT_TRUE(pipe);
+        if (row.pipe) {
+            ASSERT_TRUE(input.open(pipe, QIODevice::ReadOnly));
+        } else {
+            if (row.size >= 0) {
+                QFile file;
+                const int fd = ::open(latin1Name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+                QFile from;
+                ASSERT_TRUE(from.open(pipe, QIODevice::ReadOnly));
+                while (!from.atEnd())
+                    file.write(from.read(1 << 20));
+            }
+            ASSERT_TRUE(openInputFile(row.size < 0 ? "/dev/zero" : latin1Name, input, &error))
+                << error.toStdString();
+        }
+        const auto document = platform::HostDocument::read(input, "doc", "doc", &error);
+        input.close();
+        pclose(pipe); // the endless writer ends at the closed pipe
+        EXPECT_EQ(document.has_value(), !*row.message) << error.toStdString();
+        EXPECT_EQ(document ? document->data().size() : 0, document ? row.size : 0);
+        EXPECT_TRUE(error.contains(row.message)) << error.toStdString();
+    }
+
+    unlink(latin1Name.constData()); // QDir cannot name it to remove it
+}
+
 TEST(FaxSendProgram, ARefusedJobExitsWithItsReasonAndContactsNoServer) {
     struct Row {
         QStringList arguments;
         int exitCode;
-        const char* message;
+        QString message;
     };
     QTemporaryDir dir;
     QFile pin(dir.filePath("pin"));
     ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
     pin.write("12345\n");
     pin.close();
+    QFile document(dir.filePath("doc.txt")), empty(dir.filePath("empty.txt"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly) && document.write("A fax.\n") == 7 &&
+                empty.open(QIODevice::WriteOnly));
+    document.close();
+    const QString socket = dir.filePath("cups.sock");
     for (const Row& row :
          {Row{{"-P", "Fax", "--to", "A=1", "--to", "A=1", "f.pdf"}, 1, "is given twice"},
           Row{{"-P", "Fax", "--to", "A=1", "--password-file", pin.fileName(), "f.pdf"},
               1,
               "at most 4 digits"},
-          Row{{"-P", "Fax", "f.pdf"}, 1, "No destination"}, Row{{"--bogus"}, 2, "Unknown option --bogus"}}) {
-        SCOPED_TRACE(row.message);
+          Row{{"-P", "Fax", "f.pdf"}, 1, "No destination"}, Row{{"--bogus"}, 2, "Unknown option --bogus"},
+          // The document is looked at before any server is asked.
+          Row{{"-P", "Fax", "--to", "A=1", "f.pdf"}, 1, "Cannot open the document \"f.pdf\": No such file"},
+          Row{{"-P", "Fax", "--to", "A=1", empty.fileName()}, 1, "is empty; there is nothing to send"},
+          Row{{"-P", "Fax", "--to", "A=1", document.fileName()},
+              1,
+              "The CUPS server at 127.0.0.1:1 cannot be reached"},
+          Row{{"-P", "Fax", "--to", "A=1", "--server", socket, document.fileName()},
+              1,
+              "The CUPS server at " + socket + " cannot be reached"}}) {
+        SCOPED_TRACE(row.message.toStdString());
         QProcess send;
-        // A server that answers nobody: a refusal must come before any CUPS request.
+        // A server that answers nobody: a refusal must come before any CUPS request. Without a
+        // runtime folder Qt has words of its own, which the user must not get.
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("CUPS_SERVER", "127.0.0.1:1");
+        environment.remove("XDG_RUNTIME_DIR");
         send.setProcessEnvironment(environment);
         send.start(kSend, row.arguments);
         ASSERT_TRUE(send.waitForFinished(30000));
         EXPECT_EQ(send.exitCode(), row.exitCode);
         const QString err = QString::fromLocal8Bit(send.readAllStandardError());
-        EXPECT_TRUE(err.startsWith("directfax-send: ") && err.contains(row.message)) << err.toStdString();
+        EXPECT_TRUE(err.startsWith("directfax-send: ") && err.contains(row.message) && err.count('\n') == 1)
+            << err.toStdString();
         EXPECT_TRUE(send.readAllStandardOutput().isEmpty());
     }
 }
 
-TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
+// The program against the demo fax printer.
+class FaxSendPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const platform::DemoFaxPrinter::Setup setup{
+            kBin + "/tools/device-emulator/directfax-device-emulator",
+            kBin + "/tools/fax-filter/directfax-fax-filter",
+            kBin + "/tools/print-backend/directfax-backend",
+            QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+            dir.filePath("outbox"),
+            {},
+            {}};
+        QString error;
+        if (!printer.start(setup, &error))
+            GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+    }
+
+    struct Run {
+        int exitCode;
+        QString out, err;
+    };
+    // Sends to the printer's queue with `arguments` and `input` on standard input; `meanwhile`
+    // runs while the program does.
+    Run send(const QStringList& arguments, const QByteArray& input,
+             const std::function<void(QProcess&)>& meanwhile = {}) {
+        QProcess program;
+        program.start(kSend, QStringList{"-P", printer.queue(), "--server", printer.server()} + arguments);
+        program.waitForStarted();
+        program.write(input);
+        program.closeWriteChannel();
+        if (meanwhile)
+            meanwhile(program);
+        program.waitForFinished(60000);
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+                QString::fromUtf8(program.readAllStandardError())};
+    }
+
     QTemporaryDir dir;
     platform::DemoFaxPrinter printer;
-    QString error;
-    const platform::DemoFaxPrinter::Setup setup{
-        kBin + "/tools/device-emulator/directfax-device-emulator",
-        kBin + "/tools/fax-filter/directfax-fax-filter",
-        kBin + "/tools/print-backend/directfax-backend",
-        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-        dir.filePath("outbox"),
-        {},
-        {}};
-    if (!printer.start(setup, &error))
-        GTEST_SKIP() << "The demo fax printer cannot run here: " << error.toStdString();
+};
+
+TEST_F(FaxSendPrinterTest, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     const QString book = makeBook(dir);
     QFile pin(dir.filePath("pin"));
     ASSERT_TRUE(pin.open(QIODevice::WriteOnly));
@@ -223,6 +350,76 @@ TEST(FaxSendProgram, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     EXPECT_EQ(value(kPrefix + "DFaxDelayedPrint"), "1");
     EXPECT_EQ(value(kPrefix + "DFaxCoverSenderName"), "Front Desk");
     EXPECT_NE(value(kPrefix + "DFaxPassword"), "1234"); // scrambled
+}
+
+// --wait follows the job to its end and tells it with CUPS's words; without --at the job is sent
+// at once, as from the dialog.
+TEST_F(FaxSendPrinterTest, WaitFollowsTheJobToItsEnd) {
+    struct Row {
+        QByteArray document;
+        int exitCode;
+        const char* said;
+    };
+    const QString sent = QTime::currentTime().toString("HH:mm");
+    for (const Row& row : {Row{"A fax sent now.\n", 0, "completed"},
+                           // ghostscript refuses it, so the fax filter stops the job
+                           Row{"%!PS\nno_such_operator\n", 3,
+                               "stopped: The fax pages could not be rendered from the document."}}) {
+        const Run run = send({"--wait", "--to", "Eva=0301", "-"}, row.document);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+        EXPECT_TRUE(lines[1].startsWith("Job " + lines[0] + " " + row.said)) << lines[1].toStdString();
+    }
+    const QStringList filed = QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(filed.size(), 1);
+    QFile recordFile(printer.outbox() + "/" + filed.first() + "/record.json");
+    ASSERT_TRUE(recordFile.open(QIODevice::ReadOnly));
+    const QJsonObject record = QJsonDocument::fromJson(recordFile.readAll()).object();
+    EXPECT_FALSE(record["delayedPrint"].toBool());
+    EXPECT_GE(record["delayedTime"].toString(), sent); // the time it was sent (not at midnight)
+}
+
+// A job that cannot reach the printer (its queue is paused): the wait ends at its time limit, or
+// at Ctrl+C, and the job stays in the queue.
+TEST_F(FaxSendPrinterTest, WaitEndsAtItsLimitOrCtrlCAndLeavesTheJob) {
+    ipp_t* pause = ippNewRequest(IPP_OP_PAUSE_PRINTER);
+    ippAddString(pause, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 "ipp://localhost/printers/DirectFax");
+    http_t* http = httpConnect2(QFile::encodeName(printer.server()).constData(), 0, nullptr, AF_LOCAL,
+                                HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+    ASSERT_NE(http, nullptr);
+    ippDelete(cupsDoRequest(http, pause, "/admin/"));
+    httpClose(http);
+    ASSERT_LE(cupsLastError(), IPP_STATUS_OK_CONFLICTING) << cupsLastErrorString();
+    for (const bool interrupt : {false, true}) {
+        QString said;
+        const Run run = send({"--wait", "--to", "Eva=0301", "--timeout", interrupt ? "60" : "1", "-"},
+                             "A fax.\n", [&](QProcess& program) {
+                                 program.setReadChannel(QProcess::StandardError);
+                                 while (interrupt && !said.contains("Ctrl+C stops waiting") &&
+                                        program.waitForReadyRead(20000))
+                                     said += QString::fromUtf8(program.readAll());
+                                 if (interrupt)
+                                     kill(pid_t(program.processId()), SIGINT);
+                             });
+        EXPECT_EQ(run.exitCode, interrupt ? 130 : 4);
+        EXPECT_TRUE(run.err.contains(interrupt ? "Stopped waiting; the job "
+                                               : "not ended in time (--timeout 1); it is "))
+            << run.err.toStdString();
+        const int job = run.out.trimmed().toInt();
+        const auto attributes = jobAttributesOf(printer.server(), job, cupsUser());
+        EXPECT_TRUE(attributes.count("job-state") && attributes.at("job-state") != "canceled");
+    }
+}
+
+// What the server says is shown as one line of printable text of bounded length.
+TEST(FaxSendWait, ShowsTheServersWordsTamed) {
+    const QString hostile = "Paper\x1b[2J\njam" + QString(1000, 'x');
+    const QString shown = describeStatus({6, hostile, {}});
+    EXPECT_TRUE(shown.startsWith("stopped: Paper [2J jamxxx")) << shown.toStdString();
+    EXPECT_EQ(shown.size(), QString("stopped: ").size() + 300 + 3);
+    EXPECT_EQ(describeStatus({4, {}, {"job-hold-until-specified"}}), "held (job-hold-until-specified)");
 }
 
 } // namespace

@@ -10,9 +10,10 @@
 #include "InputStringChecker.h"
 #include "JobTicket.h"
 #include "PpdFeature.h"
+#include "SendDocument.h"
 
 #include <QFile>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QWidget> // FaxSettingController.h returns its window
 #include <cups/cups.h>
 #include <map>
@@ -26,6 +27,8 @@ using platform::HostPrinter;
 
 // A password file holds a few digits; more than this is not a password file.
 constexpr qint64 kPasswordFileLimit = 256;
+// How long the server may take to accept a connection.
+constexpr int kConnectTimeoutMs = 10000;
 
 bool checked(QStringView text, std::uint64_t maxLength, std::span<const char16_t> range) {
     InputStringChecker checker;
@@ -42,11 +45,12 @@ bool fail(QString* error, const QString& message) {
 // The destinations an entry or a group of a book stands for.
 std::optional<QList<AddressInformation>> bookDestinations(const DestinationSource& source, QString* error) {
     addressbook::Book book;
+    const QString bookName = QFile::decodeName(source.book);
     try {
         book = addressbook::readBook(addressbook::resolveBookPath(source.book.toStdString()));
     } catch (const std::exception& failure) {
         *error = QStringLiteral("Cannot read the address book \"%1\": %2")
-                     .arg(source.book, QString::fromStdString(failure.what()));
+                     .arg(bookName, QString::fromStdString(failure.what()));
         return std::nullopt;
     }
     const std::string name = source.name.toStdString();
@@ -65,7 +69,7 @@ std::optional<QList<AddressInformation>> bookDestinations(const DestinationSourc
         if (found.size() > 1) {
             *error = QStringLiteral("The address book \"%1\" has %2 entries named \"%3\"; add the one you "
                                     "mean with --to NAME=NUMBER")
-                         .arg(source.book)
+                         .arg(bookName)
                          .arg(found.size())
                          .arg(source.name);
             return std::nullopt;
@@ -79,7 +83,7 @@ std::optional<QList<AddressInformation>> bookDestinations(const DestinationSourc
                     take(*it->second);
             if (found.isEmpty()) {
                 *error = QStringLiteral("The group \"%1\" of the address book \"%2\" has no members")
-                             .arg(source.name, source.book);
+                             .arg(source.name, bookName);
                 return std::nullopt;
             }
             break;
@@ -87,7 +91,7 @@ std::optional<QList<AddressInformation>> bookDestinations(const DestinationSourc
     }
     if (found.isEmpty()) {
         *error = QStringLiteral("The address book \"%1\" has no %2 named \"%3\"")
-                     .arg(source.book,
+                     .arg(bookName,
                           source.kind == DestinationSource::Entry ? QStringLiteral("entry")
                                                                   : QStringLiteral("group"),
                           source.name);
@@ -99,24 +103,6 @@ std::optional<QList<AddressInformation>> bookDestinations(const DestinationSourc
 QString describe(const AddressInformation& item) {
     return item.name().isEmpty() ? item.phoneNumber()
                                  : QStringLiteral("%1 (%2)").arg(item.name(), item.phoneNumber());
-}
-
-// The document from its path, or from standard input kept in `spool`.
-std::optional<HostDocument> openDocument(const QString& path, QTemporaryFile& spool, QString* error) {
-    if (path != QLatin1String("-"))
-        return HostDocument::open(path, error);
-    QFile input;
-    if (!spool.open() || !input.open(stdin, QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot keep the document from standard input");
-        return std::nullopt;
-    }
-    while (!input.atEnd()) {
-        const QByteArray chunk = input.read(1 << 16);
-        if (chunk.isEmpty() || spool.write(chunk) != chunk.size())
-            break;
-    }
-    spool.flush();
-    return HostDocument::open(spool.fileName(), error);
 }
 
 } // namespace
@@ -165,21 +151,41 @@ bool checkPassword(const QString& password, QString* error) {
                            .arg(FaxSettingController::kPasswordMaxLength));
 }
 
-std::optional<QString> readPasswordFile(const QString& path, QString* error) {
+std::optional<QString> readPasswordFile(const QByteArray& path, QString* error) {
     QFile file;
-    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        *error = QStringLiteral("Cannot read the password file \"%1\"").arg(path);
+    QString why;
+    if (!openInputFile(path, file, &why)) {
+        *error = QStringLiteral("Cannot read the password file \"%1\": %2").arg(QFile::decodeName(path), why);
         return std::nullopt;
     }
     const QByteArray head = file.read(kPasswordFileLimit);
     const qsizetype end = head.indexOf('\n');
     if (end < 0 && head.size() == kPasswordFileLimit) {
-        *error = QStringLiteral("The password file \"%1\" holds no password").arg(path);
+        *error = QStringLiteral("The password file \"%1\" holds no password").arg(QFile::decodeName(path));
         return std::nullopt;
     }
     return QString::fromUtf8(head.left(end < 0 ? head.size() : end)).remove(QLatin1Char('\r'));
+}
+
+QString currentServer() {
+    const QString server = QFile::decodeName(cupsServer());
+    if (server.startsWith(QLatin1Char('/')))
+        return server;
+    return QStringLiteral("%1:%2").arg(server).arg(ippPort());
+}
+
+bool serverReachable(QString* error) {
+    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                kConnectTimeoutMs, nullptr);
+    if (http) {
+        httpClose(http);
+        return true;
+    }
+    // libcups keeps no reliable reason; errno is long overwritten when it answers.
+    *error =
+        QStringLiteral("The CUPS server at %1 cannot be reached: is it running, and is that its address?")
+            .arg(currentServer());
+    return false;
 }
 
 int sendFax(const SendRequest& request, QString* error) {
@@ -193,7 +199,7 @@ int sendFax(const SendRequest& request, QString* error) {
     }
     std::optional<QString> password = request.password;
     if (!request.passwordFile.isEmpty()) {
-        if (request.passwordFile == QLatin1String("-") && request.document == QLatin1String("-")) {
+        if (request.passwordFile == "-" && request.document == "-") {
             *error = QStringLiteral("Standard input cannot hold both the password and the document");
             return 0;
         }
@@ -210,8 +216,15 @@ int sendFax(const SendRequest& request, QString* error) {
         return 0;
     }
 
+    // The document before any server is asked: a wrong file name is the most common mistake.
+    const std::optional<HostDocument> document = openDocument(request.document, error);
+    if (!document)
+        return 0;
+
     if (!request.server.isEmpty())
-        cupsSetServer(request.server.toUtf8().constData());
+        cupsSetServer(request.server.constData());
+    if (!serverReachable(error))
+        return 0;
     std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(request.queue, error);
     if (!printer)
         return 0;
@@ -223,11 +236,13 @@ int sendFax(const SendRequest& request, QString* error) {
         }
     }
 
+    // As the dialog writes it: without a delayed send, the flag off and the current time.
     FaxJobRecord record;
     if (password && !password->isEmpty()) {
         record.password = *password;
         record.passwordEncoding = GetEncodingInfoFromPPD(printer->ppd());
     }
+    record.delayedTime = QDateTime::currentDateTime();
     if (request.at) {
         record.delayedPrint = 1;
         record.delayedTime = QDateTime(QDate::currentDate(), *request.at);
@@ -238,15 +253,10 @@ int sendFax(const SendRequest& request, QString* error) {
     if (request.sender)
         settings.setValue(QString::fromLatin1(kSenderNamePrintSettingsKey), *request.sender);
 
-    QTemporaryFile spool;
-    const std::optional<HostDocument> document = openDocument(request.document, spool, error);
-    if (!document)
-        return 0;
     platform::PrintSession session;
     session.destinationType = platform::kPMDestinationPrinter;
     platform::JobTicket ticket = platform::makeJobTicket(*printer, *document, settings, session);
-    if (request.document == QLatin1String("-"))
-        ticket.documentTitle = QStringLiteral("Fax from standard input");
+    ticket.documentTitle = document->title();
     return platform::CupsSubmitter::submit(ticket, *document, error);
 }
 

@@ -1,6 +1,10 @@
 // The command line of directfax-send. Read by hand, not by QCommandLineParser: the order of --book,
-// --entry and --group matters, and the destinations keep the order in which they are given.
+// --entry and --group matters, the destinations keep the order in which they are given, and file
+// names keep their bytes.
 #include "FaxSend.h"
+
+#include <QFile>
+#include <QStringList>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
 
@@ -11,24 +15,40 @@ const QStringList kValueOptions = {
     QStringLiteral("--printer"), QStringLiteral("--server"),   QStringLiteral("--to"),
     QStringLiteral("--book"),    QStringLiteral("--entry"),    QStringLiteral("--group"),
     QStringLiteral("--at"),      QStringLiteral("--password"), QStringLiteral("--password-file"),
-    QStringLiteral("--sender"),  QStringLiteral("--option")};
+    QStringLiteral("--sender"),  QStringLiteral("--option"),   QStringLiteral("--timeout")};
+
+// Seconds of --timeout: a whole number from 1 to kMaxWaitTimeout.
+std::optional<std::chrono::seconds> timeoutOf(const QString& value) {
+    bool number = false;
+    const qlonglong seconds = value.toLongLong(&number);
+    if (!number || seconds < 1 || seconds > kMaxWaitTimeout.count())
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
+}
 
 } // namespace
 
-std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QString* error) {
+std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, QString* error) {
     SendRequest request;
-    QString book;
-    QStringList documents;
+    QByteArray book;
+    QByteArrayList documents;
+    bool timeoutGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments.at(i);
+        if (arguments.at(i) == "--") {
+            // Everything after it is a document, even when its name starts with "-".
+            documents += arguments.mid(i + 1);
+            break;
+        }
+        QString option = QString::fromLocal8Bit(arguments.at(i));
         const QString spelled = option; // as the user wrote it, for messages
-        QString value;
+        QByteArray rawValue;            // the value's bytes, for file names
         if (option == QLatin1String("-P"))
             option = QStringLiteral("--printer");
         else if (option == QLatin1String("-o"))
             option = QStringLiteral("--option");
         if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
-            value = option.section(QLatin1Char('='), 1);
+            const QByteArray& argument = arguments.at(i);
+            rawValue = argument.mid(argument.indexOf('=') + 1);
             option = option.section(QLatin1Char('='), 0, 0);
             if (!kValueOptions.contains(option)) {
                 *error = QStringLiteral("The option %1 takes no value").arg(option);
@@ -39,8 +59,9 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
                 *error = QStringLiteral("The option %1 needs a value").arg(spelled);
                 return std::nullopt;
             }
-            value = arguments.at(i);
+            rawValue = arguments.at(i);
         }
+        const QString value = QString::fromLocal8Bit(rawValue);
 
         if (option == QLatin1String("--help")) {
             request.help = true;
@@ -49,7 +70,11 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
         } else if (option == QLatin1String("--printer")) {
             request.queue = value;
         } else if (option == QLatin1String("--server")) {
-            request.server = value;
+            if (value.isEmpty()) {
+                *error = QStringLiteral("--server takes HOST[:PORT] or the path of the server's socket");
+                return std::nullopt;
+            }
+            request.server = rawValue;
         } else if (option == QLatin1String("--to")) {
             const qsizetype split = value.indexOf(QLatin1Char('='));
             if (split < 0) {
@@ -60,7 +85,7 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
             request.destinations.append(
                 {DestinationSource::Typed, {}, value.left(split), value.mid(split + 1)});
         } else if (option == QLatin1String("--book")) {
-            book = value;
+            book = rawValue;
         } else if (option == QLatin1String("--entry") || option == QLatin1String("--group")) {
             if (book.isEmpty()) {
                 *error = QStringLiteral("%1 needs --book BOOK before it").arg(option);
@@ -82,7 +107,7 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
         } else if (option == QLatin1String("--password")) {
             request.password = value;
         } else if (option == QLatin1String("--password-file")) {
-            request.passwordFile = value;
+            request.passwordFile = rawValue;
         } else if (option == QLatin1String("--sender")) {
             request.sender = value;
         } else if (option == QLatin1String("--option")) {
@@ -92,15 +117,33 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
                 return std::nullopt;
             }
             request.options.append({value.left(split), value.mid(split + 1)});
+        } else if (option == QLatin1String("--wait")) {
+            request.wait = true;
+        } else if (option == QLatin1String("--timeout")) {
+            const auto timeout = timeoutOf(value);
+            if (!timeout) {
+                *error = QStringLiteral("--timeout takes whole seconds from 1 to %1, not \"%2\"")
+                             .arg(kMaxWaitTimeout.count())
+                             .arg(value);
+                return std::nullopt;
+            }
+            request.timeout = *timeout;
+            timeoutGiven = true;
         } else if (option.startsWith(QLatin1Char('-')) && option != QLatin1String("-")) {
-            *error = QStringLiteral("Unknown option %1 (see --help)").arg(option);
+            *error = QStringLiteral("Unknown option %1 (see --help; put -- before a document whose name "
+                                    "starts with -)")
+                         .arg(option);
             return std::nullopt;
         } else {
-            documents.append(option);
+            documents.append(arguments.at(i));
         }
     }
     if (request.help || request.version)
         return request;
+    if (timeoutGiven && !request.wait) {
+        *error = QStringLiteral("--timeout needs --wait");
+        return std::nullopt;
+    }
     if (request.password && !request.passwordFile.isEmpty()) {
         *error = QStringLiteral("Give the password either with --password or with --password-file");
         return std::nullopt;
@@ -120,9 +163,10 @@ std::optional<SendRequest> parseSendArguments(const QStringList& arguments, QStr
 
 QString sendHelpText() {
     return QStringLiteral(
-        "Usage: directfax-send -P QUEUE [options] FILE|-\n"
-        "Sends FILE (PDF, PostScript or text; - reads standard input) as a fax through the fax queue\n"
-        "QUEUE, with the rules of the fax-job dialog, and writes the CUPS job id.\n"
+        "Usage: directfax-send -P QUEUE [options] [--] FILE|-\n"
+        "Sends FILE (PDF, PostScript or text, at most 64 MiB; - reads standard input) as a fax\n"
+        "through the fax queue QUEUE, with the rules of the fax-job dialog, and writes the CUPS job\n"
+        "id. Put -- before a FILE whose name starts with -.\n"
         "\n"
         "Destinations (at most 30; the same name and number twice is refused):\n"
         "  --to NAME=NUMBER        a name (may be empty) and a fax number (0-9 # * - : =)\n"
@@ -140,12 +184,22 @@ QString sendHelpText() {
         "  --sender NAME           the sender name of the cover page\n"
         "  -o KEY=VALUE            a choice of the printer's options (VMFaxImageQuality=Fine, ...)\n"
         "\n"
+        "Following the job:\n"
+        "  --wait                  wait until the job is completed, stopped, cancelled or aborted,\n"
+        "                          and write how it ended with CUPS's message; Ctrl+C stops\n"
+        "                          waiting and leaves the job in the queue\n"
+        "  --timeout SECONDS       wait at most this long (default 300)\n"
+        "\n"
         "  -P, --printer QUEUE     the fax queue\n"
-        "  --server HOST[:PORT]    the CUPS server (default: CUPS_SERVER, else the system's)\n"
+        "  --server SERVER         the CUPS server: HOST[:PORT], or the path of its socket such as\n"
+        "                          /run/cups/cups.sock (default: CUPS_SERVER, else the system's)\n"
         "  --help                  this text\n"
         "  --version               the version\n"
         "\n"
-        "Exit status: 0 when CUPS took the job, 1 when it was refused, 2 for a bad command line.\n");
+        "Exit status: 0 when CUPS took the job (with --wait: when the job completed), 1 when it was\n"
+        "refused or could no longer be followed, 2 for a bad command line; with --wait 3 when the\n"
+        "job was stopped, cancelled or aborted, 4 when the time ran out (the job stays in the\n"
+        "queue), 130 after Ctrl+C (the job stays in the queue).\n");
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::send
