@@ -35,6 +35,23 @@ bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
     return true;
 }
 
+// The program with its demo printer up.
+class RunningHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString why;
+        bool canRun = true;
+        if (host.start(outbox.path(), &why, &canRun))
+            return;
+        if (!canRun)
+            GTEST_SKIP() << "The demo fax printer cannot run here: " << why.toStdString();
+        FAIL() << why.toStdString();
+    }
+
+    QTemporaryDir outbox;
+    HostProcess host;
+};
+
 } // namespace
 
 TEST(RunFolder, RemovesWhatKilledRunsLeftAndNothingElse) {
@@ -82,16 +99,15 @@ TEST(RunFolder, RemovesWhatKilledRunsLeftAndNothingElse) {
     EXPECT_TRUE(leftover.waitForFinished(5000));
 }
 
-TEST(FaxProgram, AKilledHostTakesItsServersWithItAndTheNextRunCleansUp) {
-    QTemporaryDir outbox;
-    HostProcess host;
-    QString why;
-    bool canRun = true;
-    if (!host.start(outbox.path(), &why, &canRun)) {
-        if (!canRun)
-            GTEST_SKIP() << "The demo fax printer cannot run here: " << why.toStdString();
-        FAIL() << why.toStdString();
-    }
+TEST_F(RunningHost, ASignalStopsTheDemoPrinterWithTheProgram) {
+    ASSERT_TRUE(host.end(SIGTERM));
+    EXPECT_EQ(host.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.process.exitCode(), 128 + SIGTERM);
+    EXPECT_TRUE(host.running().isEmpty()) << host.running().join(' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(host.folder)) << host.folder.toStdString();
+}
+
+TEST_F(RunningHost, AKilledHostTakesItsServersWithItAndTheNextRunCleansUp) {
     ASSERT_TRUE(host.end(SIGKILL));
     // The scheduler and the emulator follow (the scheduler takes a moment to stop its jobs).
     EXPECT_TRUE(waitUntil([&] { return host.running().isEmpty(); }, 15000))
@@ -102,16 +118,7 @@ TEST(FaxProgram, AKilledHostTakesItsServersWithItAndTheNextRunCleansUp) {
     EXPECT_FALSE(QFileInfo::exists(host.folder)) << host.folder.toStdString();
 }
 
-TEST(FaxProgram, ClosingTheHostWaitsForTheJobsOthersSentToItsQueue) {
-    QTemporaryDir outbox;
-    HostProcess host;
-    QString why;
-    bool canRun = true;
-    if (!host.start(outbox.path(), &why, &canRun)) {
-        if (!canRun)
-            GTEST_SKIP() << "The demo fax printer cannot run here: " << why.toStdString();
-        FAIL() << why.toStdString();
-    }
+TEST_F(RunningHost, ClosingTheHostWaitsForTheJobsOthersSentToItsQueue) {
     // A job as directfax-send makes it, straight into the queue, and at once the host is told to
     // stop: the job still reaches the printer.
     demo_printer_test::ensureApplication();

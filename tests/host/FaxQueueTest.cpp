@@ -196,53 +196,6 @@ TEST(FaxProgram, ADryRunSubmitsOnlyWhatNeedsNoAnswer) {
     }
 }
 
-TEST(FaxProgram, ASignalStopsTheDemoPrinterWithTheProgram) {
-    QTemporaryDir outbox;
-    QTemporaryDir noPlugins;
-    QProcess host;
-    const auto stop = terminatedAtExit(host);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    host.setProcessEnvironment(environment);
-    host.start(kBin + "/host/directfax-print", {"--plugins", noPlugins.path(), "--outbox", outbox.path()});
-    ASSERT_TRUE(host.waitForStarted());
-    host.setReadChannel(QProcess::StandardError);
-    QString err;
-    QDeadlineTimer deadline(90000);
-    while (!err.contains("demo fax printer: queue") && !deadline.hasExpired() &&
-           host.state() == QProcess::Running) {
-        host.waitForReadyRead(1000);
-        err += QString::fromUtf8(host.readAllStandardError());
-    }
-    if (err.contains("The sample printer is used"))
-        GTEST_SKIP() << "The demo fax printer cannot run here: " << err.toStdString();
-    ASSERT_TRUE(err.contains("demo fax printer: queue")) << err.toStdString();
-
-    // The scheduler and the emulator, and the scheduler's private folder.
-    const qint64 pid = host.processId();
-    QFile childList(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    ASSERT_TRUE(childList.open(QIODevice::ReadOnly));
-    const QStringList children = QString::fromLatin1(childList.readAll()).split(' ', Qt::SkipEmptyParts);
-    ASSERT_EQ(children.size(), 2);
-    QString folder;
-    for (const QString& child : children) {
-        QFile commandLine("/proc/" + child + "/cmdline");
-        ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
-        for (const QByteArray& argument : commandLine.readAll().split('\0'))
-            if (argument.endsWith("/cupsd.conf"))
-                folder = QFileInfo(QString::fromLocal8Bit(argument)).path();
-    }
-    ASSERT_FALSE(folder.isEmpty());
-
-    ::kill(pid_t(pid), SIGTERM);
-    ASSERT_TRUE(host.waitForFinished(90000));
-    EXPECT_EQ(host.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(host.exitCode(), 128 + SIGTERM);
-    for (const QString& child : children)
-        EXPECT_NE(::kill(pid_t(child.toInt()), 0), 0) << "left running: " << child.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(folder)) << folder.toStdString();
-}
-
 TEST_F(FaxQueueTest, EveryValueOfTheRecordReachesThePrinterByteForByte) {
     // Names the dialog takes that libcups' option syntax would read as a collection, a list or
     // quoting.
