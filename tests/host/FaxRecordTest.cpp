@@ -1,6 +1,5 @@
 // The fax filter's reading of the fax record from the job's options.
 #include "FaxRecord.h"
-#include "JobOptions.h"
 #include "Utils.h"
 
 #include <cups/cups.h>
@@ -8,7 +7,6 @@
 
 #include <map>
 #include <optional>
-#include <string_view>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob;
@@ -99,38 +97,4 @@ TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
         EXPECT_FALSE(read(row.changes, error));
         EXPECT_NE(error.find(row.reason), std::string::npos) << error;
     }
-}
-
-TEST(JobOptions, ReadsTheSchedulersOptionsBackByteForByte) {
-    // The scheduler writes each option as NAME=VALUE, a backslash before a blank, a tab, a line
-    // end, a backslash and a quote, and a single space between options.
-    auto escaped = [](const std::string& value) {
-        std::string text;
-        for (char c : value) {
-            if (std::string_view(" \t\n\\'\"").find(c) != std::string_view::npos)
-                text += '\\';
-            text += c;
-        }
-        return text;
-    };
-    const std::string values[] = {"{Sales}",     "{",        "}",   "{a b",  "\"quoted\"",       "it's",
-                                  "back\\slash", "\\",       "a=b", "a,b,c", " lead and trail ", "",
-                                  "line\nend",   "tab\there"};
-    std::string text;
-    for (size_t i = 0; i < std::size(values); ++i)
-        text += "name" + std::to_string(i) + "=" + escaped(values[i]) + " ";
-    text += "after=1 nocopies collate";
-    cups_option_t* options = nullptr;
-    const int count = parseJobOptions(text.c_str(), 0, &options);
-    EXPECT_EQ(count, int(std::size(values)) + 3);
-    for (size_t i = 0; i < std::size(values); ++i) {
-        const char* value = cupsGetOption(("name" + std::to_string(i)).c_str(), count, options);
-        ASSERT_NE(value, nullptr) << i;
-        EXPECT_EQ(std::string(value), values[i]) << i;
-    }
-    // Nothing swallowed what follows; a bare name is a switch.
-    EXPECT_STREQ(cupsGetOption("after", count, options), "1");
-    EXPECT_STREQ(cupsGetOption("copies", count, options), "false");
-    EXPECT_STREQ(cupsGetOption("collate", count, options), "true");
-    cupsFreeOptions(count, options);
 }

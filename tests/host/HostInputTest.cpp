@@ -109,38 +109,6 @@ TEST(PluginHost, ReportsFoldersAndBundlesItCannotLoad) {
     EXPECT_TRUE(host.errors()[1].contains("absent"));
 }
 
-TEST(HostDocument, RefusesEmptyDocumentsAndStopsReadingAtTheBound) {
-    QTemporaryDir dir;
-    constexpr qint64 kBound = 64;
-    auto write = [&](const char* name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
-    };
-    const QByteArray page = "%!PS\nshowpage\n";
-    struct Row {
-        QString path;
-        const char* refusal; // nullptr: opens
-    };
-    const Row rows[] = {
-        {write("empty.ps", ""), "is empty"},
-        {write("bound.ps", page.leftJustified(kBound, ' ')), nullptr},
-        {write("over.ps", page.leftJustified(kBound + 1, ' ')), "larger than"},
-        {"/dev/zero", "larger than"}, // never ends
-        {"/dev/null", "is empty"},
-        {dir.path(), "Cannot read"},
-    };
-    for (const Row& row : rows) {
-        QString error;
-        const auto document = HostDocument::open(row.path, &error, kBound);
-        EXPECT_EQ(bool(document), row.refusal == nullptr) << row.path.toStdString();
-        if (row.refusal) {
-            EXPECT_TRUE(error.contains(row.refusal)) << error.toStdString();
-        }
-    }
-}
-
 TEST(FileNames, NamesThatAreNotUtf8KeepTheirBytes) {
     for (const QByteArray& bytes :
          {QByteArray("caf\xe9.ps"),
