@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or $BUILD_DIR). Extra arguments go to CMake.
+# Configures and builds into build/ (or $BUILD_DIR). Extra arguments go to CMake; BUILD_TARGETS
+# (separated by spaces) builds only those targets and what they need.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+targets=()
+for target in ${BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"
