@@ -163,6 +163,27 @@ void ModalRun::abortModal() {
     stopModalWithCode(NSModalResponseAbort);
 }
 
+void ModalRun::endModalForWindow(QWidget* window) {
+    if (!window)
+        return;
+    window->hide();
+    if (modalWindow() == window)
+        stopModal();
+}
+
+void ModalSession::run(QWidget* dialog, const std::function<void()>& cancel) {
+    window = dialog;
+    ended = false;
+    ModalRun::runModalForWindow(dialog);
+    if (!ended && cancel)
+        cancel();
+}
+
+void ModalSession::end() {
+    ended = true;
+    ModalRun::endModalForWindow(window);
+}
+
 int ModalRun::modalDepth() {
     return static_cast<int>(runStack.size());
 }

@@ -83,12 +83,29 @@ public:
     static void stopModalWithCode(NSModalResponse code);
     // Stops the innermost run with NSModalResponseAbort.
     static void abortModal();
+    // What a window's own closing action does: hides `window` and, when its run is the innermost
+    // one, stops it with NSModalResponseStop.
+    static void endModalForWindow(QWidget* window);
     // Number of runs in progress, and the window of the innermost one (null when none).
     static int modalDepth();
     static QWidget* modalWindow();
     // Number of runs started so far in this process: a caller tells from it whether the user was
     // asked something in between.
     static quint64 modalRunCount();
+};
+
+// One modal run of a dialog that only its own actions end (Send, OK, Cancel: they call end()).
+// A dialog that goes away any other way (its window's close button, Escape, an aborted run) is
+// cancelled: run() calls `cancel` before it returns.
+class DIRECTFAX_PLATFORM_EXPORT ModalSession {
+public:
+    void run(QWidget* window, const std::function<void()>& cancel);
+    // Hides the window of the run and stops the run.
+    void end();
+
+private:
+    QPointer<QWidget> window;
+    bool ended = false;
 };
 
 // A driver for tests: installs itself on creation and puts the earlier driver back when destroyed.

@@ -211,7 +211,8 @@ void AddressBookController::createDialogWithTabSelection(int tab) {
             tabViewWillSelect(tab);
         contentView->selectTab(tab);
     }
-    platform::ModalRun::runModalForWindow(window);
+    // Closed any other way than OK or Cancel (its close button, Escape), it cancels.
+    session.run(window, [this] { cancelAddressSetting(); });
 }
 
 void AddressBookController::tabViewWillSelect(int index) {
@@ -225,10 +226,7 @@ void AddressBookController::endDialog() {
     oldAddresses.clear();
     originalPCAddressList.clear();
     originalDeviceAddressList.clear();
-    if (window)
-        window->hide();
-    if (window && platform::ModalRun::modalWindow() == window)
-        platform::ModalRun::stopModal();
+    session.end();
 }
 
 void AddressBookController::saveAddressSetting(QObject*) {

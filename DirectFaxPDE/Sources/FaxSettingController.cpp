@@ -340,11 +340,8 @@ void FaxSettingController::createDialog() {
     if (const std::optional<bool> available = fillAddressFileList())
         setIsAddressFileAvailable(*available);
 
-    endedByAction = false;
-    platform::ModalRun::runModalForWindow(window);
-    // Closing the window any other way (its close button, Escape) cancels the job.
-    if (!endedByAction)
-        stopSending();
+    // Closing the window any other way than Send or Cancel (its close button, Escape) cancels the job.
+    session.run(window, [this] { stopSending(); });
 }
 
 std::optional<bool> FaxSettingController::fillAddressFileList() {
@@ -373,11 +370,7 @@ std::optional<bool> FaxSettingController::fillAddressFileList() {
 }
 
 void FaxSettingController::endDialog(bool sending) {
-    endedByAction = true;
-    if (window)
-        window->hide();
-    if (platform::ModalRun::modalWindow() == window && window)
-        platform::ModalRun::stopModal();
+    session.end();
     sendingStatus = sending;
 }
 
