@@ -137,16 +137,10 @@ void AddressBookController::bindControls() {
     child(pcSearchField, "pcAddressSearchField");
     child(deviceSearchField, "deviceAddressSearchField");
 
-    const auto bindTable = [](QTableView* table, QAbstractItemModel* model, QItemSelectionModel* selection) {
-        if (!table || !model)
-            return;
-        table->setModel(model);
-        table->setSelectionModel(selection);
-    };
-    bindTable(pcAddressTableView, &pcEntries, pcEntries.selectionModel());
-    bindTable(deviceAddressTableView, &deviceEntries, deviceEntries.selectionModel());
-    bindTable(window->findChild<QTableView*>(QStringLiteral("destinationTableView")), destinationList,
-              destinationList ? destinationList->selectionModel() : nullptr);
+    pcEntries.showIn(pcAddressTableView);
+    deviceEntries.showIn(deviceAddressTableView);
+    if (destinationList)
+        destinationList->showIn(window->findChild<QTableView*>(QStringLiteral("destinationTableView")));
     // A double-click in a table adds the tab's selected entries.
     if (pcAddressTableView)
         new DoubleClickAction(pcAddressTableView,

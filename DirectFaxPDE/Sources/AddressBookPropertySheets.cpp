@@ -35,9 +35,8 @@ void AddressBookController::bindSheets() {
     };
     bindClose(userPanel, "closeUserPropertyButton", &AddressBookController::closeUserProperty);
     bindClose(groupPanel, "closeGroupPropertyButton", &AddressBookController::closeGroupProperty);
-    if (auto* table =
-            groupPanel ? groupPanel->findChild<QTableView*>(QStringLiteral("groupMemberTableView")) : nullptr)
-        table->setModel(&groupMembers);
+    if (groupPanel)
+        groupMembers.showIn(groupPanel->findChild<QTableView*>(QStringLiteral("groupMemberTableView")));
 }
 
 void AddressBookController::showPCAddressProperty(QObject*) {

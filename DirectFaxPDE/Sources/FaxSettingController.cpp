@@ -181,10 +181,8 @@ void FaxSettingController::bindControls() {
               &FaxSettingController::addressPhoneNumberChanged);
     bindField(passwordTextField, &FaxSettingController::setPassword, &FaxSettingController::passwordChanged);
 
-    if (addressTableView && destinationList) {
-        addressTableView->setModel(destinationList);
-        addressTableView->setSelectionModel(destinationList->selectionModel());
-    }
+    if (destinationList)
+        destinationList->showIn(addressTableView);
     if (addressFilePopup && fileList) {
         addressFilePopup->setModel(fileList);
         connect(addressFilePopup, &QComboBox::activated, this,
