@@ -527,7 +527,9 @@ void FaxSettingController::addToAddressBook(QObject*) {
         message = "Address already exists.";
     else if (code == kAbifErrNoName)
         message = "No name specified.";
-    platform::RunAlert(localized(message), {}, {localized("OK")}, window);
+    platform::RunAlert(localized(message), {}, {localized("OK")}, window,
+                       code == kAbifSuccess ? platform::NSAlertStyleInformational
+                                            : platform::NSAlertStyleWarning);
 }
 
 std::int32_t FaxSettingController::addSelectedDestinations(const QString& path) const {

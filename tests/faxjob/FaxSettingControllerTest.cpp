@@ -498,6 +498,10 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
         ASSERT_EQ(driver.alerts().size(), 1u);
         EXPECT_EQ(driver.alerts()[0].messageText, QString::fromUtf8(c.message));
         EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+        // Only the success is no warning.
+        EXPECT_EQ(driver.alerts()[0].style, std::string(c.message) == "Added to Address Book."
+                                                ? pf::NSAlertStyleInformational
+                                                : pf::NSAlertStyleWarning);
         EXPECT_EQ(fileEntries(path), c.stored);
         // The lists and their selections stay as they were.
         EXPECT_EQ(destinations(), before);
