@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -177,6 +178,24 @@ TEST_F(PrintDialogTest, ChoosingTheCurrentPrinterAgainKeepsItsPpdChoicesAndPanel
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(markedChoices(dialog->currentPrinter()->ppd())
                     .contains(qMakePair(QStringLiteral("VMFaxImageQuality"), QStringLiteral("Photo"))));
+}
+
+TEST_F(PrintDialogTest, TabReachesThePanelsControlsBeforePrintAndCancel) {
+    // The first printer's panels, and those of the next printer.
+    for (const QString& name : {QString::fromLatin1(HostPrinter::kSamplePrinterName), kOtherPrinter}) {
+        ASSERT_TRUE(dialog->selectPrinter(name));
+        QList<QWidget*> order = {dialog->printerChoice(), dialog->destinationChoice(),
+                                 dialog->tabs()->tabBar(), panel(0).view, panel(1).view};
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            order << button; // Print, Cancel
+        QWidget* widget = dialog.get();
+        for (QWidget* expected : order) {
+            do
+                widget = widget->nextInFocusChain();
+            while (widget != expected && widget != dialog.get());
+            EXPECT_EQ(widget, expected) << name.toStdString() << ": " << order.indexOf(expected);
+        }
+    }
 }
 
 TEST_F(PrintDialogTest, TheWindowsShowTheProductNameAndTheInstalledIcon) {
