@@ -13,8 +13,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_PREFIX}/${DIRECTFAX_INSTALL_PKGLIBDIR})
 # Not found by dpkg-shlibdeps: the platform plug-ins of Qt (offscreen for runs without a display),
-# Ghostscript for the fax filter; the demo fax printer runs a private cupsd.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ghostscript")
+# its SVG plug-ins (the program's icon), Ghostscript for the fax filter; the demo fax printer
+# runs a private cupsd.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, ghostscript")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-daemon, cups-client")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,11 +1,14 @@
 #include "HostOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <cstring>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
+
+constexpr char kProgramName[] = "directfax-print";
 
 // The options QApplication takes for itself (it removes them before the program sees them): the
 // command line is read before QApplication starts, so they are passed over here.
@@ -115,11 +118,19 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
 QString HostOptions::helpText() {
     QCommandLineParser parser;
     describe(parser);
-    return parser.helpText();
+    QString text = parser.helpText();
+    // The parser names the program by the path it was started with, or, read before Qt starts
+    // as here, by a placeholder.
+    const QString named = QCoreApplication::instance() ? QCoreApplication::arguments().value(0)
+                                                       : QStringLiteral("<executable_name>");
+    const qsizetype at = text.indexOf(named);
+    if (!named.isEmpty() && at >= 0 && at < text.indexOf(QLatin1Char('\n')))
+        text.replace(at, named.size(), QLatin1String(kProgramName));
+    return text;
 }
 
 QString HostOptions::versionText() {
-    return QStringLiteral("directfax-print " DIRECTFAX_VERSION "\n");
+    return QLatin1String(kProgramName) + QStringLiteral(" " DIRECTFAX_VERSION "\n");
 }
 
 bool runsHeadless(int argc, char** argv) {

@@ -44,7 +44,7 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
     summaryTree->setRootIsDecorated(false);
     tabWidget->addTab(summaryTree, tr("Summary"));
 
-    auto* buttons = new QDialogButtonBox(this);
+    buttons = new QDialogButtonBox(this);
     buttons->addButton(tr("Print"), QDialogButtonBox::AcceptRole)->setDefault(true);
     buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
 
@@ -121,6 +121,19 @@ void PrintDialog::buildPanels() {
     }
     tabWidget->setCurrentIndex(0);
     tabChanged(0);
+    putButtonsLastInFocusChain();
+}
+
+void PrintDialog::putButtonsLastInFocusChain() {
+    // The panels' controls joined the chain at its end, behind Print and Cancel. The buttons
+    // go after the last control that takes focus (the order of the others does not matter).
+    QWidget* last = previousInFocusChain();
+    while (last != this && (last->focusPolicy() == Qt::NoFocus || buttons->isAncestorOf(last)))
+        last = last->previousInFocusChain();
+    for (QAbstractButton* button : buttons->buttons()) {
+        setTabOrder(last, button);
+        last = button;
+    }
 }
 
 void PrintDialog::teardownPanels() {

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QComboBox;
+class QDialogButtonBox;
 class QTabWidget;
 class QTreeWidget;
 
@@ -62,6 +63,8 @@ public:
 
 private:
     void buildPanels();
+    // Tab reaches Print and Cancel after the panels' controls.
+    void putButtonsLastInFocusChain();
     void teardownPanels();
     void tabChanged(int index);
     void refreshSummary();
@@ -85,6 +88,7 @@ private:
     QComboBox* destinationBox;
     QTabWidget* tabWidget;
     QTreeWidget* summaryTree;
+    QDialogButtonBox* buttons;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,4 +1,5 @@
 // directfax-print: the print dialog host.
+#include "ApplicationIdentity.h"
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
 #include "FileNames.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("directfax-print"));
+    applyApplicationIdentity();
     // The host's own texts in the user's language (built into the program).
     QTranslator hostTexts;
     if (hostTexts.load(QLocale(), QStringLiteral("directfax-print"), QStringLiteral("_"),

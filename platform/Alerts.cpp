@@ -11,8 +11,9 @@ NSModalResponse Alert::runModal(QWidget* parent) {
 }
 
 NSModalResponse RunAlert(const QString& messageText, const QString& informativeText,
-                         const QStringList& buttons, QWidget* parent) {
+                         const QStringList& buttons, QWidget* parent, NSAlertStyle style) {
     Alert alert;
+    alert.setAlertStyle(style);
     alert.setMessageText(messageText);
     alert.setInformativeText(informativeText);
     for (const QString& title : buttons)

@@ -13,6 +13,8 @@ public:
     void setInformativeText(const QString& text) { request.informativeText = text; }
     // Adds a button after those added before. An alert without buttons gets one titled "OK".
     void addButtonWithTitle(const QString& title) { request.buttons.append(title); }
+    // A warning unless set otherwise.
+    void setAlertStyle(NSAlertStyle style) { request.style = style; }
     // Runs the alert modally (over `parent` when given) and answers the button pressed.
     NSModalResponse runModal(QWidget* parent = nullptr);
 
@@ -24,6 +26,7 @@ private:
 
 // Shorthand for an alert with the given texts and buttons.
 DIRECTFAX_PLATFORM_EXPORT NSModalResponse RunAlert(const QString& messageText, const QString& informativeText,
-                                                   const QStringList& buttons, QWidget* parent = nullptr);
+                                                   const QStringList& buttons, QWidget* parent = nullptr,
+                                                   NSAlertStyle style = NSAlertStyleWarning);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -1,11 +1,16 @@
 #include "HelpViewer.h"
 
+#include "HelpWindow.h"
 #include "PropertyList.h"
 #include "SystemInfo.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <plist/plist.h>
 
@@ -17,10 +22,33 @@ constexpr const char* kRegisteredBooks = "RegisteredBooks";
 constexpr const char* kRegistrationOrder = "RegistrationOrder";
 constexpr const char* kUrl = "url";
 
+// How long xdg-mime may take to answer.
+constexpr int kMimeQueryMilliseconds = 3000;
+
 struct Handler {
     std::mutex mutex;
     HelpViewer::UrlHandler handler;
+    HelpViewer::UrlHandler browser;
 };
+
+// The help window is made and used on the main thread only.
+QPointer<HelpWindow> openHelpWindow;
+
+bool openInBrowser(const QUrl& url) {
+    return HelpViewer::desktopHasBrowser() && QDesktopServices::openUrl(url);
+}
+
+// Shows the page in the help window, one for the process; over a modal window it belongs to that
+// window, which would otherwise keep the user from reaching it.
+bool showInHelpWindow(const QString& bookFolder, const QUrl& url) {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!openHelpWindow)
+        openHelpWindow = new HelpWindow(owner);
+    else if (openHelpWindow->parentWidget() != owner)
+        openHelpWindow->setParent(owner, Qt::Window);
+    openHelpWindow->showPage(bookFolder, url);
+    return true;
+}
 
 Handler& urlHandler() {
     static Handler* instance = new Handler;
@@ -63,19 +91,50 @@ bool HelpViewer::gotoPage(const QString& bookFolder, const QString& pagePath, co
     const QUrl url = pageUrl(bookFolder, pagePath, anchor);
     if (!url.isValid() || !QFileInfo(url.toLocalFile()).isFile())
         return false;
-    UrlHandler handler;
+    UrlHandler handler, browser;
     {
         Handler& h = urlHandler();
         std::lock_guard lock(h.mutex);
         handler = h.handler;
+        browser = h.browser;
     }
-    return handler ? handler(url) : QDesktopServices::openUrl(url);
+    if (handler)
+        return handler(url);
+    return (browser ? browser(url) : openInBrowser(url)) || showInHelpWindow(bookFolder, url);
 }
 
 void HelpViewer::setUrlHandler(UrlHandler handler) {
     Handler& h = urlHandler();
     std::lock_guard lock(h.mutex);
     h.handler = std::move(handler);
+}
+
+void HelpViewer::setBrowser(UrlHandler browser) {
+    Handler& h = urlHandler();
+    std::lock_guard lock(h.mutex);
+    h.browser = std::move(browser);
+}
+
+bool HelpViewer::desktopHasBrowser() {
+    if (!qEnvironmentVariableIsEmpty("BROWSER") ||
+        !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty())
+        return true;
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return false;
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+    if (!query.waitForFinished(kMimeQueryMilliseconds)) {
+        query.kill();
+        query.waitForFinished();
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+QWidget* HelpViewer::helpWindow() {
+    return openHelpWindow;
 }
 
 QString HelpViewer::registrationFilePath() {

@@ -1,6 +1,7 @@
 // The help viewer: a help book is a folder of HTML pages inside a bundle's Resources/, shown
-// in the user's web browser. Books are registered in an XML property list under the user's
-// configuration folder ($XDG_CONFIG_HOME, else ~/.config, then velmora/help.plist):
+// in the user's web browser, or, on a desktop without one, in a help window of our own. Books are registered
+// in an XML property list under the user's configuration folder ($XDG_CONFIG_HOME, else ~/.config, then
+// velmora/help.plist):
 //   "RegisteredBooks":   bundle identifier → array of dictionaries, the first with "url"
 //                        (the file URL of the book folder)
 //   "RegistrationOrder": bundle identifiers in order of registration
@@ -12,6 +13,8 @@
 #include <QUrl>
 #include <functional>
 #include <mutex>
+
+class QWidget;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -28,6 +31,15 @@ public:
     static bool gotoPage(const QString& bookFolder, const QString& pagePath, const QString& anchor = {});
     // Replaces what shows the pages; an empty handler restores the browser. For tests.
     static void setUrlHandler(UrlHandler handler);
+    // Replaces the user's browser; an empty one restores it. A browser that cannot show a page
+    // (answers false) leaves it to the help window. For tests.
+    static void setBrowser(UrlHandler browser);
+    // Whether the desktop has a web browser for pages: $BROWSER is set, x-www-browser is on the
+    // PATH, or xdg-mime names a program for text/html. The desktop's own "open" answers yes
+    // while it starts a program that then finds no browser, so it is not asked.
+    static bool desktopHasBrowser();
+    // The help window, while it is open.
+    static QWidget* helpWindow();
 
     // The registration file's path.
     static QString registrationFilePath();

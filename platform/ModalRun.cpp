@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -15,30 +16,16 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
 
+// The property through which an alert's button tells the answer it gives.
+constexpr char kAlertAnswer[] = "alertAnswer";
+
 // Shows alerts and windows to the user and lets the user end them.
 class InteractiveModalDriver : public ModalDriver {
 public:
     NSModalResponse runAlert(const AlertRequest& request) override {
-        QMessageBox box(request.parent.data());
-        box.setIcon(QMessageBox::Warning);
-        box.setText(request.messageText);
-        box.setInformativeText(request.informativeText);
-        box.setWindowModality(Qt::ApplicationModal);
-        QStringList titles = request.buttons;
-        if (titles.isEmpty())
-            titles.append(QStringLiteral("OK"));
-        std::vector<QPushButton*> buttons;
-        for (qsizetype i = 0; i < titles.size(); ++i)
-            buttons.push_back(
-                box.addButton(titles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
-        box.setDefaultButton(buttons.front());
-        // Escape presses the last button ("Cancel" in an "OK"/"Cancel" alert).
-        box.setEscapeButton(buttons.back());
-        box.exec();
-        const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
-        if (pressed == buttons.end())
-            return NSModalResponseAbort;
-        return NSAlertFirstButtonReturn + static_cast<int>(pressed - buttons.begin());
+        const std::unique_ptr<QMessageBox> box = CreateAlertBox(request);
+        box->exec();
+        return AlertAnswer(box->clickedButton());
     }
 
     void modalRunStarted(QWidget*) override {}
@@ -92,6 +79,36 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<QMessageBox> CreateAlertBox(const AlertRequest& request) {
+    auto box = std::make_unique<QMessageBox>(request.parent.data());
+    box->setIcon(request.style == NSAlertStyleInformational ? QMessageBox::Information
+                 : request.style == NSAlertStyleCritical    ? QMessageBox::Critical
+                                                            : QMessageBox::Warning);
+    // Without a title of its own the window would show the program's file name.
+    box->setWindowTitle(QGuiApplication::applicationDisplayName());
+    box->setText(request.messageText);
+    box->setInformativeText(request.informativeText);
+    box->setWindowModality(Qt::ApplicationModal);
+    QStringList titles = request.buttons;
+    if (titles.isEmpty())
+        titles.append(QStringLiteral("OK"));
+    QPushButton* button = nullptr;
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        button = box->addButton(titles[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+        button->setProperty(kAlertAnswer, NSAlertFirstButtonReturn + static_cast<int>(i));
+        if (i == 0)
+            box->setDefaultButton(button);
+    }
+    // Escape presses the last button ("Cancel" in an "OK"/"Cancel" alert).
+    box->setEscapeButton(button);
+    return box;
+}
+
+NSModalResponse AlertAnswer(const QAbstractButton* button) {
+    const QVariant answer = button ? button->property(kAlertAnswer) : QVariant();
+    return answer.isValid() ? answer.toInt() : NSModalResponseAbort;
+}
 
 ModalDriver::~ModalDriver() = default;
 
@@ -161,6 +178,27 @@ void ModalRun::stopModalWithCode(NSModalResponse code) {
 
 void ModalRun::abortModal() {
     stopModalWithCode(NSModalResponseAbort);
+}
+
+void ModalRun::endModalForWindow(QWidget* window) {
+    if (!window)
+        return;
+    window->hide();
+    if (modalWindow() == window)
+        stopModal();
+}
+
+void ModalSession::run(QWidget* dialog, const std::function<void()>& cancel) {
+    window = dialog;
+    ended = false;
+    ModalRun::runModalForWindow(dialog);
+    if (!ended && cancel)
+        cancel();
+}
+
+void ModalSession::end() {
+    ended = true;
+    ModalRun::endModalForWindow(window);
 }
 
 int ModalRun::modalDepth() {

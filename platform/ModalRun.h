@@ -15,8 +15,12 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QAbstractButton;
+class QMessageBox;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -30,6 +34,10 @@ inline constexpr NSModalResponse NSAlertThirdButtonReturn = 1002;
 inline constexpr NSModalResponse NSModalResponseOK = 1;
 inline constexpr NSModalResponse NSModalResponseCancel = 0;
 
+// What an alert tells: a warning (most alerts), that something went as asked, or a failure
+// that ends what the user was doing. The style picks the alert's icon.
+enum NSAlertStyle { NSAlertStyleWarning = 0, NSAlertStyleInformational = 1, NSAlertStyleCritical = 2 };
+
 // One alert as the caller asked for it; the texts are already localized.
 struct AlertRequest {
     QString messageText;
@@ -38,7 +46,15 @@ struct AlertRequest {
     QStringList buttons;
     // Window the alert belongs to, or null.
     QPointer<QWidget> parent;
+    NSAlertStyle style = NSAlertStyleWarning;
 };
+
+// The message box the interactive driver shows for `request`: titled with the application's
+// display name, its icon by the style, the buttons in order (the first the default, the last
+// pressed by Escape). The answer of a pressed button is AlertAnswer(box.clickedButton()).
+DIRECTFAX_PLATFORM_EXPORT std::unique_ptr<QMessageBox> CreateAlertBox(const AlertRequest& request);
+// The answer of a button of such a box; NSModalResponseAbort for none.
+DIRECTFAX_PLATFORM_EXPORT NSModalResponse AlertAnswer(const QAbstractButton* button);
 
 // One open-file panel as the caller set it up (OpenPanel.h).
 struct OpenPanelRequest {
@@ -83,12 +99,29 @@ public:
     static void stopModalWithCode(NSModalResponse code);
     // Stops the innermost run with NSModalResponseAbort.
     static void abortModal();
+    // What a window's own closing action does: hides `window` and, when its run is the innermost
+    // one, stops it with NSModalResponseStop.
+    static void endModalForWindow(QWidget* window);
     // Number of runs in progress, and the window of the innermost one (null when none).
     static int modalDepth();
     static QWidget* modalWindow();
     // Number of runs started so far in this process: a caller tells from it whether the user was
     // asked something in between.
     static quint64 modalRunCount();
+};
+
+// One modal run of a dialog that only its own actions end (Send, OK, Cancel: they call end()).
+// A dialog that goes away any other way (its window's close button, Escape, an aborted run) is
+// cancelled: run() calls `cancel` before it returns.
+class DIRECTFAX_PLATFORM_EXPORT ModalSession {
+public:
+    void run(QWidget* window, const std::function<void()>& cancel);
+    // Hides the window of the run and stops the run.
+    void end();
+
+private:
+    QPointer<QWidget> window;
+    bool ended = false;
 };
 
 // A driver for tests: installs itself on creation and puts the earlier driver back when destroyed.

@@ -137,16 +137,10 @@ void AddressBookController::bindControls() {
     child(pcSearchField, "pcAddressSearchField");
     child(deviceSearchField, "deviceAddressSearchField");
 
-    const auto bindTable = [](QTableView* table, QAbstractItemModel* model, QItemSelectionModel* selection) {
-        if (!table || !model)
-            return;
-        table->setModel(model);
-        table->setSelectionModel(selection);
-    };
-    bindTable(pcAddressTableView, &pcEntries, pcEntries.selectionModel());
-    bindTable(deviceAddressTableView, &deviceEntries, deviceEntries.selectionModel());
-    bindTable(window->findChild<QTableView*>(QStringLiteral("destinationTableView")), destinationList,
-              destinationList ? destinationList->selectionModel() : nullptr);
+    pcEntries.showIn(pcAddressTableView);
+    deviceEntries.showIn(deviceAddressTableView);
+    if (destinationList)
+        destinationList->showIn(window->findChild<QTableView*>(QStringLiteral("destinationTableView")));
     // A double-click in a table adds the tab's selected entries.
     if (pcAddressTableView)
         new DoubleClickAction(pcAddressTableView,
@@ -211,7 +205,8 @@ void AddressBookController::createDialogWithTabSelection(int tab) {
             tabViewWillSelect(tab);
         contentView->selectTab(tab);
     }
-    platform::ModalRun::runModalForWindow(window);
+    // Closed any other way than OK or Cancel (its close button, Escape), it cancels.
+    session.run(window, [this] { cancelAddressSetting(); });
 }
 
 void AddressBookController::tabViewWillSelect(int index) {
@@ -225,10 +220,7 @@ void AddressBookController::endDialog() {
     oldAddresses.clear();
     originalPCAddressList.clear();
     originalDeviceAddressList.clear();
-    if (window)
-        window->hide();
-    if (window && platform::ModalRun::modalWindow() == window)
-        platform::ModalRun::stopModal();
+    session.end();
 }
 
 void AddressBookController::saveAddressSetting(QObject*) {

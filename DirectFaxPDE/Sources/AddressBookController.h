@@ -11,6 +11,8 @@
 #include "AddressFileList.h"
 #include "DestinationList.h"
 
+#include <ModalRun.h>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -185,6 +187,7 @@ private:
     AddressBookEntryList groupMembers;
     QString pcSearchText;
     QString deviceSearchText;
+    platform::ModalSession session;
     // Reads the device off the main thread; made on first use.
     std::unique_ptr<platform::BackgroundWork> deviceReading;
 };

@@ -24,14 +24,6 @@ void showText(QWidget* sheet, const char* name, const QString& text) {
         area->setPlainText(text);
 }
 
-void closeSheet(QWidget* sheet) {
-    if (!sheet)
-        return;
-    sheet->hide();
-    if (platform::ModalRun::modalWindow() == sheet)
-        platform::ModalRun::stopModal();
-}
-
 } // namespace
 
 void AddressBookController::bindSheets() {
@@ -43,9 +35,8 @@ void AddressBookController::bindSheets() {
     };
     bindClose(userPanel, "closeUserPropertyButton", &AddressBookController::closeUserProperty);
     bindClose(groupPanel, "closeGroupPropertyButton", &AddressBookController::closeGroupProperty);
-    if (auto* table =
-            groupPanel ? groupPanel->findChild<QTableView*>(QStringLiteral("groupMemberTableView")) : nullptr)
-        table->setModel(&groupMembers);
+    if (groupPanel)
+        groupMembers.showIn(groupPanel->findChild<QTableView*>(QStringLiteral("groupMemberTableView")));
 }
 
 void AddressBookController::showPCAddressProperty(QObject*) {
@@ -105,11 +96,11 @@ void AddressBookController::setGroupPropertyInfo(const AddressBookEntry& group,
 }
 
 void AddressBookController::closeUserProperty(QObject*) {
-    closeSheet(userPanel);
+    platform::ModalRun::endModalForWindow(userPanel);
 }
 
 void AddressBookController::closeGroupProperty(QObject*) {
-    closeSheet(groupPanel);
+    platform::ModalRun::endModalForWindow(groupPanel);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

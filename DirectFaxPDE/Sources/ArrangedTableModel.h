@@ -8,6 +8,8 @@
 #include <QList>
 #include <QStringList>
 
+class QTableView;
+
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
 class ArrangedTableModel : public QAbstractTableModel {
@@ -24,6 +26,9 @@ public:
     QItemSelectionModel* selectionModel() { return &selection; }
     // Selects these rows only (out-of-range ones are ignored).
     void setSelectionIndexes(const QList<int>& indexes);
+    // Shows the list in `table`, with its selection: the names get the room the fax numbers
+    // leave, one line a row, cut at the right end with an ellipsis.
+    void showIn(QTableView* table);
 
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;

@@ -181,10 +181,8 @@ void FaxSettingController::bindControls() {
               &FaxSettingController::addressPhoneNumberChanged);
     bindField(passwordTextField, &FaxSettingController::setPassword, &FaxSettingController::passwordChanged);
 
-    if (addressTableView && destinationList) {
-        addressTableView->setModel(destinationList);
-        addressTableView->setSelectionModel(destinationList->selectionModel());
-    }
+    if (destinationList)
+        destinationList->showIn(addressTableView);
     if (addressFilePopup && fileList) {
         addressFilePopup->setModel(fileList);
         connect(addressFilePopup, &QComboBox::activated, this,
@@ -340,11 +338,8 @@ void FaxSettingController::createDialog() {
     if (const std::optional<bool> available = fillAddressFileList())
         setIsAddressFileAvailable(*available);
 
-    endedByAction = false;
-    platform::ModalRun::runModalForWindow(window);
-    // Closing the window any other way (its close button, Escape) cancels the job.
-    if (!endedByAction)
-        stopSending();
+    // Closing the window any other way than Send or Cancel (its close button, Escape) cancels the job.
+    session.run(window, [this] { stopSending(); });
 }
 
 std::optional<bool> FaxSettingController::fillAddressFileList() {
@@ -373,11 +368,7 @@ std::optional<bool> FaxSettingController::fillAddressFileList() {
 }
 
 void FaxSettingController::endDialog(bool sending) {
-    endedByAction = true;
-    if (window)
-        window->hide();
-    if (platform::ModalRun::modalWindow() == window && window)
-        platform::ModalRun::stopModal();
+    session.end();
     sendingStatus = sending;
 }
 
@@ -536,7 +527,9 @@ void FaxSettingController::addToAddressBook(QObject*) {
         message = "Address already exists.";
     else if (code == kAbifErrNoName)
         message = "No name specified.";
-    platform::RunAlert(localized(message), {}, {localized("OK")}, window);
+    platform::RunAlert(localized(message), {}, {localized("OK")}, window,
+                       code == kAbifSuccess ? platform::NSAlertStyleInformational
+                                            : platform::NSAlertStyleWarning);
 }
 
 std::int32_t FaxSettingController::addSelectedDestinations(const QString& path) const {

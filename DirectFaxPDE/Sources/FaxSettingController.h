@@ -8,6 +8,8 @@
 #include "DestinationList.h"
 #include "FaxJobRecord.h"
 
+#include <ModalRun.h>
+
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -189,8 +191,7 @@ private:
     ppd_file_t* ppd = nullptr; // borrowed
     std::optional<QString> printerAddress;
     bool sendingStatus = false;
-    // Set when start or cancel ended the running dialog.
-    bool endedByAction = false;
+    platform::ModalSession session;
     QString addressNameValue;
     QString addressPhoneNumberValue;
     QString passwordValue;

@@ -13,6 +13,7 @@
 #include <ModalRun.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -190,7 +191,7 @@ TEST_F(AddressBookDialogTest, TheDuplicateQuestionIsAskedOncePerAdd) {
     }
 }
 
-TEST_F(AddressBookDialogTest, CancelRestoresTheListExactlyAndSaveKeepsIt) {
+TEST_F(AddressBookDialogTest, CancelEscapeAndClosingRestoreTheListExactlyAndSaveKeepsIt) {
     useBook(kPeople);
     for (const char* name : {"Zed", "Zed", "amy"})
         destinations.addObject(df::AddressInformation(QString::fromLatin1(name), QStringLiteral("1")));
@@ -204,6 +205,19 @@ TEST_F(AddressBookDialogTest, CancelRestoresTheListExactlyAndSaveKeepsIt) {
     };
     runDialog(0, edit, "cancelButton");
     EXPECT_EQ(destinationList(), before);
+    // Escape and the window's close button cancel too.
+    using Close = std::function<void(QWidget*)>;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    for (const Close& close :
+         {Close([&escape](QWidget* window) { QCoreApplication::sendEvent(window, &escape); }),
+          Close(&QWidget::close)}) {
+        driver.queueModalStep([&](QWidget* window) {
+            edit();
+            close(window);
+        });
+        controller->createDialogWithTabSelection(0);
+        EXPECT_EQ(destinationList(), before);
+    }
     runDialog(0, edit, "saveButton");
     EXPECT_EQ(destinationList(), QStringList({"Cid/333", "Bob/222", "amy/1"}));
     EXPECT_TRUE(driver.alerts().empty());

@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -497,6 +498,10 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
         ASSERT_EQ(driver.alerts().size(), 1u);
         EXPECT_EQ(driver.alerts()[0].messageText, QString::fromUtf8(c.message));
         EXPECT_EQ(driver.alerts()[0].buttons, QStringList({"OK"}));
+        // Only the success is no warning.
+        EXPECT_EQ(driver.alerts()[0].style, std::string(c.message) == "Added to Address Book."
+                                                ? pf::NSAlertStyleInformational
+                                                : pf::NSAlertStyleWarning);
         EXPECT_EQ(fileEntries(path), c.stored);
         // The lists and their selections stay as they were.
         EXPECT_EQ(destinations(), before);
@@ -506,6 +511,31 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
     }
     list->setSelectionIndexes({});
     EXPECT_FALSE(add->isEnabled());
+}
+
+// Every table of names and fax numbers (the job dialog's, the address book dialog's two tabs and
+// destination list, the group sheet's members) gives the names the room, one line a row.
+TEST_F(FaxDialogTest, EveryTableGivesTheNamesTheRoomOnOneLineARow) {
+    controller->addressArrayController()->addObject({QStringLiteral("Zoe Zimmerman"), QStringLiteral("1")});
+    QList<QTableView*> tables;
+    for (const auto& object : objects)
+        if (auto* window = qobject_cast<QWidget*>(object.get()))
+            tables += window->findChildren<QTableView*>();
+    ASSERT_EQ(tables.size(), 5);
+    for (QTableView* table : tables) {
+        SCOPED_TRACE(table->objectName().toStdString());
+        QHeaderView* columns = table->horizontalHeader();
+        QHeaderView* rows = table->verticalHeader();
+        EXPECT_EQ(std::tuple(columns->sectionResizeMode(0), columns->sectionResizeMode(1),
+                             columns->stretchLastSection(), table->wordWrap(), table->textElideMode()),
+                  std::tuple(QHeaderView::Stretch, QHeaderView::Interactive, false, false, Qt::ElideRight));
+        EXPECT_LT(rows->defaultSectionSize(), 2 * table->fontMetrics().lineSpacing());
+        EXPECT_TRUE(rows->count() == 0 || rows->sectionResizeMode(0) == QHeaderView::Fixed);
+        // Shown at the window's size (the device tab stays behind), the name column is the wide one.
+        table->window()->show();
+        EXPECT_TRUE(!table->isVisible() || columns->sectionSize(0) > columns->sectionSize(1));
+        table->window()->hide();
+    }
 }
 
 TEST(AddressBookStartFolder, IsTheFirstFourAndTheLastThreeComponents) {

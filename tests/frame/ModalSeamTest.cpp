@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -154,6 +155,15 @@ TEST_F(ModalSeamTest, TheOpenPanelOfEveryDriverIsAFileDialogRunModally) {
     EXPECT_EQ(mode, QFileDialog::ExistingFiles);
     EXPECT_EQ(driver.ModalDriver::runOpenPanel(request), std::nullopt);
     EXPECT_EQ(driver.unscriptedModalRuns(), 0);
+}
+
+TEST_F(ModalSeamTest, TheAlertBoxShowsTheStyle) {
+    for (const auto& [style, icon] : {std::pair(pf::NSAlertStyleWarning, QMessageBox::Warning),
+                                      std::pair(pf::NSAlertStyleInformational, QMessageBox::Information),
+                                      std::pair(pf::NSAlertStyleCritical, QMessageBox::Critical)}) {
+        const auto box = pf::CreateAlertBox({QStringLiteral("Added."), {}, {"OK", "Cancel"}, {}, style});
+        EXPECT_EQ(box->icon(), icon) << style;
+    }
 }
 
 TEST(ModalDriverTest, ScriptedDriverPutsTheEarlierDriverBack) {

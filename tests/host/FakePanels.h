@@ -21,8 +21,10 @@ public:
 
     QWidget* panelView() override {
         record("panelView");
-        if (!view)
+        if (!view) {
             view = new QLabel(QString::fromStdString(name));
+            view->setFocusPolicy(Qt::StrongFocus); // a control that Tab reaches
+        }
         return view;
     }
     QString panelName() override { return QString::fromStdString(name); }

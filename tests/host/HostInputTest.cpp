@@ -4,6 +4,7 @@
 #include "HostOptions.h"
 #include "PluginHost.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
@@ -90,6 +91,10 @@ TEST(HostOptions, ParsesTheCommandLine) {
     }
     EXPECT_FALSE(HostOptions::parse({"directfax-print", "--help"}, &error, &help));
     EXPECT_TRUE(help);
+    // The help is written before Qt starts; it names the program all the same.
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_EQ(HostOptions::helpText().section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("Usage: directfax-print [options] document"));
 }
 
 TEST(PluginHost, TheCommandLineWinsOverTheEnvironmentWhichWinsOverTheDefault) {

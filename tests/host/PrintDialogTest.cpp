@@ -1,12 +1,17 @@
 // The print dialog with recording fake panels, headless.
 #include "PrintDialog.h"
+#include "ApplicationIdentity.h"
 #include "FakePanels.h"
 #include "HostCallback.h"
 #include "HostPrinter.h"
+#include "ModalRun.h"
 #include "PluginHost.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -173,6 +178,40 @@ TEST_F(PrintDialogTest, ChoosingTheCurrentPrinterAgainKeepsItsPpdChoicesAndPanel
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(markedChoices(dialog->currentPrinter()->ppd())
                     .contains(qMakePair(QStringLiteral("VMFaxImageQuality"), QStringLiteral("Photo"))));
+}
+
+TEST_F(PrintDialogTest, TabReachesThePanelsControlsBeforePrintAndCancel) {
+    // The first printer's panels, and those of the next printer.
+    for (const QString& name : {QString::fromLatin1(HostPrinter::kSamplePrinterName), kOtherPrinter}) {
+        ASSERT_TRUE(dialog->selectPrinter(name));
+        QList<QWidget*> order = {dialog->printerChoice(), dialog->destinationChoice(),
+                                 dialog->tabs()->tabBar(), panel(0).view, panel(1).view};
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            order << button; // Print, Cancel
+        QWidget* widget = dialog.get();
+        for (QWidget* expected : order) {
+            do
+                widget = widget->nextInFocusChain();
+            while (widget != expected && widget != dialog.get());
+            EXPECT_EQ(widget, expected) << name.toStdString() << ": " << order.indexOf(expected);
+        }
+    }
+}
+
+TEST_F(PrintDialogTest, TheWindowsShowTheProductNameAndTheInstalledIcon) {
+    applyApplicationIdentity();
+    // An alert names the product, not the program file.
+    EXPECT_EQ(CreateAlertBox({})->windowTitle(), QStringLiteral("DirectFax"));
+    // The desktop entry of that id is the one installed; its icon is the one built in.
+    const QString data = QStringLiteral(DIRECTFAX_SOURCE_DIR "/data/"),
+                  id = QGuiApplication::desktopFileName();
+    QFile entry(data + id + QStringLiteral(".desktop")), icon(data + QStringLiteral("icons/") + id + ".svg");
+    QFile builtIn(QString::fromLatin1(kApplicationIconResource));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly) && icon.open(QIODevice::ReadOnly) &&
+                builtIn.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("\nIcon=" + id.toUtf8() + '\n'));
+    EXPECT_EQ(builtIn.readAll(), icon.readAll());
+    EXPECT_FALSE(QApplication::windowIcon().pixmap(32).isNull());
 }
 
 TEST_F(PrintDialogTest, APrinterThatCannotBeOpenedLeavesTheCurrentOne) {
