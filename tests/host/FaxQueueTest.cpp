@@ -113,13 +113,10 @@ TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
     EXPECT_EQ(destinations[1]["name"].toString(), "");
     EXPECT_EQ(destinations[1]["phoneNumber"].toString(), "*31#0897654321");
 
-    // The pages as a fax machine sends them: G3 coding (compression 3), 1728 pels at 204 dpi
-    // across, 391 lines per inch.
-    EXPECT_EQ(record["resolution"].toString(), "204x391");
+    // The pages as a fax machine sends them: G3 coding (compression 3), 204 x 391 dpi.
     QFile pages(filedPath(filed, "pages.tiff"));
     ASSERT_TRUE(pages.open(QIODevice::ReadOnly));
     const auto tags = tiffTags(pages.readAll());
-    EXPECT_EQ(tags.count(256) ? tags.at(256) : 0u, 1728u);
     EXPECT_EQ(tags.count(259) ? tags.at(259) : 0u, 3u);
     EXPECT_EQ(tags.count(282) ? tags.at(282) : 0u, 204u);
     EXPECT_EQ(tags.count(283) ? tags.at(283) : 0u, 391u);

@@ -101,15 +101,14 @@ TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
 TEST(FaxRecord, TakesEveryFaxNumberTheDialogCanPutIntoAJob) {
     // The dialog's own rule (typed numbers, directfax-send, the address-book tool) and the numbers
     // the address book dialog moves unchanged from a book's 50-unit field; nothing else.
-    const std::string u50 = [] {
-        std::string text;
-        for (int i = 0; i < 50; ++i)
-            text += "\u00fc"; // two bytes of UTF-8, one UTF-16 unit
-        return text;
-    }();
-    std::string pairs25; // 25 characters beyond the BMP: 50 UTF-16 units
-    for (int i = 0; i < 25; ++i)
-        pairs25 += "\U0001F4E0";
+    const auto times = [](const std::string& text, int n) {
+        std::string out;
+        while (n-- > 0)
+            out += text;
+        return out;
+    };
+    const std::string u50 = times("\u00fc", 50);         // one UTF-16 unit each
+    const std::string pairs25 = times("\U0001F4E0", 25); // two UTF-16 units each
     struct Row {
         std::string number;
         bool dialogRule;     // isValidFaxNumber
