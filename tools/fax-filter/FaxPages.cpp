@@ -128,7 +128,9 @@ std::vector<std::string> ghostscriptArguments(const FaxPageFormat& format, const
         "-dFIXEDMEDIA",
         "-dFIXEDRESOLUTION",
         "-dFitPage",
-        // Images are not smoothed: it costs time and is lost on a 1-bit page.
+        // Images are not smoothed: it costs time and is lost on a 1-bit page. (A fax page's
+        // bitmap, 1 MB at most, stays below ghostscript's MaxBitmap, so pages are drawn in memory,
+        // not banded through temporary files.)
         "-dNOINTERPOLATE",
         "-sOutputFile=" + outputName,
         "-c",
