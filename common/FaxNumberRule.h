@@ -1,5 +1,6 @@
 // What a fax number may hold: the rule of the fax-job dialog's number field, shared with the
-// programs that check numbers without a dialog. Header only and free of Qt.
+// programs that check numbers without a dialog, and the wider rule of the numbers a fax job may
+// carry to the printer's driver. Header only and free of Qt.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,16 @@ constexpr bool isValidFaxNumber(std::u16string_view number) {
         if (!isPhoneNumberUnit(unit))
             return false;
     return true;
+}
+
+// A fax number as a fax job carries it to the printer's driver: whatever the dialog can put into
+// a job. Its number field takes only isValidFaxNumber numbers, but the address book dialog moves
+// numbers unchanged from address-book files and from the printer's own book, whose fax-number
+// fields hold any text of 1 to kPhoneNumberMaxLength UTF-16 units ("+49 (30) 1234" from a
+// printer's book, or anything a program wrote into a file, control characters too), and CUPS
+// carries such a text in the job's options as it is. Every isValidFaxNumber number is one.
+constexpr bool isJobFaxNumber(std::u16string_view number) {
+    return !number.empty() && number.size() <= kPhoneNumberMaxLength;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

@@ -10,6 +10,8 @@ packages=(
   libcups2-dev libplist-dev libplist++-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libssl-dev
   libcurl4-openssl-dev libavahi-client-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   cups-daemon cups-client cups-ipp-utils cups ghostscript
+  # The fax filter's tests read its fax pages back with tiffdump and efix.
+  libtiff-tools efax
   avahi-daemon avahi-utils dbus dbus-x11 iproute2 procps
   xvfb xauth x11-apps imagemagick sqlite3 fonts-dejavu-core fonts-dejavu-extra locales
   clang libclang-rt-14-dev

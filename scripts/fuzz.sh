@@ -8,7 +8,7 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(fuzz_base64 fuzz_device_reply fuzz_addressbook_file fuzz_property_list)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(fuzz_base64 fuzz_device_reply fuzz_addressbook_file fuzz_property_list fuzz_fax_record)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDIRECTFAX_FUZZ=ON -DDIRECTFAX_BUILD_TESTS=OFF >/dev/null

@@ -113,13 +113,13 @@ TEST_F(FaxQueueTest, AGoodRecordReachesThePrinterAsAFaxAndStaysPrivate) {
     EXPECT_EQ(destinations[1]["name"].toString(), "");
     EXPECT_EQ(destinations[1]["phoneNumber"].toString(), "*31#0897654321");
 
-    // The pages as a fax machine sends them: G3 coding (compression 3), 200 x 400 dpi.
+    // The pages as a fax machine sends them: G3 coding (compression 3), 204 x 391 dpi.
     QFile pages(filedPath(filed, "pages.tiff"));
     ASSERT_TRUE(pages.open(QIODevice::ReadOnly));
     const auto tags = tiffTags(pages.readAll());
     EXPECT_EQ(tags.count(259) ? tags.at(259) : 0u, 3u);
-    EXPECT_EQ(tags.count(282) ? tags.at(282) : 0u, 200u);
-    EXPECT_EQ(tags.count(283) ? tags.at(283) : 0u, 400u);
+    EXPECT_EQ(tags.count(282) ? tags.at(282) : 0u, 204u);
+    EXPECT_EQ(tags.count(283) ? tags.at(283) : 0u, 391u);
 
     // The owner reads the record back over IPP; another user sees the job, not the record.
     const auto owned = jobAttributes(job, cupsUser(), true);

@@ -1,5 +1,6 @@
 // The fax filter's reading of the fax record from the job's options.
 #include "FaxRecord.h"
+#include "FaxNumberRule.h"
 #include "Utils.h"
 
 #include <cups/cups.h>
@@ -87,14 +88,64 @@ TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
         {{{"DFaxDestinationNumber", "4"}}, "destination 4 of 4 is missing"},
         {{{"DFaxDestinationName1", std::nullopt}}, "destination 1 of 2 is missing"},
         {{{"DFaxDestinationPhoneNumber2", ""}}, "destination 2 of 2 is missing"},
-        {{{"DFaxDestinationPhoneNumber1", "030;reboot"}}, "cannot dial"},
-        {{{"DFaxDestinationPhoneNumber1", "--"}}, "cannot dial"},
-        {{{"DFaxDestinationPhoneNumber1", std::string(51, '1')}}, "cannot dial"},
+        {{{"DFaxDestinationPhoneNumber1", std::string(51, '1')}}, "destination 1 is longer than 50"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
         std::string error;
         EXPECT_FALSE(read(row.changes, error));
         EXPECT_NE(error.find(row.reason), std::string::npos) << error;
+    }
+}
+
+TEST(FaxRecord, TakesEveryFaxNumberTheDialogCanPutIntoAJob) {
+    // The dialog's own rule (typed numbers, directfax-send, the address-book tool) and the numbers
+    // the address book dialog moves unchanged from a book's 50-unit field; nothing else.
+    const auto times = [](const std::string& text, int n) {
+        std::string out;
+        while (n-- > 0)
+            out += text;
+        return out;
+    };
+    const std::string u50 = times("\u00fc", 50);         // one UTF-16 unit each
+    const std::string pairs25 = times("\U0001F4E0", 25); // two UTF-16 units each
+    struct Row {
+        std::string number;
+        bool dialogRule;     // isValidFaxNumber
+        const char* refusal; // nullptr: taken
+    };
+    const Row rows[] = {
+        {std::string(50, '9'), true, nullptr},
+        {std::string(51, '9'), false, "destination 1 is longer than 50 characters"},
+        {"#", true, nullptr},
+        {"*", true, nullptr},
+        {"-", true, nullptr},
+        {":", true, nullptr},
+        {"=", true, nullptr},
+        {"#*", true, nullptr},
+        {"+49 (30) 1234", false, nullptr},
+        {"030;reboot", false, nullptr},
+        {u50, false, nullptr},
+        {u50 + "1", false, "longer than 50"},
+        {pairs25, false, nullptr},
+        {pairs25 + "1", false, "longer than 50"},
+        {"030\t1234\x01", false, nullptr},
+        {"030\xff", false, "destination 1 is not readable text"},
+        {"\xed\xa0\x80", false, "not readable text"}, // a surrogate written as UTF-8
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.number);
+        const QString number = QString::fromUtf8(row.number);
+        EXPECT_EQ(isValidFaxNumber(std::u16string_view(reinterpret_cast<const char16_t*>(number.utf16()),
+                                                       size_t(number.size()))),
+                  row.dialogRule);
+        std::string error;
+        const auto record = read({{"DFaxDestinationPhoneNumber1", row.number}}, error);
+        EXPECT_EQ(bool(record), row.refusal == nullptr) << error;
+        if (record) {
+            EXPECT_EQ(record->destinations[0].phoneNumber, row.number);
+        } else if (row.refusal) {
+            EXPECT_NE(error.find(row.refusal), std::string::npos) << error;
+        }
     }
 }

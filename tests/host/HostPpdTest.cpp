@@ -89,8 +89,8 @@ TEST(SamplePrinter, SpeaksTheUsersLanguage) {
         const char* group;
         const char* option;
         const char* choice;
-    } languages[] = {{"de_DE.UTF-8", "Faxeinstellungen", "Bildqualit\u00e4t", "Fein (200 x 200 dpi)"},
-                     {"C", "Fax Settings", "Image Quality", "Fine (200 x 200 dpi)"}};
+    } languages[] = {{"de_DE.UTF-8", "Faxeinstellungen", "Bildqualit\u00e4t", "Fein (204 x 196 dpi)"},
+                     {"C", "Fax Settings", "Image Quality", "Fine (204 x 196 dpi)"}};
     for (const auto& l : languages) {
         SCOPED_TRACE(l.lang);
         qputenv("LANG", l.lang);

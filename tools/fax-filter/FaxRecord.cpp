@@ -1,7 +1,9 @@
 #include "FaxRecord.h"
 
+#include "FaxNumberRule.h"
 #include "Utils.h"
 
+#include <QStringDecoder>
 #include <cups/cups.h>
 
 #include <algorithm>
@@ -11,10 +13,6 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
 namespace {
 
-// What the fax number field of the dialog takes (digits and the dialling marks), and the
-// "+", blanks and brackets that numbers from the printer's own address book may hold.
-constexpr std::string_view kDialChars = "0123456789#*-:=+ ()";
-constexpr size_t kMaxPhoneNumber = 50;
 constexpr size_t kMaxPasswordDigits = 4;
 
 const char* value(int numOptions, cups_option_t* options, const std::string& baseName) {
@@ -45,6 +43,20 @@ bool isTimeOfDay(std::string_view text) {
 
 std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
+}
+
+// The sentence that refuses the fax number `phone` of destination `number`, or "" when the
+// number is one the fax-job dialog can put into a job (FaxNumberRule.h).
+std::string faxNumberFault(std::string_view phone, const std::string& number) {
+    QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = fromUtf8(QByteArrayView(phone.data(), qsizetype(phone.size())));
+    if (fromUtf8.hasError())
+        return "The fax number of destination " + number + " is not readable text.";
+    if (!isJobFaxNumber(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()))))
+        return "The fax number of destination " + number + " is longer than " +
+               std::to_string(kPhoneNumberMaxLength) + " characters.";
+    return {};
 }
 
 } // namespace
@@ -92,12 +104,8 @@ std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
         const char* phone = value(numOptions, options, "DFaxDestinationPhoneNumber" + number);
         if (!name || !phone || !*phone)
             return fail("Fax destination " + number + " of " + countText + " is missing from the job.");
-        const std::string_view digits(phone);
-        if (digits.size() > kMaxPhoneNumber ||
-            digits.find_first_not_of(kDialChars) != std::string_view::npos ||
-            digits.find_first_of("0123456789") == std::string_view::npos)
-            return fail("The fax number " + quoted(digits) + " of destination " + number +
-                        " holds characters a fax machine cannot dial.");
+        if (std::string fault = faxNumberFault(phone, number); !fault.empty())
+            return fail(std::move(fault));
         record.destinations.push_back({name, phone});
     }
     return record;

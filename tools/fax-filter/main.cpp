@@ -3,10 +3,26 @@
 //
 // It reads the fax record from the job's options and checks it before anything is sent; a
 // missing or damaged record fails the job with one "ERROR:" line that CUPS shows as the
-// printer's state message. A good job is rendered as a fax machine sends it (TIFF G3 at the
-// resolution of the VMFaxImageQuality choice, by ghostscript's tiffg3 device) and written to
-// standard output as one fax job stream (FaxJobStream.h) for the backend to hand to the printer.
+// printer's state message. A good job is rendered as a fax machine sends it (FaxPages.h: TIFF
+// G3 pages 1728 pels wide at 204 dpi across and 98, 196 or 391 lines per inch for the
+// VMFaxImageQuality choice, by ghostscript's tiffg3 device) and written to standard output as
+// one fax job stream (FaxJobStream.h) for the backend to hand to the printer.
+//
+// Documents are hostile: ghostscript runs under limits (BoundedRun.h) and dies with the filter,
+// also when CUPS stops the filter with SIGTERM. A document that breaks a limit, cannot be read
+// or gives no page fails the job with the reason. The limits are these constants; the filter's
+// own environment (which CUPS sets for it: a job cannot) may lower, never raise, each of them:
+//
+//     DIRECTFAX_FAX_PAGE_SECONDS        60   time for one page
+//     DIRECTFAX_FAX_JOB_SECONDS        300   time for the whole document
+//     DIRECTFAX_FAX_MAX_PAGES          200   pages of a fax job
+//     DIRECTFAX_FAX_MAX_BYTES     67108864   size of the rendered pages (the stream's limit)
+//     DIRECTFAX_FAX_MAX_DOCUMENT_BYTES  268435456   size of the document
+//
+// ghostscript's address space is limited to 512 MB and its processor time to the job's time.
+#include "BoundedRun.h"
 #include "FaxJobStream.h"
+#include "FaxPages.h"
 #include "FaxRecord.h"
 #include "JobOptions.h"
 #include "PpdFeature.h"
@@ -15,18 +31,15 @@
 #include <cups/ppd.h>
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <spawn.h>
+#include <fcntl.h>
+#include <optional>
 #include <string>
-#include <sys/wait.h>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob;
@@ -42,78 +55,84 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// ghostscript's resolution for an image-quality choice: standard, fine and super-fine fax lines;
-// a photo goes at fine resolution, dithered by the device.
-const char* resolutionFor(const std::string& quality) {
-    if (quality == "Standard")
-        return "200x100";
-    if (quality == "SuperFine")
-        return "200x400";
-    return "200x200";
-}
-
+// A file of our own in TMPDIR (0600), open for reading and writing, removed at the end.
 struct TempFile {
     std::string path;
+    int fd = -1;
     explicit TempFile(const char* stem) {
         const char* dir = std::getenv("TMPDIR");
         path = std::string(dir && *dir ? dir : "/tmp") + "/" + stem + "-XXXXXX";
-        const int fd = mkstemp(path.data());
+        fd = mkostemp(path.data(), O_CLOEXEC);
         if (fd < 0)
             path.clear();
-        else
-            close(fd);
     }
     ~TempFile() {
+        if (fd >= 0)
+            close(fd);
         if (!path.empty())
             unlink(path.c_str());
     }
 };
 
-bool copyStream(std::FILE* from, std::FILE* to) {
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, from)) > 0) {
-        if (std::fwrite(buffer, 1, n, to) != n)
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
             return false;
+        data += n;
+        size -= size_t(n);
     }
-    return !std::ferror(from);
+    return true;
 }
 
-// Runs ghostscript on `input`; its messages go to our standard error, which CUPS logs.
-bool renderFax(const std::string& input, const std::string& output, const char* resolution) {
-    std::string program = "gs";
-    std::vector<std::string> args{program,
-                                  "-q",
-                                  "-dSAFER",
-                                  "-dBATCH",
-                                  "-dNOPAUSE",
-                                  "-sDEVICE=tiffg3",
-                                  std::string("-r") + resolution,
-                                  "-sOutputFile=" + output,
-                                  "--",
-                                  input};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // ghostscript must not write into the job's output.
-    posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, "gs", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+// Copies at most `limit` + 1 bytes of `from` (from its current offset) to `to` (or nowhere when
+// `to` is -1); the number copied, or -1 on an error.
+long long copyBounded(int from, int to, std::uint64_t limit) {
+    char buffer[65536];
+    std::uint64_t copied = 0;
+    while (copied <= limit) {
+        const ssize_t n =
+            read(from, buffer, size_t(std::min<std::uint64_t>(sizeof buffer, limit + 1 - copied)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (to >= 0 && !writeAll(to, buffer, size_t(n))))
+            return -1;
+        if (n == 0)
+            break;
+        copied += std::uint64_t(n);
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return (long long)copied;
 }
 
-} // namespace
+// The first bytes of the document in `fd`, which tell PDF from PostScript.
+void readHead(int fd, std::string& head) {
+    head.resize(size_t(std::max<ssize_t>(0, pread(fd, head.data(), head.size(), 0))));
+}
 
-int main(int argc, char** argv) {
+// A token no document can know, which ghostscript prints at the end of every page.
+std::string pageToken() {
+    unsigned char bytes[12] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != ssize_t(sizeof bytes))
+        return {};
+    std::string token = "DIRECTFAX-PAGE-";
+    for (unsigned char b : bytes) {
+        token += "0123456789ABCDEF"[b >> 4];
+        token += "0123456789ABCDEF"[b & 15];
+    }
+    return token;
+}
+
+const char* fromEnvironment(const char* name) {
+    return std::getenv(name);
+}
+
+// The signal that stopped the filter while ghostscript ran; it ends the filter once its files are
+// removed.
+int stoppedBy = 0;
+
+int filter(int argc, char** argv) {
     if (argc < 6 || argc > 7) {
         std::fputs("usage: directfax-fax-filter job-id user title copies options [file]\n", stderr);
         return 1;
@@ -143,9 +162,8 @@ int main(int argc, char** argv) {
         const char* given = cupsGetOption(keyword, numOptions, options);
         json[keyword] = choice ? choice->choice : given ? given : "";
     }
-    const std::string quality = json["VMFaxImageQuality"].get<std::string>();
-    const char* resolution = resolutionFor(quality);
-    json["resolution"] = resolution;
+    const FaxPageFormat format = faxPageFormat(json["VMFaxImageQuality"].get<std::string>());
+    json["resolution"] = format.resolution();
     const char* sender =
         cupsGetOption((std::string(kRecordPrefix) + "DFaxCoverSenderName").c_str(), numOptions, options);
     json["senderName"] = sender ? sender : "";
@@ -162,32 +180,63 @@ int main(int argc, char** argv) {
         ppdClose(ppd);
     cupsFreeOptions(numOptions, options);
 
+    const FilterLimits limits = filterLimits(fromEnvironment);
     // ghostscript needs a file it can seek in: the job's file, or standard input copied.
-    TempFile copied("directfax-in");
-    std::string input = argc == 7 ? argv[6] : std::string();
-    if (input.empty()) {
-        std::FILE* to = copied.path.empty() ? nullptr : std::fopen(copied.path.c_str(), "wb");
-        const bool ok = to && copyStream(stdin, to);
-        if (to)
-            std::fclose(to);
-        if (!ok)
-            return fail("The fax job's document could not be read.");
-        input = copied.path;
+    std::optional<TempFile> copied;
+    std::string input;
+    std::string head(1024, '\0');
+    long long documentBytes = -1;
+    if (argc == 7) {
+        input = argv[6];
+        const int fd = open(input.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            readHead(fd, head);
+            documentBytes = copyBounded(fd, -1, limits.maxDocumentBytes);
+            close(fd);
+        }
+    } else if (copied.emplace("directfax-in").fd >= 0) {
+        input = copied->path;
+        documentBytes = copyBounded(STDIN_FILENO, copied->fd, limits.maxDocumentBytes);
+        readHead(copied->fd, head);
     }
-    TempFile pages("directfax-fax");
-    std::fprintf(stderr, "INFO: Rendering the fax pages at %s dpi\n", resolution);
-    if (pages.path.empty() || !renderFax(input, pages.path, resolution))
-        return fail("The fax pages could not be rendered from the document.");
+    if (const auto fault = documentFault(documentBytes, limits))
+        return fail(*fault);
 
-    std::ifstream in(pages.path, std::ios::binary);
-    const std::string tiff((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (tiff.empty() || tiff.size() > kMaxPages)
-        return fail("The fax pages are empty or larger than the printer takes.");
-    const std::string header = encodeHeader(recordText, tiff.size());
-    if (std::fwrite(header.data(), 1, header.size(), stdout) != header.size() ||
-        std::fwrite(tiff.data(), 1, tiff.size(), stdout) != tiff.size() || std::fflush(stdout) != 0)
+    TempFile pages("directfax-fax");
+    const std::string token = pageToken();
+    if (pages.fd < 0 || token.empty())
+        return fail("The fax pages could not be rendered: there is no room for them on this computer.");
+    std::fprintf(stderr, "INFO: Rendering the fax pages at %s dpi\n", format.resolution().c_str());
+    const RenderRun run =
+        runBounded(ghostscriptArguments(format, input, pages.path, token), limits.render, token);
+    if (run.ending == RenderRun::Ending::Cancelled) {
+        stoppedBy = run.cancelSignal;
+        return 1;
+    }
+    struct stat rendered = {};
+    const std::uint64_t bytes = fstat(pages.fd, &rendered) == 0 ? std::uint64_t(rendered.st_size) : 0;
+    const std::optional<int> pageCount = tiffPageCount(pages.fd, bytes, limits.render.maxPages + 1);
+    if (const auto fault = renderFault(run, documentKind(head), limits, pageCount, bytes))
+        return fail(*fault);
+
+    // The pages go out as ghostscript wrote them, a chunk at a time.
+    const std::string header = encodeHeader(recordText, bytes);
+    if (std::fflush(stdout) != 0 || !writeAll(STDOUT_FILENO, header.data(), header.size()) ||
+        lseek(pages.fd, 0, SEEK_SET) != 0 || copyBounded(pages.fd, STDOUT_FILENO, bytes) != (long long)bytes)
         return fail("The fax job could not be handed to the printer.");
-    std::fprintf(stderr, "INFO: Fax job for %zu destination(s) sent to the printer\n",
-                 record->destinations.size());
+    std::fprintf(stderr, "INFO: Fax job of %d page(s) for %zu destination(s) sent to the printer\n",
+                 *pageCount, record->destinations.size());
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int status = filter(argc, argv);
+    if (stoppedBy != 0) {
+        // Ended as the signal would have ended it, now that ghostscript and our files are gone.
+        std::signal(stoppedBy, SIG_DFL);
+        std::raise(stoppedBy);
+    }
+    return status;
 }
