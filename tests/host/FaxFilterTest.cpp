@@ -122,7 +122,8 @@ protected:
     pid_t start(const fs::path& document, const std::string& quality = "Fine",
                 const std::vector<std::string>& environment = {}, bool onStandardInput = false) {
         const std::string p = "com.velmora.cps.print.printsettings.", path = getenv("PATH");
-        const std::string options = p + "DFaxPassword='' " + p + "DFaxDelayedPrint=0 " + p +
+        // As the scheduler writes them: an empty value is nothing after the "=".
+        const std::string options = p + "DFaxPassword= " + p + "DFaxDelayedPrint=0 " + p +
                                     "DFaxDelayedTime=07:00 " + p + "DFaxDestinationNumber=1 " + p +
                                     "DFaxDestinationName1=Zoe " + p +
                                     "DFaxDestinationPhoneNumber1=#* VMFaxImageQuality=" + quality;

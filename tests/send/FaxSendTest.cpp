@@ -364,7 +364,7 @@ TEST_F(FaxSendPrinterTest, WaitFollowsTheJobToItsEnd) {
     for (const Row& row : {Row{"A fax sent now.\n", 0, "completed"},
                            // ghostscript refuses it, so the fax filter stops the job
                            Row{"%!PS\nno_such_operator\n", 3,
-                               "stopped: The fax pages could not be rendered from the document."}}) {
+                               "stopped: The document is not a readable PostScript file: it stops with an error."}}) {
         const Run run = send({"--wait", "--to", "Eva=0301", "-"}, row.document);
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
         const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
