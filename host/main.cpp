@@ -2,6 +2,7 @@
 #include "ApplicationIdentity.h"
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
+#include "FaxOutcome.h"
 #include "FileNames.h"
 #include "HostLog.h"
 #include "HostOptions.h"
@@ -56,6 +57,8 @@ DemoFaxPrinter::Setup demoSetup(const HostOptions& options) {
 // How long the host waits, once the dialog has closed, for the demo printer to take its jobs
 // (whoever sent them: the dialog, or directfax-send through the server's socket).
 constexpr std::chrono::seconds kDemoJobWait{60};
+// How long the host follows a fax it submitted before it tells how it went.
+constexpr std::chrono::seconds kFaxFollowLimit{120};
 
 } // namespace
 
@@ -158,6 +161,13 @@ int main(int argc, char** argv) {
     };
     dialog.setAlert(alert);
     bool submitted = true; // stays true when Print has nothing to submit
+    // The fax jobs Print submitted, followed once the dialog has closed.
+    struct SubmittedFax {
+        QString queue;
+        int job = 0;
+        int destinations = 0;
+    };
+    QList<SubmittedFax> faxes;
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
         std::fflush(stdout);
@@ -170,6 +180,8 @@ int main(int argc, char** argv) {
                 return;
             }
             qCDebug(lcHost).noquote() << "submitted job" << job << "to" << ticket.queueName;
+            if (const int destinations = faxDestinationCount(ticket))
+                faxes.append({ticket.queueName, job, destinations});
             std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
             std::fflush(stdout);
             return;
@@ -182,14 +194,22 @@ int main(int argc, char** argv) {
             box.exec();
         }
     });
-    // The demo printer stops when the dialog has closed, once it has taken every job of its queue;
-    // the jobs it could not take are named, as they go with the printer.
-    auto finishDemo = [&] {
+    // Once the dialog has closed, the user learns how each fax went; then the demo printer stops,
+    // once it has taken every job of its queue, and the jobs it could not take are named, as they
+    // go with the printer.
+    auto finish = [&] {
+        for (const SubmittedFax& fax : faxes) {
+            const FaxOutcome outcome = followFaxJob(
+                fax.queue, fax.job, kFaxFollowLimit,
+                [] { printError(QObject::tr("Waiting for the printer to take the fax...")); },
+                [&] { return terminationSignals.received() == 0; });
+            tellFaxOutcome(outcome, fax.destinations);
+        }
         if (!demoRuns)
             return;
         const auto left = demo.waitForJobs(kDemoJobWait, [](qsizetype count) {
-            printError(
-                QObject::tr("Waiting for the demo fax printer to take %n job(s)...", nullptr, int(count)));
+            printError(count == 1 ? QObject::tr("Waiting for the demo fax printer to take a job...")
+                                  : QObject::tr("Waiting for the demo fax printer to take %1 jobs...").arg(count));
         });
         for (const DemoFaxPrinter::QueuedJob& job : left)
             printError(job.describe());
@@ -216,11 +236,11 @@ int main(int argc, char** argv) {
         // which stops a job to the printer, and the user is told so.
         const UnattendedModalDriver unattended(printError);
         const bool printed = dialog.print() && submitted;
-        finishDemo();
+        finish();
         return printed ? 0 : 1;
     }
     const bool accepted = dialog.exec() == QDialog::Accepted && submitted;
-    finishDemo();
+    finish();
     if (const int signalNumber = terminationSignals.received()) {
         printError(QStringLiteral("Stopped by signal %1.").arg(signalNumber));
         return 128 + signalNumber;

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <PrivateSessionBus.h>
 #include <WaitUntil.h>
 #include <gtest/gtest.h>
 
@@ -55,21 +56,12 @@ protected:
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance())
             new QApplication(argc, argv);
-        bus = new QProcess;
-        bus->start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-                    QStringLiteral("--print-address")});
-        if (bus->waitForStarted() && bus->waitForReadyRead(10000))
-            busAddress = QString::fromUtf8(bus->readLine()).trimmed();
         // Before anything opens the session bus.
-        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+        bus = new PrivateSessionBus;
+        busAddress = bus->address;
     }
 
     static void TearDownTestSuite() {
-        if (bus->state() != QProcess::NotRunning) {
-            bus->terminate();
-            bus->waitForFinished();
-        }
         delete bus;
         bus = nullptr;
     }
@@ -132,7 +124,7 @@ protected:
         return capturedWarnings;
     }
 
-    static inline QProcess* bus = nullptr;
+    static inline PrivateSessionBus* bus = nullptr;
     static inline QString busAddress;
     QTemporaryDir data;
     QString editor;

@@ -1,0 +1,128 @@
+// After Print the host follows the fax job and tells how it went: a notification to the desktop's
+// notification service (here a stand-in on a session bus of the test's own) and one line.
+#include "FaxOutcome.h"
+#include "CupsSubmitter.h"
+#include "DemoPrinterTest.h"
+#include "DesktopNotification.h"
+#include "HostDocument.h"
+#include "PrivateSessionBus.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QGuiApplication>
+#include <QVariantMap>
+
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
+using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using namespace demo_printer_test;
+
+// The desktop's notification service, as the session bus sees it: it keeps what it was asked to
+// show.
+class StandInNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Shown {
+        QString application, icon, summary, body;
+        int urgency = -1;
+    };
+    QList<Shown> shown;
+
+public slots:
+    uint Notify(const QString& application, uint, const QString& icon, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap& hints, int) {
+        shown.append({application, icon, summary, body, hints.value("urgency", -1).toInt()});
+        return uint(shown.size());
+    }
+};
+
+namespace {
+
+class FaxOutcomeTest : public DemoPrinterTest {
+protected:
+    static void SetUpTestSuite() {
+        bus = new PrivateSessionBus; // before anything opens the session bus
+        DemoPrinterTest::SetUpTestSuite();
+    }
+    static void TearDownTestSuite() {
+        delete bus;
+        bus = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(bus->isRunning()) << "no private session bus (dbus-daemon)";
+        DemoPrinterTest::SetUp();
+        service = QDBusConnection::connectToBus(bus->address, "notification-service");
+        ASSERT_TRUE(service.registerObject("/org/freedesktop/Notifications", &notifications,
+                                           QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(service.registerService("org.freedesktop.Notifications"));
+    }
+    void TearDown() override {
+        service.unregisterService("org.freedesktop.Notifications");
+        QDBusConnection::disconnectFromBus("notification-service");
+        DemoPrinterTest::TearDown();
+    }
+
+    // Prints the built-in text with a fax record to two destinations, delayed to `time`.
+    int print(const QString& time) {
+        JobTicket ticket;
+        ticket.queueName = printer.queue();
+        ticket.documentTitle = "outcome";
+        for (const auto& [key, value] : {std::pair{QString("DFaxPassword"), QString()},
+                                         {"DFaxDelayedPrint", "1"},
+                                         {"DFaxDelayedTime", time},
+                                         {"DFaxDestinationNumber", "2"},
+                                         {"DFaxDestinationName1", "Ann"},
+                                         {"DFaxDestinationPhoneNumber1", "0301"},
+                                         {"DFaxDestinationName2", "Bo"},
+                                         {"DFaxDestinationPhoneNumber2", "0302"}})
+            ticket.jobOptions.append({kPrefix + key, value});
+        QString error;
+        const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
+        EXPECT_GT(job, 0) << error.toStdString();
+        EXPECT_EQ(faxDestinationCount(ticket), 2);
+        return job;
+    }
+
+    static inline PrivateSessionBus* bus = nullptr;
+    QDBusConnection service{QString()};
+    StandInNotifications notifications;
+};
+
+} // namespace
+
+TEST_F(FaxOutcomeTest, TheUserLearnsWhetherTheFaxReachedThePrinter) {
+    struct Row {
+        const char* time;
+        FaxOutcome::Kind kind;
+        const char* line;
+        int urgency;
+    };
+    const Row rows[] = {
+        {"21:05", FaxOutcome::Handed, "Fax to 2 destinations handed to the printer", 1},
+        {"24:00", FaxOutcome::NotSent,
+         "The fax was not sent: The delayed-send time \"24:00\" of the fax job is not a time of day (HH:mm).",
+         2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.time);
+        const FaxOutcome outcome = followFaxJob(printer.queue(), print(row.time), kJobWait);
+        EXPECT_EQ(outcome.kind, row.kind);
+        EXPECT_EQ(outcome.line(2), row.line);
+        notifications.shown.clear();
+        tellFaxOutcome(outcome, 2);
+        ASSERT_EQ(notifications.shown.size(), 1);
+        const auto& shown = notifications.shown.first();
+        EXPECT_EQ(shown.summary + (shown.body.isEmpty() ? "" : ": " + shown.body), row.line);
+        EXPECT_EQ(shown.urgency, row.urgency);
+        EXPECT_EQ(shown.application, QGuiApplication::applicationDisplayName());
+    }
+    // One destination is said as one.
+    const FaxOutcome handed{FaxOutcome::Handed, {}};
+    EXPECT_EQ(handed.line(1), "Fax to 1 destination handed to the printer");
+    // Without a notification service the line is all there is.
+    service.unregisterService("org.freedesktop.Notifications");
+    EXPECT_FALSE(showDesktopNotification("summary", {}, NotificationKind::Information));
+}
+
+#include "FaxOutcomeTest.moc"
