@@ -96,6 +96,8 @@ TEST_F(DemoPrinterIsolation, AnotherUserReachesNeitherServerNorFax) {
          {"job", printer.server(), QString::number(job), cupsUser(), password}},
         {"add a queue with a program of one's own", {"add-queue", printer.server()}},
         {"file a job of one's own with the printer", {"send", printer.printSocket()}},
+        {"read the printer's address book",
+         {"get", QString::number(printer.devicePort()), "/abif/v1/status"}},
         {"list the outbox", {"list", printer.outbox()}},
         {"read a filed record", {"read", record}},
         {"list the scheduler's sockets", {"list", printer.scheduler().privateFolder()}},

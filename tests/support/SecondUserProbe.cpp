@@ -5,14 +5,18 @@
 //   job SERVER JOB USER KEY asks a CUPS server for a job's attribute KEY, claiming to be USER;
 //                           prints its value or "(hidden)"
 //   add-queue SERVER        tries to add a queue to a CUPS server
+//   get PORT PATH           asks an HTTP server on 127.0.0.1:PORT for PATH; through when it answers
+//                           200
 //   read FILE               reads a file
 //   list FOLDER             lists a folder
 //
 // Exit status: 0 when it got through, 3 when it was kept out, 2 for a bad command line.
 #include <cups/cups.h>
 
+#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -97,6 +101,22 @@ int addQueue(const char* server) {
     return kThrough;
 }
 
+int get(int port, const char* path) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return keptOut("connect");
+    const std::string request = std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    char status[64] = {};
+    const ssize_t n = ::recv(fd, status, sizeof status - 1, MSG_WAITALL);
+    std::printf("%.*s\n", int(n > 0 ? std::strcspn(status, "\r\n") : 0), status);
+    return n > 12 && std::strncmp(status + 9, "200", 3) == 0 ? kThrough : kKeptOut;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +125,8 @@ int main(int argc, char** argv) {
         return send(argv[2]);
     if (command == "job" && argc == 6)
         return job(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+    if (command == "get" && argc == 4)
+        return get(std::atoi(argv[2]), argv[3]);
     if (command == "add-queue" && argc == 3)
         return addQueue(argv[2]);
     if (command == "read" && argc == 3) {
@@ -116,6 +138,6 @@ int main(int argc, char** argv) {
         DIR* dir = ::opendir(argv[2]);
         return dir && ::readdir(dir) ? kThrough : keptOut("list");
     }
-    std::fputs("usage: directfax-test-probe send|job|add-queue|read|list ...\n", stderr);
+    std::fputs("usage: directfax-test-probe send|job|add-queue|get|read|list ...\n", stderr);
     return 2;
 }

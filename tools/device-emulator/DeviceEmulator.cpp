@@ -1,6 +1,10 @@
 // Request handling of the device emulator.
 #include "DeviceEmulator.h"
 
+#include "PeerUser.h"
+
+#include <unistd.h>
+
 #include "DeviceProtocol.h"
 
 #include <httplib.h>
@@ -37,6 +41,15 @@ DeviceEmulator::DeviceEmulator(EmulatorOptions options, abif::DeviceBook book)
                  [this](const httplib::Request& req, httplib::Response& res) { answerStatus(req, res); });
     server_->Post(abif::kAddressBookPath, [this](const httplib::Request& req, httplib::Response& res) {
         answerAddressBook(req, res);
+    });
+    // The printer belongs to the user who started it: another user of this machine is turned
+    // away (a client on another machine, as a network printer has them, is not).
+    server_->set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+        const std::optional<uid_t> peer = localPeerUser(req.local_port, req.remote_port);
+        if (!peer || *peer == ::geteuid())
+            return httplib::Server::HandlerResponse::Unhandled;
+        res.status = 403;
+        return httplib::Server::HandlerResponse::Handled;
     });
     // One log line per request: method, path and status; never a body, which holds the password.
     server_->set_logger([](const httplib::Request& req, const httplib::Response& res) {
