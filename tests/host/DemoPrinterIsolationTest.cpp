@@ -167,7 +167,7 @@ TEST(SystemCups, ThePrintedPolicyKeepsTheRecordFromOtherUsers) {
     // The owner, known by the socket, reads the record; the other user, claiming the owner's name
     // over the network port or the socket, does not.
     QProcess owner;
-    owner.start(second_user::kProbe, {"job", socket, QString::number(job), cupsUser(), key});
+    owner.start(second_user::probeProgram(), {"job", socket, QString::number(job), cupsUser(), key});
     ASSERT_TRUE(owner.waitForFinished(30000));
     EXPECT_EQ(owner.readAll().trimmed(), "0307654321");
     for (const QString& server : {QStringLiteral("127.0.0.1:%1").arg(port), socket}) {

@@ -4,15 +4,30 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <unistd.h>
 
 namespace second_user {
 
-inline const QString kProbe = QStringLiteral(DIRECTFAX_TEST_PROBE);
+// The probe, copied where the other user can run it: a build tree in root's home is closed to
+// everyone else.
+inline const QString& probeProgram() {
+    static QTemporaryDir folder;
+    static const QString copy = [] {
+        const QString path = folder.filePath(QStringLiteral("directfax-test-probe"));
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                 QFile::ReadOther | QFile::ExeOther);
+        QFile::copy(QStringLiteral(DIRECTFAX_TEST_PROBE), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        return path;
+    }();
+    return copy;
+}
 
 struct Outcome {
     int exitCode = -1; // 0: got through, 3: kept out
@@ -25,7 +40,8 @@ inline Outcome probe(const QStringList& arguments, const QByteArray& input = {})
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral("setpriv"),
-                  QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", kProbe} + arguments);
+                  QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", probeProgram()} +
+                      arguments);
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(30000);
@@ -41,8 +57,19 @@ inline QString unavailable() {
         return QStringLiteral("setpriv is not installed (Debian package util-linux)");
     const Outcome usage = probe({});
     if (usage.exitCode != 2)
-        return QStringLiteral("the user nobody cannot run %1: %2").arg(kProbe, usage.output);
+        return QStringLiteral("the user nobody cannot run %1: %2").arg(probeProgram(), usage.output);
     return {};
+}
+
+// Empty when the other user may run `program`, else why not.
+inline QString cannotRun(const QString& program) {
+    QProcess test;
+    test.start(QStringLiteral("setpriv"),
+               {"--reuid=65534", "--regid=65534", "--clear-groups", "test", "-x", program});
+    test.waitForFinished(10000);
+    return test.exitCode() == 0
+               ? QString()
+               : QStringLiteral("the user nobody cannot reach %1 in this build tree").arg(program);
 }
 
 } // namespace second_user
