@@ -27,20 +27,11 @@ using namespace demo_printer_test;
 namespace {
 
 // A job with a fax record whose password and destination no other user may read.
-int submitRecord(const QString& queue) {
-    JobTicket ticket;
-    ticket.queueName = queue;
-    ticket.documentTitle = "private";
-    for (const auto& [key, value] :
-         {std::pair{QString("DFaxPassword"), CreateEncryptedString("4711", kCFStringEncodingUTF8)},
-          {"DFaxDelayedPrint", "0"},
-          {"DFaxDelayedTime", "10:00"},
-          {"DFaxDestinationNumber", "1"},
-          {"DFaxDestinationName1", "Ann"},
-          {"DFaxDestinationPhoneNumber1", "0307654321"}})
-        ticket.jobOptions.append({kPrefix + key, value});
+int submitPrivateRecord(const QString& queue) {
+    Record record = recordTo("0307654321");
+    record["DFaxPassword"] = CreateEncryptedString("4711", kCFStringEncodingUTF8);
     QString error;
-    const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
+    const int job = submitRecord(queue, record, &error);
     EXPECT_GT(job, 0) << error.toStdString();
     return job;
 }
@@ -80,7 +71,7 @@ TEST_F(DemoPrinterIsolation, TheSchedulerListensOnNoNetworkPort) {
 TEST_F(DemoPrinterIsolation, AnotherUserReachesNeitherServerNorFax) {
     if (const QString why = second_user::unavailable(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
-    const int job = submitRecord(printer.queue());
+    const int job = submitPrivateRecord(printer.queue());
     ASSERT_TRUE(settle());
     ASSERT_EQ(filedJobs().size(), 1);
     // A home that useradd made lets everyone walk in; the outbox itself must keep them out.
@@ -161,7 +152,7 @@ TEST(SystemCups, ThePrintedPolicyKeepsTheRecordFromOtherUsers) {
 
     ensureApplication();
     cupsSetServer(QFile::encodeName(socket).constData());
-    const int job = submitRecord("fax");
+    const int job = submitPrivateRecord("fax");
     cupsSetServer(nullptr);
     const QString key = kPrefix + "DFaxDestinationPhoneNumber1";
     // The owner, known by the socket, reads the record; the other user, claiming the owner's name

@@ -22,7 +22,6 @@ using host_process::HostProcess;
 
 namespace {
 
-using demo_printer_test::kPrefix;
 
 bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
     QElapsedTimer timer;
@@ -123,18 +122,9 @@ TEST_F(RunningHost, ClosingTheHostWaitsForTheJobsOthersSentToItsQueue) {
     // stop: the job still reaches the printer.
     demo_printer_test::ensureApplication();
     cupsSetServer(QFile::encodeName(host.server).constData());
-    JobTicket ticket;
-    ticket.queueName = DemoFaxPrinter::kQueueName;
-    ticket.documentTitle = "from a script";
-    for (const auto& [key, value] : {std::pair{"DFaxPassword", ""},
-                                     {"DFaxDelayedPrint", "0"},
-                                     {"DFaxDelayedTime", "10:00"},
-                                     {"DFaxDestinationNumber", "1"},
-                                     {"DFaxDestinationName1", "Ann"},
-                                     {"DFaxDestinationPhoneNumber1", "0301"}})
-        ticket.jobOptions.append({kPrefix + key, value});
     QString error;
-    const int job = CupsSubmitter::submit(ticket, HostDocument::sample(), &error);
+    const int job = demo_printer_test::submitRecord(DemoFaxPrinter::kQueueName,
+                                                    demo_printer_test::recordTo("0301"), &error);
     cupsSetServer(nullptr);
     ASSERT_GT(job, 0) << error.toStdString();
     ASSERT_TRUE(host.end(SIGTERM));

@@ -1,5 +1,7 @@
 #include "DemoPrinterTest.h"
 
+#include "CupsSubmitter.h"
+#include "HostDocument.h"
 #include "SchedulerAttributes.h"
 
 #include <QApplication>
@@ -13,6 +15,24 @@ namespace demo_printer_test {
 QString valueOf(const Attributes& attributes, const QString& name) {
     const auto found = attributes.find(name);
     return found == attributes.end() ? QString() : found->second;
+}
+
+int submitRecord(const QString& queue, const Record& record, QString* error) {
+    pf::JobTicket ticket;
+    ticket.queueName = queue;
+    ticket.documentTitle = "fax test";
+    for (const auto& [key, value] : record)
+        ticket.jobOptions.append({kPrefix + key, value});
+    return pf::CupsSubmitter::submit(ticket, pf::HostDocument::sample(), error);
+}
+
+Record recordTo(const QString& number) {
+    return {{"DFaxPassword", ""},
+            {"DFaxDelayedPrint", "0"},
+            {"DFaxDelayedTime", "10:00"},
+            {"DFaxDestinationNumber", "1"},
+            {"DFaxDestinationName1", "Ann"},
+            {"DFaxDestinationPhoneNumber1", number}};
 }
 
 void ensureApplication() {

@@ -23,6 +23,13 @@ inline const QString kPrefix = QStringLiteral("com.velmora.cps.print.printsettin
 inline constexpr std::chrono::seconds kJobWait{60};
 
 using Attributes = std::map<QString, QString>; // IPP attribute name -> value text
+using Record = std::map<QString, QString>;     // base name of a print-settings key -> value
+
+// Submits the built-in text to `queue` (on the process's CUPS server) with the fax record
+// `record`; the job id, or 0 with `error` set.
+int submitRecord(const QString& queue, const Record& record, QString* error);
+// A record to one destination, "Ann" at `number`, sent at once.
+Record recordTo(const QString& number);
 
 // The value of `name`, or "" when it is missing.
 QString valueOf(const Attributes& attributes, const QString& name);

@@ -27,8 +27,6 @@ using namespace demo_printer_test;
 
 namespace {
 
-using Record = std::map<QString, QString>; // base name -> value
-
 // A record as the fax-job dialog writes it: password 1234, delayed to 21:05, two destinations.
 Record goodRecord() {
     return {{"DFaxPassword", CreateEncryptedString("1234", kCFStringEncodingUTF8)},

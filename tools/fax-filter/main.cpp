@@ -26,6 +26,7 @@
 #include "FaxRecord.h"
 #include "JobOptions.h"
 #include "PpdFeature.h"
+#include "WriteAll.h"
 
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -73,19 +74,6 @@ struct TempFile {
             unlink(path.c_str());
     }
 };
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 
 // Copies at most `limit` + 1 bytes of `from` (from its current offset) to `to` (or nowhere when
 // `to` is -1); the number copied, or -1 on an error.

@@ -11,6 +11,7 @@
 // (CUPS_SERVERBIN), which the demo printer's private scheduler keeps for its own user;
 // DIRECTFAX_PRINT_SOCKET names another one.
 #include "FaxJobStream.h"
+#include "WriteAll.h"
 
 #include <cups/backend.h>
 
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,19 +62,6 @@ int connectTo(const char* path) {
     return fd;
 }
 
-bool sendAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // Reads up to `size` bytes of the job; -1 on a read error.
 ssize_t readSome(int in, char* buffer, size_t size) {
     ssize_t n;
@@ -84,12 +73,12 @@ ssize_t readSome(int in, char* buffer, size_t size) {
 // Copies the job from `in` to the printer, after the `first` bytes already read; false when the
 // printer stopped taking it.
 bool copyJob(int in, int printer, const char* first, size_t firstSize) {
-    if (!sendAll(printer, first, firstSize))
+    if (!faxjob::writeAll(printer, first, firstSize))
         return false;
     char buffer[65536];
     ssize_t n;
     while ((n = readSome(in, buffer, sizeof buffer)) > 0) {
-        if (!sendAll(printer, buffer, size_t(n)))
+        if (!faxjob::writeAll(printer, buffer, size_t(n)))
             return false;
     }
     return n == 0;
@@ -119,6 +108,8 @@ std::string readAnswer(int printer) {
 int main(int argc, char** argv) {
     if (argc == 1)
         return CUPS_BACKEND_OK;
+    // A printer that hangs up is told by its answer, or its silence, not by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 6 || argc > 7) {
         std::fputs("usage: directfax-backend job-id user title copies options [file]\n", stderr);
         return CUPS_BACKEND_FAILED;
