@@ -163,7 +163,7 @@ bool DemoFaxPrinter::startEmulator(const Setup& setup, QString* error) {
         arguments << QStringLiteral("--book") << setup.book;
     if (!setup.password.isEmpty())
         arguments << QStringLiteral("--password") << setup.password;
-    emulator.setStandardErrorFile(cupsd.folder() + QStringLiteral("/emulator.log"));
+    emulator.setStandardErrorFile(cupsd.folder() + QStringLiteral("/logs/emulator.log"));
     const pid_t host = ::getpid();
     emulator.setChildProcessModifier([host] { dieWithParent(host, SIGTERM); });
     emulator.start(setup.emulator, arguments);

@@ -98,9 +98,8 @@ int faxDestinationCount(const JobTicket& ticket) {
     return 0;
 }
 
-FaxOutcome followFaxJob(const QString& queue, int job, std::chrono::milliseconds limit,
-                        const std::function<void()>& waiting, const std::function<bool()>& keepGoing) {
-    Q_UNUSED(queue)
+FaxOutcome followFaxJob(int job, std::chrono::milliseconds limit, const std::function<void()>& waiting,
+                        const std::function<bool()>& keepGoing) {
     QElapsedTimer timer;
     timer.start();
     bool told = false;

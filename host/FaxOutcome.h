@@ -31,11 +31,10 @@ struct FaxOutcome {
 // fax job).
 int faxDestinationCount(const JobTicket& ticket);
 
-// Follows job `job` of `queue` until the printer has taken it or it failed, for at most `limit`.
+// Follows job `job` until the printer has taken it or it failed, for at most `limit`.
 // `waiting` is called once when that takes more than a moment; `keepGoing` (when given) ends the
 // following early when it answers false.
-FaxOutcome followFaxJob(const QString& queue, int job, std::chrono::milliseconds limit,
-                        const std::function<void()>& waiting = {},
+FaxOutcome followFaxJob(int job, std::chrono::milliseconds limit, const std::function<void()>& waiting = {},
                         const std::function<bool()>& keepGoing = {});
 
 // Tells the user: the line on standard error, and a desktop notification when the desktop has a

@@ -95,7 +95,9 @@ bool PrivateCupsd::makeFolders() {
         if (!QDir(root).mkpath(QString::fromLatin1(sub)))
             return false;
     }
-    return ::chmod(QFile::encodeName(privateFolder()).constData(), 0700) == 0;
+    // The logs name jobs and users: they are the owner's alone as well.
+    return ::chmod(QFile::encodeName(privateFolder()).constData(), 0700) == 0 &&
+           ::chmod(QFile::encodeName(dir.filePath(QStringLiteral("logs"))).constData(), 0700) == 0;
 }
 
 bool PrivateCupsd::writeConfiguration(QString* error) {

@@ -163,7 +163,6 @@ int main(int argc, char** argv) {
     bool submitted = true; // stays true when Print has nothing to submit
     // The fax jobs Print submitted, followed once the dialog has closed.
     struct SubmittedFax {
-        QString queue;
         int job = 0;
         int destinations = 0;
     };
@@ -181,7 +180,7 @@ int main(int argc, char** argv) {
             }
             qCDebug(lcHost).noquote() << "submitted job" << job << "to" << ticket.queueName;
             if (const int destinations = faxDestinationCount(ticket))
-                faxes.append({ticket.queueName, job, destinations});
+                faxes.append({job, destinations});
             std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
             std::fflush(stdout);
             return;
@@ -200,7 +199,7 @@ int main(int argc, char** argv) {
     auto finish = [&] {
         for (const SubmittedFax& fax : faxes) {
             const FaxOutcome outcome = followFaxJob(
-                fax.queue, fax.job, kFaxFollowLimit,
+                fax.job, kFaxFollowLimit,
                 [] { printError(QObject::tr("Waiting for the printer to take the fax...")); },
                 [&] { return terminationSignals.received() == 0; });
             tellFaxOutcome(outcome, fax.destinations);

@@ -99,7 +99,7 @@ TEST_F(FaxOutcomeTest, TheUserLearnsWhetherTheFaxReachedThePrinter) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
-        const FaxOutcome outcome = followFaxJob(printer.queue(), print(row.time), kJobWait);
+        const FaxOutcome outcome = followFaxJob(print(row.time), kJobWait);
         EXPECT_EQ(outcome.kind, row.kind);
         EXPECT_EQ(outcome.line(2), row.line);
         notifications.shown.clear();
