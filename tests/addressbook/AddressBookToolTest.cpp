@@ -135,9 +135,16 @@ struct BadInput {
     const char* what;
     bool csv;
     std::string text;
-    const char* message; // a part of the error message, or of "line N: reason" of the one rejected
+    std::string message; // a part of the error message, or of "line N: reason" of the one rejected
     bool rejected = false;
 };
+
+std::string columns(int count) {
+    std::string header = "c1";
+    for (int i = 2; i <= count; ++i)
+        header += ",c" + std::to_string(i);
+    return header + "\n";
+}
 
 // Input that is not vCard or CSV fails whole; a card or row that gives no entry is set aside with
 // its line, and the rest is still read.
@@ -163,6 +170,10 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
         {"invalid UTF-8", true, "name,fax\nA,1\nA\xC3(,1\n", "line 3: the name is not valid UTF-8", true},
         {"control character", true, "name,fax\nA\x01,1\nB,2\n", "line 2: the name holds a control character",
          true},
+        // A message shows the start of what is long: the first 20 columns, the first 60 bytes.
+        {"wide header without fax column", true, columns(1000), "\"c19\", \"c20\" and 980 more"},
+        {"long line without colon", false, std::string(5000, 'A') + "\n" + card,
+         "line 1: no \":\" in \"" + std::string(60, 'A') + "...\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -179,6 +190,20 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
     }
+}
+
+TEST(AddressBookFormats, ExcerptsEndOnWholeCharacters) {
+    const std::string e = "\xC3\xA9"; // two bytes
+    const struct {
+        std::string text, shown;
+    } rows[] = {
+        {std::string(60, 'a'), std::string(60, 'a')},
+        {std::string(61, 'a'), std::string(60, 'a') + "..."},
+        {std::string(59, 'a') + e, std::string(59, 'a') + "..."}, // the cut would split the character
+        {std::string(58, 'a') + e + "b", std::string(58, 'a') + e + "..."},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(excerpt(row.text), row.shown) << row.text.size();
 }
 
 using AddressBookToolCommands = abiftest::ToolTest;

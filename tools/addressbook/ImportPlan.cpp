@@ -2,6 +2,7 @@
 #include "ImportPlan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -17,8 +18,8 @@ std::string describeSkipped(const std::vector<Rejected>& skipped) {
     std::string out;
     for (size_t i = 0; i < skipped.size() && i < kReportLimit; ++i) {
         const Rejected& r = skipped[i];
-        out += "  line " + std::to_string(r.line) + (r.name.empty() ? "" : " (\"" + r.name + "\")") + ": " +
-               (r.group ? "group: " : "") + r.reason + "\n";
+        out += "  line " + std::to_string(r.line) + (r.name.empty() ? "" : " (\"" + excerpt(r.name) + "\")") +
+               ": " + (r.group ? "group: " : "") + r.reason + "\n";
     }
     if (skipped.size() > kReportLimit)
         out += "  ... and " + std::to_string(skipped.size() - kReportLimit) + " more\n";
@@ -90,16 +91,21 @@ ImportPlan planImport(ParsedImport parsed, const Book& existing, bool normalize)
         taken.emplace(key, e.id);
         plan.entries.push_back(std::move(e));
     }
+    std::vector<bool> isMember(size_t(UINT16_MAX) + 1, false);
     for (BookGroup& g : parsed.book.groups) {
         if (!g.uid.empty() && groupUids.count(asciiLower(g.uid))) {
             plan.duplicates.push_back({g.line, g.name, "already in the address book", true});
             continue;
         }
+        // Two members of the text may become one entry of the book: it is kept once.
         std::vector<uint16_t> members;
         for (uint16_t id : g.members)
-            if (uint16_t target = idOf[id];
-                target && std::find(members.begin(), members.end(), target) == members.end())
+            if (uint16_t target = idOf[id]; target && !isMember[target]) {
+                isMember[target] = true;
                 members.push_back(target);
+            }
+        for (uint16_t id : members)
+            isMember[id] = false;
         g.members = std::move(members);
         plan.groups.push_back(std::move(g));
     }

@@ -127,7 +127,7 @@ Property parseLine(const std::string& line, size_t number) {
         }
     }
     if (colon == std::string::npos)
-        throw ToolError("line " + std::to_string(number) + ": no \":\" in \"" + line + "\"");
+        throw ToolError("line " + std::to_string(number) + ": no \":\" in \"" + excerpt(line) + "\"");
     std::vector<std::string> head = splitOutsideQuotes(std::string_view(line).substr(0, colon), ';');
     Property p;
     p.line = number;
@@ -295,12 +295,14 @@ std::vector<Card> splitCards(std::string_view text) {
             cards.push_back(std::move(*open));
             open.reset();
         } else if (!open) {
-            throw ToolError("line " + std::to_string(number) + ": \"" + line + "\" is outside a card");
+            throw ToolError("line " + std::to_string(number) + ": \"" + excerpt(line) +
+                            "\" is outside a card");
         } else {
             auto encoding = p.params.find("ENCODING");
             if (encoding != p.params.end() && asciiLower(encoding->second) != "8bit" &&
                 asciiLower(encoding->second) != "b")
-                throw ToolError("line " + std::to_string(number) + ": the encoding " + encoding->second +
+                throw ToolError("line " + std::to_string(number) + ": the encoding " +
+                                excerpt(encoding->second) +
                                 " is not supported; save the cards as vCard 3 or 4");
             open->properties.push_back(std::move(p));
         }
@@ -442,7 +444,7 @@ ParsedImport parseVCards(std::string_view text) {
                 if (it == byUid.end()) {
                     if (rejectedUids.count(uidKey(p)))
                         continue; // a card skipped itself
-                    throw ToolError("line " + std::to_string(p.line) + ": the member " + p.value +
+                    throw ToolError("line " + std::to_string(p.line) + ": the member " + excerpt(p.value) +
                                     " is not a card in this file");
                 }
                 if (seen.insert(it->second).second)
