@@ -103,6 +103,16 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+int createFileBeside(const std::string& path, std::string_view marker, std::string& created) {
+    // mkostemp makes the file with O_CREAT | O_EXCL, mode 0600: a name taken by anything, a link
+    // planted there included, is passed over for another random one.
+    std::string name = parentOf(path) + "/." + baseOf(path) + std::string(marker) + "XXXXXX";
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0)
+        created = std::move(name);
+    return fd;
+}
+
 void setLogSink(LogSink sink, void* context) {
     logContext = context;
     logSink = sink;
@@ -391,8 +401,8 @@ HiddenFile::HiddenFile(const std::string& path, int32_t kind) : path_(path) {
     // book is ever seen under its own name. The lock tells a live creation from a dead one; a
     // name that a cleaner removed between its making and its locking is made anew.
     for (int attempt = 0; lockFd_ < 0; ++attempt) {
-        std::string temp = parentOf(path) + "/." + baseOf(path) + kHiddenMarker + "XXXXXX";
-        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        std::string temp;
+        int fd = createFileBeside(path, kHiddenMarker, temp);
         if (fd < 0)
             fail(kAbifErrFile, path + ": cannot create: " + std::strerror(errno));
         struct stat held {

@@ -166,6 +166,12 @@ std::vector<std::u16string> newUids(size_t count);
 void removeLeftovers(const std::string& folder);
 std::string parentOf(const std::string& path);
 
+// Makes a new file beside `path` named ".BASE<marker>XXXXXX" (six random characters), readable
+// and writable by the user only, created by this call alone: never an existing name and never
+// through a symbolic link. Answers its descriptor and puts its path into `created`, or answers -1
+// with errno set. Whatever writes a file whole and then moves it into place starts here.
+int createFileBeside(const std::string& path, std::string_view marker, std::string& created);
+
 // A Failure for SQLite result `rc` (the file's damage, a lock, or an input/output error).
 [[noreturn]] void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view what);
 

@@ -215,6 +215,43 @@ TEST_F(AddressBookImport, ExportsKeepIdentity) {
     EXPECT_NE(errors.find("already exists; --force replaces it"), std::string::npos);
 }
 
+// In a folder that others may write, links planted where the export writes lead nowhere: the file
+// they point at stays as it was, and the export lands in a file of its own, for the user only.
+TEST_F(AddressBookImport, ExportFollowsNoPlantedLink) {
+    ASSERT_EQ(run({"create", "B"}), 0);
+    ASSERT_EQ(run({"add-entry", "B", "--name", "Anna", "--fax", "1"}), 0) << errors;
+    const struct {
+        const char* what;
+        std::string link;
+        bool force;
+    } rows[] = {
+        {"the old temporary name", "out.vcf.tmp-" + std::to_string(::getpid()), false},
+        {"a guessed temporary name", ".out.vcf.export-AAAAAA", false},
+        {"the destination, replaced", "out.vcf", true},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string folder = dir.file("shared" + std::to_string(++n));
+        std::filesystem::create_directory(folder);
+        std::string victim = write("victim" + std::to_string(n), "precious\n");
+        std::filesystem::create_symlink(victim, folder + "/" + row.link);
+        std::vector<std::string> args = {"export", "B", folder + "/out.vcf"};
+        if (row.force)
+            args.push_back("--force");
+        ASSERT_EQ(run(args), 0) << errors;
+        EXPECT_EQ(read(victim), "precious\n");
+        EXPECT_FALSE(std::filesystem::is_symlink(folder + "/out.vcf"));
+        EXPECT_NE(read(folder + "/out.vcf").find("FN:Anna\r\n"), std::string::npos);
+        EXPECT_EQ(std::filesystem::status(folder + "/out.vcf").permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        size_t files = 0; // the export and the planted link, no file left behind
+        for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(folder))
+            ++files;
+        EXPECT_EQ(files, row.force ? 1u : 2u);
+    }
+}
+
 // A file of the format before UIDs is read as it is and gets its UIDs at the first change.
 TEST_F(AddressBookImport, OlderFilesGetLastingUids) {
     std::string path = dir.file("old");

@@ -5,6 +5,7 @@
 #include "VCard.h"
 
 #include "AbifRecords.h"
+#include "AbifStore.h"
 #include "TextEncoding.h"
 
 #include <algorithm>
@@ -34,8 +35,9 @@ std::string readSource(const std::string& source, std::istream& in) {
     return text;
 }
 
-// Writes the whole text or nothing: into a file beside `dest`, then renamed to it; over an
-// existing file only when `replace` is set.
+// Writes the whole text or nothing: into a new file beside `dest` that no other program can have
+// named before (the folder may be shared), then renamed to it; over an existing file only when
+// `replace` is set. A link at `dest` is replaced, never followed.
 void writeDest(const std::string& dest, const std::string& text, std::ostream& out, bool replace) {
     if (dest == "-") {
         out << text;
@@ -44,27 +46,32 @@ void writeDest(const std::string& dest, const std::string& text, std::ostream& o
     struct stat st {};
     if (!replace && ::lstat(dest.c_str(), &st) == 0)
         throw ToolError(dest + " already exists; --force replaces it");
-    std::string temp = dest + ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file)
-            throw ToolError("cannot write " + dest + ": " + std::strerror(errno));
-        file << text;
-        file.flush();
-        if (!file) {
-            std::remove(temp.c_str());
-            throw ToolError("cannot write " + dest);
-        }
+    std::string temp;
+    int fd = abif::createFileBeside(dest, ".export-", temp);
+    if (fd < 0)
+        throw ToolError("cannot write " + dest + ": " + std::strerror(errno));
+    int error = 0;
+    for (size_t done = 0; done < text.size() && error == 0;) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += size_t(n);
+        else if (errno != EINTR)
+            error = errno;
     }
-    int rc = replace ? std::rename(temp.c_str(), dest.c_str())
-                     : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE);
-    if (rc != 0) {
-        int error = errno;
-        std::remove(temp.c_str());
-        if (error == EEXIST)
-            throw ToolError(dest + " already exists; --force replaces it");
-        throw ToolError("cannot write " + dest + ": " + std::strerror(error));
-    }
+    if (::fsync(fd) != 0 && error == 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 &&
+        (replace ? std::rename(temp.c_str(), dest.c_str())
+                 : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE)) != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    ::unlink(temp.c_str());
+    if (error == EEXIST)
+        throw ToolError(dest + " already exists; --force replaces it");
+    throw ToolError("cannot write " + dest + ": " + std::strerror(error));
 }
 
 bool endsWith(const std::string& text, const std::string& suffix) {
