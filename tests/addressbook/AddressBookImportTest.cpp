@@ -1,5 +1,6 @@
 // The address-book tool on what people have: the exports of common address books and
 // spreadsheets, skipped cards and their report, stable UIDs, edits, and imports killed midway.
+#include "AbifConnection.h"
 #include "AbifEdit.h"
 #include "AbifTestSupport.h"
 #include "AddressBook.h"
@@ -257,21 +258,13 @@ TEST_F(AddressBookImport, OlderFilesGetLastingUids) {
     std::string path = dir.file("old");
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914;"
-                     "PRAGMA user_version = 1;"
-                     "CREATE TABLE book (kind INTEGER NOT NULL);"
-                     "CREATE TABLE entry (id INTEGER PRIMARY KEY, name TEXT NOT NULL, fax TEXT NOT NULL,"
-                     " company TEXT NOT NULL DEFAULT '', note TEXT NOT NULL DEFAULT '',"
-                     " added INTEGER NOT NULL DEFAULT 0, UNIQUE (name, fax));"
-                     "CREATE TABLE grp (id INTEGER PRIMARY KEY, name TEXT NOT NULL);"
-                     "CREATE TABLE member (grp INTEGER NOT NULL, pos INTEGER NOT NULL,"
-                     " entry INTEGER NOT NULL, PRIMARY KEY (grp, pos)) WITHOUT ROWID;"
-                     "INSERT INTO book VALUES (0); INSERT INTO entry (id, name, fax) VALUES (7, 'Old', '1');"
-                     "INSERT INTO grp VALUES (1, 'G'); INSERT INTO member VALUES (1, 0, 7);",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
+    const std::string sql =
+        "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914;"
+        "PRAGMA user_version = 1;" +
+        std::string(abif::kSchema) +
+        "INSERT INTO book VALUES (0); INSERT INTO entry (id, name, fax) VALUES (7, 'Old', '1');"
+        "INSERT INTO grp VALUES (1, 'G'); INSERT INTO member VALUES (1, 0, 7); COMMIT;";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 
     ASSERT_EQ(run({"list", path}), 0) << errors;
