@@ -13,7 +13,10 @@
 namespace abif {
 
 std::string quoted(std::u16string_view text) {
-    return "\"" + toUtf8(text) + "\"";
+    std::string out = toUtf8(text);
+    out.insert(out.begin(), '"');
+    out.push_back('"');
+    return out;
 }
 
 void requirePath(const char* path) {

@@ -27,8 +27,11 @@ std::string shortRowsUnderPhonePairs(int pairs, int rows) {
     for (int i = 1; i <= pairs; ++i)
         text += ",Phone " + std::to_string(i) + " - Type,Phone " + std::to_string(i) + " - Value";
     text += "\n";
-    for (int i = 0; i < rows; ++i)
-        text += "P" + std::to_string(i) + ",\n";
+    for (int i = 0; i < rows; ++i) {
+        text += 'P';
+        text += std::to_string(i);
+        text += ",\n";
+    }
     return text;
 }
 

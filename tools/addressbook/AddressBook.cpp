@@ -234,7 +234,7 @@ std::string checkFaxNumber(const std::string& number, bool normalize, const std:
             if (refused.find(c) == std::string::npos && c > 0)
                 refused += c;
             else if (c < 0)
-                refused = "?";
+                refused.assign(1, '?');
             continue;
         }
         cleaned += c;
