@@ -1,44 +1,212 @@
-// AbifGADFile_Read and AbifGADFile_GetKind on any file content.
+// Reading address-book files of any content: abif::readFileRecords and AbifGADFile_Read. The
+// library opens the book by its path, through its own guarded opening, as it opens any book; but
+// SQLite's file system here serves that path from the input in memory, so no input is written to
+// a disk. The path names a real empty file whose size follows the input's, for the library's own
+// look at it.
+#include "AbifEdit.h"
 #include "AddressBookIf.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-// One file in a private folder, rewritten for every input.
-const std::string& bookPath() {
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/directfax-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        return pattern + "/book.dfab";
+// The input the book's path stands for.
+struct Image {
+    std::string path; // as SQLite names it (its full path)
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+} image;
+
+sqlite3_vfs* disk = nullptr; // the system's file system, for every other file
+
+int closeImage(sqlite3_file*) {
+    return SQLITE_OK;
+}
+
+int readImage(sqlite3_file*, void* out, int amount, sqlite3_int64 offset) {
+    size_t from = std::min(size_t(offset), image.size);
+    size_t n = std::min(size_t(amount), image.size - from);
+    std::memcpy(out, image.data + from, n);
+    if (n == size_t(amount))
+        return SQLITE_OK;
+    std::memset(static_cast<char*>(out) + n, 0, size_t(amount) - n);
+    return SQLITE_IOERR_SHORT_READ;
+}
+
+int refuseWrite(sqlite3_file*, const void*, int, sqlite3_int64) {
+    return SQLITE_READONLY; // the library only reads here
+}
+
+int refuseTruncate(sqlite3_file*, sqlite3_int64) {
+    return SQLITE_READONLY;
+}
+
+int syncImage(sqlite3_file*, int) {
+    return SQLITE_OK;
+}
+
+int imageSize(sqlite3_file*, sqlite3_int64* size) {
+    *size = sqlite3_int64(image.size);
+    return SQLITE_OK;
+}
+
+int lockImage(sqlite3_file*, int) {
+    return SQLITE_OK; // one thread, one connection at a time
+}
+
+int noReservedLock(sqlite3_file*, int* reserved) {
+    *reserved = 0;
+    return SQLITE_OK;
+}
+
+int noFileControl(sqlite3_file*, int, void*) {
+    return SQLITE_NOTFOUND;
+}
+
+int sectorSize(sqlite3_file*) {
+    return 512;
+}
+
+int noCharacteristics(sqlite3_file*) {
+    return 0;
+}
+
+// The methods of the book's file (version 1: no shared memory, no mapping).
+const sqlite3_io_methods* imageMethods() {
+    static const sqlite3_io_methods methods = [] {
+        sqlite3_io_methods m{};
+        m.iVersion = 1;
+        m.xClose = closeImage;
+        m.xRead = readImage;
+        m.xWrite = refuseWrite;
+        m.xTruncate = refuseTruncate;
+        m.xSync = syncImage;
+        m.xFileSize = imageSize;
+        m.xLock = lockImage;
+        m.xUnlock = lockImage;
+        m.xCheckReservedLock = noReservedLock;
+        m.xFileControl = noFileControl;
+        m.xSectorSize = sectorSize;
+        m.xDeviceCharacteristics = noCharacteristics;
+        return m;
     }();
-    return path;
+    return &methods;
+}
+
+int openFile(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    if (!name || image.path != name || !(flags & SQLITE_OPEN_MAIN_DB))
+        return disk->xOpen(disk, name, file, flags, outFlags);
+    file->pMethods = imageMethods();
+    if (outFlags)
+        *outFlags = flags;
+    return SQLITE_OK;
+}
+
+int deleteFile(sqlite3_vfs*, const char* name, int syncDir) {
+    return disk->xDelete(disk, name, syncDir);
+}
+
+int accessFile(sqlite3_vfs*, const char* name, int flags, int* result) {
+    return disk->xAccess(disk, name, flags, result);
+}
+
+int fullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
+    return disk->xFullPathname(disk, name, size, out);
+}
+
+int randomness(sqlite3_vfs*, int size, char* out) {
+    return disk->xRandomness(disk, size, out);
+}
+
+int sleepFor(sqlite3_vfs*, int microseconds) {
+    return disk->xSleep(disk, microseconds);
+}
+
+int currentTime(sqlite3_vfs*, double* now) {
+    return disk->xCurrentTime(disk, now);
+}
+
+int lastError(sqlite3_vfs*, int size, char* out) {
+    return disk->xGetLastError(disk, size, out);
+}
+
+// The disk's file system but for the book's path.
+sqlite3_vfs memoryVfs() {
+    sqlite3_vfs vfs{};
+    vfs.iVersion = 1;
+    vfs.szOsFile = std::max(disk->szOsFile, int(sizeof(sqlite3_file)));
+    vfs.mxPathname = disk->mxPathname;
+    vfs.zName = "directfax-fuzz-memory";
+    vfs.xOpen = openFile;
+    vfs.xDelete = deleteFile;
+    vfs.xAccess = accessFile;
+    vfs.xFullPathname = fullPathname;
+    vfs.xRandomness = randomness;
+    vfs.xSleep = sleepFor;
+    vfs.xCurrentTime = currentTime;
+    vfs.xGetLastError = lastError;
+    return vfs;
+}
+
+// The book's path in a private folder below TMPDIR, and the descriptor that sizes its file; the
+// memory file system becomes SQLite's default.
+int bookFile() {
+    static const int fd = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/directfax-fuzz-XXXXXX";
+        if (!::mkdtemp(folder.data()))
+            std::abort();
+        std::string path = folder + "/book.dfab";
+        int file = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        disk = sqlite3_vfs_find(nullptr);
+        if (file < 0 || !disk)
+            std::abort();
+        image.path.resize(size_t(disk->mxPathname) + 1);
+        if (disk->xFullPathname(disk, path.c_str(), int(image.path.size()), image.path.data()) != SQLITE_OK)
+            std::abort();
+        image.path.resize(std::strlen(image.path.c_str()));
+        static sqlite3_vfs vfs = memoryVfs();
+        if (sqlite3_vfs_register(&vfs, 1) != SQLITE_OK)
+            std::abort();
+        return file;
+    }();
+    return fd;
 }
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Pages taken one at a time as a connection needs them, not 20 at once: a new connection per
+    // call would otherwise cost a third of a megabyte of fresh memory each time.
+    sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = bookPath();
-    // Journals a damaged input may leave are not carried to the next one.
-    ::unlink((path + "-journal").c_str());
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
+    // The file on disk only has the input's size (no data is written); SQLite reads the input.
+    if (::ftruncate(bookFile(), off_t(size)) != 0)
         std::abort();
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    image.data = data;
+    image.size = size;
+    const char* path = image.path.c_str();
+    // The records of the file's kind with their UIDs (the tool's and the emulator's read), then
+    // those of the other kind (the dialog's read); each opens the book as every call does.
+    ABIFData* records = ABIFData_Create();
     int32_t kind = -1;
-    AbifGADFile_GetKind(path.c_str(), &kind);
-    for (int32_t flags : {0, int32_t(kAbifReadDeviceRecords)}) {
-        ABIFData* records = ABIFData_Create();
-        AbifGADFile_Read(path.c_str(), records, flags);
-        ABIFData_Delete(records);
-    }
+    abif::Identities identities;
+    if (abif::readFileRecords(path, records, kind, identities) == kAbifSuccess)
+        AbifGADFile_Read(path, records, kind == kAbifFileDevice ? 0 : kAbifReadDeviceRecords);
+    else
+        AbifGADFile_Read(path, records, 0);
+    ABIFData_Delete(records);
     return 0;
 }

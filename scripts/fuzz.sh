@@ -8,7 +8,8 @@ build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(fuzz_base64 fuzz_device_reply fuzz_addressbook_file fuzz_property_list fuzz_fax_record)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(fuzz_base64 fuzz_device_reply fuzz_addressbook_file fuzz_property_list
+                                     fuzz_fax_record fuzz_csv fuzz_vcard)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDIRECTFAX_FUZZ=ON -DDIRECTFAX_BUILD_TESTS=OFF >/dev/null
@@ -18,7 +19,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 mkdir -p "$build/artifacts" "$build/tmp"
-# The address-book fuzzer writes its file below TMPDIR.
+# The address-book fuzzer keeps an empty file below TMPDIR (its input is read from memory).
 export TMPDIR="$build/tmp"
 for fuzzer in "${fuzzers[@]}"; do
     name=${fuzzer#fuzz_}

@@ -38,7 +38,7 @@ enum {
     kAbifErrNoMemory = 0x20000007,
     kAbifErrNoName = 0x20000008,         /* an entry without a name */
     kAbifErrTooManyMembers = 0x20000009, /* a group with more members than its record holds */
-    kAbifErrFull = 0x2000000A,           /* no free entry Id left in the file */
+    kAbifErrFull = 0x2000000A,           /* no free entry Id, or no room for a group, left in the file */
     kAbifErrNotInitialized = 0x2000000B, /* no device selected */
     kAbifErrCancelled = 0x2000000C,      /* AbifDevice_Cancel ended or refused the exchange */
     kAbifErrAlreadyInFile = 0x20000010,  /* an entry with this name and fax number exists */
@@ -104,15 +104,17 @@ typedef struct ABIFData ABIFData;
 /* Address-book files.
  *
  * An address-book file is an SQLite database marked with application_id 0x44464142 ("DFAB")
- * and user_version 1 or 2 (the format; 2 adds UIDs); other SQLite files are refused with
- * kAbifErrNotAddressBook. The folder is $XDG_DATA_HOME/velmora/directfax/addressbooks
+ * and user_version 1 or 2 (the format; 2 adds UIDs); other SQLite files, and files whose schema
+ * holds anything but the tables and indexes of their format (a view, a trigger, another table or
+ * index, a table defined otherwise), are refused with kAbifErrNotAddressBook before anything of
+ * them is read or written. The folder is $XDG_DATA_HOME/velmora/directfax/addressbooks
  * (~/.local/share/... without XDG_DATA_HOME); it is created, mode 0700, on first use. Its files
  * are its regular files whose names do not start with "." and are not SQLite side files
  * (-journal, -wal, -shm), in byte order of their names.
  *
  * A file holds entries (Id 1 to 65535, unique in the file; name and fax number required; the
- * pair name and fax number unique in the file) and groups (name, ordered member Ids, each naming
- * an entry of the file once). A file of kind kAbifFileComputer holds groups of at most
+ * pair name and fax number unique in the file) and at most 65535 groups (name, ordered member
+ * Ids, each naming an entry of the file once). A file of kind kAbifFileComputer holds groups of at most
  * ABIF_MYFAXGROUP_MAX_MEMBERS members; one of kind kAbifFileDevice, the input of the device
  * emulator, groups of at most ABIF_FAXGROUP_MAX_MEMBERS. */
 enum { kAbifFileComputer = 0, kAbifFileDevice = 1 };

@@ -9,10 +9,6 @@
 namespace abif {
 namespace {
 
-std::string quoted(std::u16string_view text) {
-    return "\"" + toUtf8(text) + "\"";
-}
-
 class Editor {
 public:
     explicit Editor(Store& store) : store_(store), path_(store.path()) {}
@@ -21,12 +17,11 @@ public:
         std::vector<NewEntry> entries = takeEntries(records);
         // The fields not in `fields` (?6) keep their values.
         Statement update(
-            store_.db(),
+            store_,
             "UPDATE entry SET n = CASE WHEN name = ?1 OR NOT (?6 & 1) THEN n END,"
             " name = CASE WHEN ?6 & 1 THEN ?1 ELSE name END, fax = CASE WHEN ?6 & 2 THEN ?2 ELSE fax END,"
             " company = CASE WHEN ?6 & 4 THEN ?3 ELSE company END,"
-            " note = CASE WHEN ?6 & 8 THEN ?4 ELSE note END WHERE id = ?5",
-            path_);
+            " note = CASE WHEN ?6 & 8 THEN ?4 ELSE note END WHERE id = ?5");
         for (const NewEntry& e : entries) {
             requireEntry(e.callId);
             update.reset();
@@ -49,9 +44,9 @@ public:
     }
 
     void changeGroups(const std::vector<GroupChange>& changes) {
-        Statement rename(store_.db(), "UPDATE grp SET name = ? WHERE id = ?", path_);
-        Statement clear(store_.db(), "DELETE FROM member WHERE grp = ?", path_);
-        Statement insert(store_.db(), "INSERT INTO member (grp, pos, entry) VALUES (?, ?, ?)", path_);
+        Statement rename(store_, "UPDATE grp SET name = ? WHERE id = ?");
+        Statement clear(store_, "DELETE FROM member WHERE grp = ?");
+        Statement insert(store_, "INSERT INTO member (grp, pos, entry) VALUES (?, ?, ?)");
         for (const GroupChange& change : changes) {
             requireGroup(change.key);
             std::string which = "group " + std::to_string(change.key);
@@ -102,8 +97,8 @@ private:
     // For each key: checks that it names a row, then runs the two deletions with it.
     void removeRows(const std::vector<int64_t>& keys, const char* members, const char* rows,
                     void (Editor::*require)(int64_t)) {
-        Statement first(store_.db(), members, path_);
-        Statement second(store_.db(), rows, path_);
+        Statement first(store_, members);
+        Statement second(store_, rows);
         for (int64_t key : keys) {
             (this->*require)(key);
             for (Statement* s : {&first, &second}) {
@@ -115,7 +110,7 @@ private:
     }
 
     bool exists(const char* sql, int64_t id) {
-        Statement find(store_.db(), sql, path_);
+        Statement find(store_, sql);
         find.bindInt(1, id);
         return find.step();
     }
@@ -137,8 +132,7 @@ private:
 
 int32_t editFile(const char* path, const FileEdit& edit) {
     return guarded("AbifGADFile_Edit", [&] {
-        if (!path || !*path)
-            fail(kAbifErrInvalidArgument, "no file path");
+        requirePath(path);
         Store store(path, Store::Mode::ReadWrite);
         Transaction transaction(store);
         store.upgrade();

@@ -66,6 +66,12 @@ int32_t editFile(const char* path, const FileEdit& edit);
 
 // --- Shared by the calls of the file side
 
+// A text in double quotes, as UTF-8, for messages.
+std::string quoted(std::u16string_view text);
+// The checks of a call's arguments: a file path given; and a data handle with known flags.
+void requirePath(const char* path);
+void requireFileAndData(const char* path, const ABIFData* data, int32_t flags, int32_t knownFlags);
+
 // An entry record passed in, checked.
 struct NewEntry {
     uint16_t callId; // the Id the caller gave, naming the entry for the groups of the call

@@ -1,5 +1,6 @@
 // The address-book file store on SQLite.
 #include "AbifStore.h"
+#include "AbifConnection.h"
 
 #include <sqlite3.h>
 
@@ -26,48 +27,6 @@ namespace {
 constexpr const char* kConnectionSetup =
     "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536;"
     "PRAGMA foreign_keys=ON;";
-
-constexpr const char* kSchema = R"sql(
-BEGIN;
-CREATE TABLE book (
-    kind INTEGER NOT NULL CHECK (kind IN (0, 1))
-);
-CREATE TABLE entry (
-    id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 65535),
-    name TEXT NOT NULL,
-    fax TEXT NOT NULL,
-    company TEXT NOT NULL DEFAULT '',
-    note TEXT NOT NULL DEFAULT '',
-    added INTEGER NOT NULL DEFAULT 0,
-    UNIQUE (name, fax)
-);
-CREATE TABLE grp (
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL
-);
-CREATE TABLE member (
-    grp INTEGER NOT NULL REFERENCES grp (id),
-    pos INTEGER NOT NULL,
-    entry INTEGER NOT NULL REFERENCES entry (id),
-    PRIMARY KEY (grp, pos)
-) WITHOUT ROWID;
-)sql";
-
-// A version 4 UUID from SQLite's random source, for rows that have no UID yet.
-#define ABIF_NEW_UID                                                                                         \
-    "lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' ||"                               \
-    " substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (random() & 3), 1) ||"               \
-    " substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))"
-
-// From format 1 to 2: a UID for every entry and group, unique in the file.
-constexpr const char* kUpgradeToUids = "ALTER TABLE entry ADD COLUMN uid TEXT;"
-                                       "ALTER TABLE entry ADD COLUMN n TEXT;"
-                                       "ALTER TABLE grp ADD COLUMN uid TEXT;"
-                                       "UPDATE entry SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
-                                       "UPDATE grp SET uid = " ABIF_NEW_UID " WHERE uid IS NULL;"
-                                       "CREATE UNIQUE INDEX entry_uid ON entry (uid);"
-                                       "CREATE UNIQUE INDEX grp_uid ON grp (uid);"
-                                       "PRAGMA user_version = 2;";
 
 // The marker in the names of files being created.
 constexpr const char* kHiddenMarker = ".dfab-new-";
@@ -103,6 +62,16 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+int createFileBeside(const std::string& path, std::string_view marker, std::string& created) {
+    // mkostemp makes the file with O_CREAT | O_EXCL, mode 0600: a name taken by anything, a link
+    // planted there included, is passed over for another random one.
+    std::string name = parentOf(path) + "/." + baseOf(path) + std::string(marker) + "XXXXXX";
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0)
+        created = std::move(name);
+    return fd;
+}
+
 void setLogSink(LogSink sink, void* context) {
     logContext = context;
     logSink = sink;
@@ -131,6 +100,10 @@ void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view w
     case SQLITE_MISMATCH:
     case SQLITE_RANGE:
         fail(kAbifErrNotAddressBook, message + " (not an address book, or damaged)");
+    case SQLITE_INTERRUPT: // only the step budget interrupts
+        fail(kAbifErrNotAddressBook, message + " (it takes more work than an address book can; damaged)");
+    case SQLITE_TOOBIG:
+        fail(kAbifErrNotAddressBook, message + " (a value is longer than an address book holds; damaged)");
     case SQLITE_NOMEM:
         fail(kAbifErrNoMemory, message);
     default:
@@ -140,10 +113,12 @@ void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view w
 
 // --- Statement
 
-Statement::Statement(sqlite3* db, std::string_view sql, const std::string& path) : db_(db), path_(path) {
-    int rc = sqlite3_prepare_v2(db, sql.data(), int(sql.size()), &stmt_, nullptr);
+Statement::Statement(Store& store, std::string_view sql)
+    : db_(store.db()), path_(store.path()), budget_(store.budget()) {
+    budget_.restart(); // reading the schema, on the first statement, counts as its work
+    int rc = sqlite3_prepare_v2(db_, sql.data(), int(sql.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK)
-        failSqlite(rc, db, path, "cannot prepare a query");
+        failSqlite(sqlite3_extended_errcode(db_), db_, path_, "cannot prepare a query");
 }
 
 Statement::~Statement() {
@@ -169,6 +144,7 @@ bool Statement::step() {
 void Statement::reset() {
     sqlite3_reset(stmt_);
     sqlite3_clear_bindings(stmt_);
+    budget_.restart();
 }
 
 void Statement::bindInt(int index, int64_t value) {
@@ -212,12 +188,14 @@ Store::Store(const std::string& path, Mode mode)
         open(mode);
         checkMarks();
         // A page count beyond the end of the file: the file was cut short.
-        Statement pages(db_, "PRAGMA page_count", path_);
-        Statement pageSize(db_, "PRAGMA page_size", path_);
+        Statement pages(*this, "PRAGMA page_count");
+        Statement pageSize(*this, "PRAGMA page_size");
         pages.step();
         pageSize.step();
         if (::stat(path.c_str(), &st) == 0 && pages.columnInt(0) * pageSize.columnInt(0) > st.st_size)
             fail(kAbifErrNotAddressBook, path + ": the file is truncated");
+        if (mode == Mode::ReadWrite)
+            exec(kConnectionSetup);
     } catch (...) {
         close();
         throw;
@@ -229,23 +207,14 @@ Store::~Store() {
 }
 
 void Store::open(Mode mode) {
-    int flags = SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX |
-                (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-    int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        std::string message = path_ + ": cannot open: " + describe(rc, db_);
-        close();
-        fail(kAbifErrFile, message);
-    }
-    sqlite3_extended_result_codes(db_, 1);
+    db_ =
+        openConnection(path_, mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, budget_);
     sqlite3_busy_handler(db_, &Store::waitWhileBusy, this);
-    if (mode == Mode::ReadWrite) {
-        exec(kConnectionSetup);
+    if (mode == Mode::ReadWrite)
         return;
-    }
-    // No memory-mapped reading: a file cut short under a mapping would kill the process (SIGBUS).
     // A read-only connection cannot roll back what a killed writer left behind; a short
     // read-write connection does that, then the file is read as it was before that change.
+    budget_.restart();
     int probe = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
     if (sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK && probe != SQLITE_OK) {
         close();
@@ -274,6 +243,7 @@ void Store::close() {
 }
 
 void Store::exec(const char* sql) {
+    budget_.restart();
     char* error = nullptr;
     int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
     sqlite3_free(error);
@@ -286,15 +256,30 @@ void Store::failSqlite(int rc, std::string_view what) const {
 }
 
 void Store::checkMarks() {
-    Statement app(db_, "PRAGMA application_id", path_);
-    app.step();
-    auto applicationId = int32_t(app.columnInt(0));
-    if (applicationId != kApplicationId) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "0x%08X", unsigned(applicationId));
-        fail(kAbifErrNotAddressBook, path_ + ": not an address-book file (application_id " + hex + ")");
+    exec("BEGIN"); // one snapshot: what is checked is what is read
+    {
+        Statement app(*this, "PRAGMA application_id");
+        app.step();
+        auto applicationId = int32_t(app.columnInt(0));
+        if (applicationId != kApplicationId) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08X", unsigned(applicationId));
+            fail(kAbifErrNotAddressBook, path_ + ": not an address-book file (application_id " + hex + ")");
+        }
+        checkFormat();
+        Statement book(*this, "SELECT kind FROM book");
+        if (!book.step() || book.columnType(0) != SQLITE_INTEGER)
+            fail(kAbifErrNotAddressBook, path_ + ": the file has no kind (damaged)");
+        auto kind = book.columnInt(0);
+        if (kind != kAbifFileComputer && kind != kAbifFileDevice)
+            fail(kAbifErrNotAddressBook, path_ + ": unknown kind " + std::to_string(kind));
+        kind_ = int32_t(kind);
     }
-    Statement version(db_, "PRAGMA user_version", path_);
+    exec("COMMIT");
+}
+
+void Store::checkFormat() {
+    Statement version(*this, "PRAGMA user_version");
     version.step();
     auto format = version.columnInt(0);
     if (format > kFormatVersion)
@@ -303,14 +288,11 @@ void Store::checkMarks() {
     if (format < 1)
         fail(kAbifErrNotAddressBook, path_ + ": address-book file without a format version");
     format_ = int32_t(format);
-
-    Statement book(db_, "SELECT kind FROM book", path_);
-    if (!book.step() || book.columnType(0) != SQLITE_INTEGER)
-        fail(kAbifErrNotAddressBook, path_ + ": the file has no kind (damaged)");
-    auto kind = book.columnInt(0);
-    if (kind != kAbifFileComputer && kind != kAbifFileDevice)
-        fail(kAbifErrNotAddressBook, path_ + ": unknown kind " + std::to_string(kind));
-    kind_ = int32_t(kind);
+    // Nothing of the file is read before its schema is known to be ours; then its statements may
+    // do what the largest address book needs.
+    budget_.limit = kOpeningSteps;
+    checkSchema(db_, path_, format_, budget_);
+    budget_.limit = kStatementSteps;
 }
 
 size_t Store::groupLimit() const {
@@ -318,10 +300,7 @@ size_t Store::groupLimit() const {
 }
 
 void Store::upgrade() {
-    Statement version(db_, "PRAGMA user_version", path_);
-    version.step();
-    format_ = int32_t(version.columnInt(0)); // another process may have upgraded it meanwhile
-    if (format_ < kFirstFormatWithUids) {
+    if (format_ < kFirstFormatWithUids) { // as checked by the transaction
         exec(kUpgradeToUids);
         format_ = kFormatVersion;
     }
@@ -365,11 +344,14 @@ void Store::create(const std::string& path, int32_t kind) {
 
 Transaction::Transaction(Store& store) : store_(store) {
     store_.exec("BEGIN IMMEDIATE");
+    store_.checkFormat(); // another program may have changed the file since it was opened
 }
 
 Transaction::~Transaction() {
-    if (!done_)
+    if (!done_) {
+        store_.budget().restart();
         sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 void Transaction::commit() {
@@ -391,8 +373,8 @@ HiddenFile::HiddenFile(const std::string& path, int32_t kind) : path_(path) {
     // book is ever seen under its own name. The lock tells a live creation from a dead one; a
     // name that a cleaner removed between its making and its locking is made anew.
     for (int attempt = 0; lockFd_ < 0; ++attempt) {
-        std::string temp = parentOf(path) + "/." + baseOf(path) + kHiddenMarker + "XXXXXX";
-        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        std::string temp;
+        int fd = createFileBeside(path, kHiddenMarker, temp);
         if (fd < 0)
             fail(kAbifErrFile, path + ": cannot create: " + std::strerror(errno));
         struct stat held {
@@ -408,17 +390,22 @@ HiddenFile::HiddenFile(const std::string& path, int32_t kind) : path_(path) {
         }
     }
 
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(hidden_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
     std::string sql =
         "PRAGMA encoding = 'UTF-16le'; PRAGMA page_size = 16384;" + std::string(kConnectionSetup) +
         "PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = 1;" + kSchema +
         kUpgradeToUids + "INSERT INTO book (kind) VALUES (" + std::to_string(kind) + "); COMMIT;";
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    std::string message = rc == SQLITE_OK ? std::string() : describe(rc, db);
-    sqlite3_close_v2(db);
-    if (rc != SQLITE_OK) {
+    std::string message;
+    try {
+        StepBudget budget;
+        sqlite3* db = openConnection(hidden_, SQLITE_OPEN_READWRITE, budget);
+        budget.limit = kStatementSteps; // our own empty file
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            message = sqlite3_errmsg(db);
+        sqlite3_close_v2(db);
+    } catch (const Failure& f) {
+        message = f.message;
+    }
+    if (!message.empty()) {
         discard();
         fail(kAbifErrFile, path + ": cannot create: " + message);
     }

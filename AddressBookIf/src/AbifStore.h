@@ -2,6 +2,7 @@
 // that the calls of the file side report.
 #pragma once
 
+#include "AbifConnection.h"
 #include "AddressBookIf.h"
 
 #include <chrono>
@@ -45,10 +46,13 @@ inline constexpr size_t kMaxUidBytes = 255;
 // number of steps it takes.
 inline constexpr int kBusyTimeoutMs = 5000;
 
-// One prepared statement; reset and finalised with its owner.
+class Store;
+
+// One prepared statement of a store; reset and finalised with its owner. Its work is bounded
+// from its start and from each reset.
 class Statement {
 public:
-    Statement(sqlite3* db, std::string_view sql, const std::string& path);
+    Statement(Store& store, std::string_view sql);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -72,10 +76,12 @@ private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
     const std::string& path_;
+    StepBudget& budget_;
     int lastError_ = 0;
 };
 
-// An open address-book file. Opening checks the marks, so an open store is one of ours.
+// An open address-book file. Opening checks the marks and the schema, so an open store is one of
+// ours; the connection is opened guarded (openConnection).
 class Store {
 public:
     enum class Mode { ReadOnly, ReadWrite };
@@ -88,14 +94,20 @@ public:
     // Creates a new empty file of `kind` at `path`; fails when the path exists.
     static void create(const std::string& path, int32_t kind);
 
-    // The format version the file was opened with.
+    // The format version the file was opened with, or found by the last checkFormat().
     int32_t formatVersion() const { return format_; }
-    // Brings a file of an older format to the current one: inside an open write transaction, which
-    // keeps the change all or nothing. Older files get UIDs for their entries and groups here.
+    // Inside a transaction: reads the format version again and checks the schema against it, as
+    // another program may have changed the file since it was opened. Throws a Failure.
+    void checkFormat();
+    // Brings a file of an older format to the current one: inside an open write transaction (whose
+    // start checked the format), which keeps the change all or nothing. Older files get UIDs for
+    // their entries and groups here.
     void upgrade();
 
     sqlite3* db() const { return db_; }
     const std::string& path() const { return path_; }
+    // The work budget of the statement that runs; restarted by whatever starts one.
+    StepBudget& budget() { return budget_; }
     int32_t kind() const { return kind_; }
     // The most members a group of this file holds.
     size_t groupLimit() const;
@@ -114,12 +126,14 @@ private:
     std::string path_;
     // Every wait for a lock of this store ends by this time.
     std::chrono::steady_clock::time_point busyDeadline_;
+    StepBudget budget_;
     sqlite3* db_ = nullptr;
     int32_t kind_ = kAbifFileComputer;
     int32_t format_ = kFormatVersion;
 };
 
-// A write transaction, rolled back unless committed.
+// A write transaction, rolled back unless committed. Starting it checks the file's format and
+// schema again under the write lock.
 class Transaction {
 public:
     explicit Transaction(Store& store);
@@ -165,6 +179,12 @@ std::vector<std::u16string> newUids(size_t count);
 // their journals.
 void removeLeftovers(const std::string& folder);
 std::string parentOf(const std::string& path);
+
+// Makes a new file beside `path` named ".BASE<marker>XXXXXX" (six random characters), readable
+// and writable by the user only, created by this call alone: never an existing name and never
+// through a symbolic link. Answers its descriptor and puts its path into `created`, or answers -1
+// with errno set. Whatever writes a file whole and then moves it into place starts here.
+int createFileBeside(const std::string& path, std::string_view marker, std::string& created);
 
 // A Failure for SQLite result `rc` (the file's damage, a lock, or an input/output error).
 [[noreturn]] void failSqlite(int rc, sqlite3* db, const std::string& path, std::string_view what);

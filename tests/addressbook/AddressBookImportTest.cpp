@@ -1,5 +1,6 @@
 // The address-book tool on what people have: the exports of common address books and
 // spreadsheets, skipped cards and their report, stable UIDs, edits, and imports killed midway.
+#include "AbifConnection.h"
 #include "AbifEdit.h"
 #include "AbifTestSupport.h"
 #include "AddressBook.h"
@@ -215,26 +216,55 @@ TEST_F(AddressBookImport, ExportsKeepIdentity) {
     EXPECT_NE(errors.find("already exists; --force replaces it"), std::string::npos);
 }
 
+// In a folder that others may write, links planted where the export writes lead nowhere: the file
+// they point at stays as it was, and the export lands in a file of its own, for the user only.
+TEST_F(AddressBookImport, ExportFollowsNoPlantedLink) {
+    ASSERT_EQ(run({"create", "B"}), 0);
+    ASSERT_EQ(run({"add-entry", "B", "--name", "Anna", "--fax", "1"}), 0) << errors;
+    const struct {
+        const char* what;
+        std::string link;
+        bool force;
+    } rows[] = {
+        {"the old temporary name", "out.vcf.tmp-" + std::to_string(::getpid()), false},
+        {"a guessed temporary name", ".out.vcf.export-AAAAAA", false},
+        {"the destination, replaced", "out.vcf", true},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string folder = dir.file("shared" + std::to_string(++n));
+        std::filesystem::create_directory(folder);
+        std::string victim = write("victim" + std::to_string(n), "precious\n");
+        std::filesystem::create_symlink(victim, folder + "/" + row.link);
+        std::vector<std::string> args = {"export", "B", folder + "/out.vcf"};
+        if (row.force)
+            args.push_back("--force");
+        ASSERT_EQ(run(args), 0) << errors;
+        EXPECT_EQ(read(victim), "precious\n");
+        EXPECT_FALSE(std::filesystem::is_symlink(folder + "/out.vcf"));
+        EXPECT_NE(read(folder + "/out.vcf").find("FN:Anna\r\n"), std::string::npos);
+        EXPECT_EQ(std::filesystem::status(folder + "/out.vcf").permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        size_t files = 0; // the export and the planted link, no file left behind
+        for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(folder))
+            ++files;
+        EXPECT_EQ(files, row.force ? 1u : 2u);
+    }
+}
+
 // A file of the format before UIDs is read as it is and gets its UIDs at the first change.
 TEST_F(AddressBookImport, OlderFilesGetLastingUids) {
     std::string path = dir.file("old");
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914;"
-                     "PRAGMA user_version = 1;"
-                     "CREATE TABLE book (kind INTEGER NOT NULL);"
-                     "CREATE TABLE entry (id INTEGER PRIMARY KEY, name TEXT NOT NULL, fax TEXT NOT NULL,"
-                     " company TEXT NOT NULL DEFAULT '', note TEXT NOT NULL DEFAULT '',"
-                     " added INTEGER NOT NULL DEFAULT 0, UNIQUE (name, fax));"
-                     "CREATE TABLE grp (id INTEGER PRIMARY KEY, name TEXT NOT NULL);"
-                     "CREATE TABLE member (grp INTEGER NOT NULL, pos INTEGER NOT NULL,"
-                     " entry INTEGER NOT NULL, PRIMARY KEY (grp, pos)) WITHOUT ROWID;"
-                     "INSERT INTO book VALUES (0); INSERT INTO entry (id, name, fax) VALUES (7, 'Old', '1');"
-                     "INSERT INTO grp VALUES (1, 'G'); INSERT INTO member VALUES (1, 0, 7);",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
+    const std::string sql =
+        "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914;"
+        "PRAGMA user_version = 1;" +
+        std::string(abif::kSchema) +
+        "INSERT INTO book VALUES (0); INSERT INTO entry (id, name, fax) VALUES (7, 'Old', '1');"
+        "INSERT INTO grp VALUES (1, 'G'); INSERT INTO member VALUES (1, 0, 7); COMMIT;";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 
     ASSERT_EQ(run({"list", path}), 0) << errors;

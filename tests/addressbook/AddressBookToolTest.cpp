@@ -135,9 +135,16 @@ struct BadInput {
     const char* what;
     bool csv;
     std::string text;
-    const char* message; // a part of the error message, or of "line N: reason" of the one rejected
+    std::string message; // a part of the error message, or of "line N: reason" of the one rejected
     bool rejected = false;
 };
+
+std::string columns(int count) {
+    std::string header = "c1";
+    for (int i = 2; i <= count; ++i)
+        header += ",c" + std::to_string(i);
+    return header + "\n";
+}
 
 // Input that is not vCard or CSV fails whole; a card or row that gives no entry is set aside with
 // its line, and the rest is still read.
@@ -163,6 +170,10 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
         {"invalid UTF-8", true, "name,fax\nA,1\nA\xC3(,1\n", "line 3: the name is not valid UTF-8", true},
         {"control character", true, "name,fax\nA\x01,1\nB,2\n", "line 2: the name holds a control character",
          true},
+        // A message shows the start of what is long: the first 20 columns, the first 60 bytes.
+        {"wide header without fax column", true, columns(1000), "\"c19\", \"c20\" and 980 more"},
+        {"long line without colon", false, std::string(5000, 'A') + "\n" + card,
+         "line 1: no \":\" in \"" + std::string(60, 'A') + "...\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -179,6 +190,73 @@ TEST(AddressBookFormats, BadInputIsRefusedWithItsLine) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
     }
+}
+
+// REV carries times from 1970 to the end of 9999: others are read as no time (the entry gets the
+// time of adding) and not written.
+TEST(AddressBookFormats, RevisionTimesOnTheirEdges) {
+    const struct {
+        std::string rev;
+        int64_t added;
+    } read[] = {
+        {"20231114T221320Z", 1700000000},   {"19700101T000001Z", 1}, {"19691231T235959Z", 0},
+        {"99991231T235959Z", 253402300799}, {"20231314T000000Z", 0}, {"20230014T000000Z", 0},
+        {"20230430T000000Z", 1682812800},   {"20230431T000000Z", 0}, {"02311142130456", 0},
+    };
+    for (const auto& row : read) {
+        ParsedImport parsed =
+            parseVCards("BEGIN:VCARD\nFN:A\nTEL;TYPE=fax:1\nREV:" + row.rev + "\nEND:VCARD\n");
+        ASSERT_EQ(parsed.book.entries.size(), 1u) << row.rev;
+        EXPECT_EQ(parsed.book.entries[0].added, row.added) << row.rev;
+    }
+    const struct {
+        int64_t added;
+        const char* rev; // "": no REV line
+    } written[] = {{1, "REV:19700101T000001Z\r\n"},
+                   {253402300799, "REV:99991231T235959Z\r\n"},
+                   {253402300800, ""},
+                   {-1, ""}};
+    for (const auto& row : written) {
+        Book book;
+        book.entries = {entry(1, "A", "1", {}, {}, row.added)};
+        std::string text = writeVCards(book, VCardVersion::V4);
+        EXPECT_EQ(text.find("REV:") == std::string::npos, *row.rev == 0) << row.added;
+        if (*row.rev)
+            EXPECT_NE(text.find(row.rev), std::string::npos) << text;
+    }
+}
+
+// A UID is kept without its "urn:uuid:" prefixes (a UUID in lower case), and so comes back the
+// same from an export in either version.
+TEST(AddressBookFormats, UidsComeBackFromAnExportAsTheyWereKept) {
+    const struct {
+        std::string given, kept;
+    } rows[] = {
+        {"urn:uuid:0F8E4C1A-2B3C-4D5E-8F90-A1B2C3D4E5F6", "0f8e4c1a-2b3c-4d5e-8f90-a1b2c3d4e5f6"},
+        {"urn:uuid:urn:uuid:x-1", "x-1"},
+        {"plain-uid", "plain-uid"},
+    };
+    for (const auto& row : rows) {
+        Book book = parseVCards("BEGIN:VCARD\nFN:A\nUID:" + row.given + "\nTEL;TYPE=fax:1\nEND:VCARD\n").book;
+        ASSERT_EQ(book.entries.size(), 1u);
+        EXPECT_EQ(book.entries[0].uid, row.kept);
+        for (VCardVersion version : {VCardVersion::V3, VCardVersion::V4})
+            EXPECT_EQ(parseVCards(writeVCards(book, version)).book.entries.at(0).uid, row.kept) << row.given;
+    }
+}
+
+TEST(AddressBookFormats, ExcerptsEndOnWholeCharacters) {
+    const std::string e = "\xC3\xA9"; // two bytes
+    const struct {
+        std::string text, shown;
+    } rows[] = {
+        {std::string(60, 'a'), std::string(60, 'a')},
+        {std::string(61, 'a'), std::string(60, 'a') + "..."},
+        {std::string(59, 'a') + e, std::string(59, 'a') + "..."}, // the cut would split the character
+        {std::string(58, 'a') + e + "b", std::string(58, 'a') + e + "..."},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(excerpt(row.text), row.shown) << row.text.size();
 }
 
 using AddressBookToolCommands = abiftest::ToolTest;

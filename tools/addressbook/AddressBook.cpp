@@ -184,6 +184,16 @@ std::string asciiLower(std::string_view text) {
     return out;
 }
 
+std::string excerpt(std::string_view text) {
+    constexpr size_t kShown = 60;
+    if (text.size() <= kShown)
+        return std::string(text);
+    size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 std::string_view withoutByteOrderMark(std::string_view text) {
     return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
 }
@@ -224,7 +234,7 @@ std::string checkFaxNumber(const std::string& number, bool normalize, const std:
             if (refused.find(c) == std::string::npos && c > 0)
                 refused += c;
             else if (c < 0)
-                refused = "?";
+                refused.assign(1, '?');
             continue;
         }
         cleaned += c;

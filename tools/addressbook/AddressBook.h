@@ -76,6 +76,9 @@ std::string describeResult(int32_t code);
 std::string counted(size_t count, const char* one, const char* many);
 
 std::string asciiLower(std::string_view text);
+// The start of a text read from input, for a message: at most 60 bytes (whole UTF-8 sequences),
+// then "..." when it goes on.
+std::string excerpt(std::string_view text);
 // The text without a leading UTF-8 byte-order mark.
 std::string_view withoutByteOrderMark(std::string_view text);
 size_t utf16Length(std::string_view utf8);

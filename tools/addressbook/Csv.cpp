@@ -4,7 +4,9 @@
 #include "VCard.h"
 
 #include <array>
+#include <initializer_list>
 #include <optional>
+#include <unordered_map>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
 
@@ -145,38 +147,47 @@ struct Columns {
     std::vector<std::pair<size_t, size_t>> typedPhones; // Google's "Phone N - Type" and "- Value"
 
     explicit Columns(const std::vector<std::string>& header, const std::string& faxColumn) {
+        // Each name's first column, so that finding a column takes one look-up whatever the width
+        // of the header.
+        std::unordered_map<std::string, size_t> firstColumn;
         std::vector<std::string> names;
-        for (const auto& h : header)
-            names.push_back(normalHeader(h));
-        auto find = [&](const std::vector<std::string_view>& wanted) -> std::optional<size_t> {
+        names.reserve(header.size());
+        for (size_t i = 0; i < header.size(); ++i)
+            firstColumn.emplace(names.emplace_back(normalHeader(header[i])), i);
+        auto find = [&](std::initializer_list<std::string_view> wanted) -> std::optional<size_t> {
             for (auto w : wanted)
-                for (size_t i = 0; i < names.size(); ++i)
-                    if (names[i] == w)
-                        return i;
+                if (auto it = firstColumn.find(std::string(w)); it != firstColumn.end())
+                    return it->second;
             return std::nullopt;
         };
-        name = find(kNameHeaders);
-        given = find(kGivenHeaders);
-        middle = find(kMiddleHeaders);
-        family = find(kFamilyHeaders);
-        company = find(kCompanyHeaders);
-        note = find(kNoteHeaders);
+        auto findAny = [&](const std::vector<std::string_view>& wanted) -> std::optional<size_t> {
+            for (auto w : wanted)
+                if (auto i = find({w}))
+                    return i;
+            return std::nullopt;
+        };
+        name = findAny(kNameHeaders);
+        given = findAny(kGivenHeaders);
+        middle = findAny(kMiddleHeaders);
+        family = findAny(kFamilyHeaders);
+        company = findAny(kCompanyHeaders);
+        note = findAny(kNoteHeaders);
         if (!faxColumn.empty()) {
             if (auto i = find({normalHeader(faxColumn)}))
                 fax.push_back(*i);
             else
-                throw ToolError("line 1: no column is named \"" + faxColumn + "\"; the columns are " +
-                                list(header));
+                throw ToolError("line 1: no column is named \"" + excerpt(faxColumn) +
+                                "\"; the columns are " + list(header));
         } else {
             for (auto w : kFaxHeaders)
                 if (auto i = find({w}))
                     fax.push_back(*i);
+            // In the order of the type columns, which a row's loop relies on.
             for (size_t i = 0; i < names.size(); ++i) {
                 const std::string& n = names[i];
                 if (n.rfind("phone ", 0) != 0 || !(n.ends_with(" - type") || n.ends_with(" - label")))
                     continue;
-                std::string value = n.substr(0, n.rfind(" - ")) + " - value";
-                if (auto v = find({value}))
+                if (auto v = find({n.substr(0, n.rfind(" - ")) + " - value"}))
                     typedPhones.emplace_back(i, *v);
             }
         }
@@ -191,10 +202,14 @@ struct Columns {
                 list(header));
     }
 
+    // The first columns of the header, for a message.
     static std::string list(const std::vector<std::string>& header) {
+        constexpr size_t kShown = 20;
         std::string out;
-        for (const auto& h : header)
-            out += (out.empty() ? "\"" : ", \"") + h + "\"";
+        for (size_t i = 0; i < header.size() && i < kShown; ++i)
+            out += (out.empty() ? "\"" : ", \"") + excerpt(header[i]) + "\"";
+        if (header.size() > kShown)
+            out += " and " + std::to_string(header.size() - kShown) + " more";
         return out;
     }
 };
@@ -244,11 +259,15 @@ ParsedImport parseCsv(std::string_view text, const CsvOptions& options) {
         for (size_t i : columns.fax)
             if (e.fax = field(i); !e.fax.empty())
                 break;
+        // The typed phones in the order of their type columns: those beyond the row's end are
+        // not looked at, so a short row costs little under a wide header.
         for (auto [type, value] : columns.typedPhones) {
-            if (!e.fax.empty())
+            if (!e.fax.empty() || type >= fields.size())
                 break;
-            if (asciiLower(field(type)).find("fax") != std::string::npos)
-                e.fax = trim(field(value).substr(0, field(value).find(" ::: "))); // several values
+            if (asciiLower(field(type)).find("fax") != std::string::npos) {
+                std::string phones = field(value);
+                e.fax = trim(std::string_view(phones).substr(0, phones.find(" ::: "))); // several values
+            }
         }
         try {
             if (e.name.empty())

@@ -73,10 +73,14 @@ std::string newUuid(std::mt19937_64& random) {
     return text;
 }
 
+// The times a REV value carries: from 1970 to the end of 9999, whole seconds.
+constexpr int64_t kLastRevision = 253402300799; // 9999-12-31 23:59:59 UTC
+
+// A REV value, or none for a time outside what it carries.
 std::string timestamp(int64_t seconds) {
     std::time_t t = std::time_t(seconds);
     std::tm tm{};
-    if (!gmtime_r(&t, &tm))
+    if (seconds <= 0 || seconds > kLastRevision || !gmtime_r(&t, &tm))
         return {};
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &tm);
@@ -127,7 +131,7 @@ Property parseLine(const std::string& line, size_t number) {
         }
     }
     if (colon == std::string::npos)
-        throw ToolError("line " + std::to_string(number) + ": no \":\" in \"" + line + "\"");
+        throw ToolError("line " + std::to_string(number) + ": no \":\" in \"" + excerpt(line) + "\"");
     std::vector<std::string> head = splitOutsideQuotes(std::string_view(line).substr(0, colon), ';');
     Property p;
     p.line = number;
@@ -192,11 +196,14 @@ bool isUuid(std::string_view text) {
 // "urn:uuid:X" and "X" name the same card, a UUID in any case; other UIDs are kept as they are.
 std::string normalUid(std::string_view uid) {
     std::string_view u = uid;
-    if (asciiLower(u.substr(0, 9)) == "urn:uuid:")
+    // Every such prefix: export writes "urn:uuid:" before a UUID only, so what is kept must not
+    // start with one again.
+    while (asciiLower(u.substr(0, 9)) == "urn:uuid:")
         u.remove_prefix(9);
     return isUuid(u) ? asciiLower(u) : std::string(u);
 }
 
+// The time of a REV value (its first 14 digits), or 0 when it names no time from 1970 to 9999.
 int64_t parseTimestamp(std::string_view value) {
     std::string digits;
     for (char c : value)
@@ -204,14 +211,21 @@ int64_t parseTimestamp(std::string_view value) {
             digits += c;
     if (digits.size() < 14)
         return 0;
+    auto number = [&](size_t at, size_t count) { return std::stoi(digits.substr(at, count)); };
     std::tm tm{};
-    tm.tm_year = std::stoi(digits.substr(0, 4)) - 1900;
-    tm.tm_mon = std::stoi(digits.substr(4, 2)) - 1;
-    tm.tm_mday = std::stoi(digits.substr(6, 2));
-    tm.tm_hour = std::stoi(digits.substr(8, 2));
-    tm.tm_min = std::stoi(digits.substr(10, 2));
-    tm.tm_sec = std::stoi(digits.substr(12, 2));
-    return int64_t(timegm(&tm));
+    tm.tm_year = number(0, 4) - 1900;
+    tm.tm_mon = number(4, 2) - 1;
+    tm.tm_mday = number(6, 2);
+    tm.tm_hour = number(8, 2);
+    tm.tm_min = number(10, 2);
+    tm.tm_sec = number(12, 2);
+    if (tm.tm_year < 70 || tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 ||
+        tm.tm_hour > 23 || tm.tm_min > 59 || tm.tm_sec > 59)
+        return 0;
+    std::tm given = tm;
+    int64_t seconds = int64_t(timegm(&tm));
+    // A day the month does not have (the 31st of April) is no time either.
+    return tm.tm_mday == given.tm_mday ? seconds : 0;
 }
 
 std::string trimmed(std::string_view s) {
@@ -295,12 +309,14 @@ std::vector<Card> splitCards(std::string_view text) {
             cards.push_back(std::move(*open));
             open.reset();
         } else if (!open) {
-            throw ToolError("line " + std::to_string(number) + ": \"" + line + "\" is outside a card");
+            throw ToolError("line " + std::to_string(number) + ": \"" + excerpt(line) +
+                            "\" is outside a card");
         } else {
             auto encoding = p.params.find("ENCODING");
             if (encoding != p.params.end() && asciiLower(encoding->second) != "8bit" &&
                 asciiLower(encoding->second) != "b")
-                throw ToolError("line " + std::to_string(number) + ": the encoding " + encoding->second +
+                throw ToolError("line " + std::to_string(number) + ": the encoding " +
+                                excerpt(encoding->second) +
                                 " is not supported; save the cards as vCard 3 or 4");
             open->properties.push_back(std::move(p));
         }
@@ -340,8 +356,8 @@ std::string writeVCards(const Book& book, VCardVersion version) {
         appendLine(out, (v4 ? "TEL;TYPE=fax:" : "TEL;TYPE=FAX:") + e.fax);
         if (!e.note.empty())
             appendLine(out, "NOTE:" + escape(e.note));
-        if (e.added != 0)
-            appendLine(out, "REV:" + timestamp(e.added));
+        if (std::string revision = timestamp(e.added); !revision.empty())
+            appendLine(out, "REV:" + revision);
         appendLine(out, "END:VCARD");
     }
     for (const auto& g : book.groups) {
@@ -442,7 +458,7 @@ ParsedImport parseVCards(std::string_view text) {
                 if (it == byUid.end()) {
                     if (rejectedUids.count(uidKey(p)))
                         continue; // a card skipped itself
-                    throw ToolError("line " + std::to_string(p.line) + ": the member " + p.value +
+                    throw ToolError("line " + std::to_string(p.line) + ": the member " + excerpt(p.value) +
                                     " is not a card in this file");
                 }
                 if (seen.insert(it->second).second)
