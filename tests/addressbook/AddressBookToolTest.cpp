@@ -221,8 +221,9 @@ TEST(AddressBookFormats, RevisionTimesOnTheirEdges) {
         book.entries = {entry(1, "A", "1", {}, {}, row.added)};
         std::string text = writeVCards(book, VCardVersion::V4);
         EXPECT_EQ(text.find("REV:") == std::string::npos, *row.rev == 0) << row.added;
-        if (*row.rev)
+        if (*row.rev) {
             EXPECT_NE(text.find(row.rev), std::string::npos) << text;
+        }
     }
 }
 
