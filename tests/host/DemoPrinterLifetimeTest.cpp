@@ -111,8 +111,8 @@ TEST_F(RunningHost, AKilledHostTakesItsServersWithItAndTheNextRunCleansUp) {
     // The scheduler and the emulator follow (the scheduler takes a moment to stop its jobs).
     EXPECT_TRUE(waitUntil([&] { return host.running().isEmpty(); }, 15000))
         << host.running().join(' ').toStdString();
-    ASSERT_TRUE(QFileInfo::exists(host.folder));
-    // The next private server of this user removes what the killed run left.
+    // The next private server of this user removes what the killed run left (another test running
+    // at the same time may be that next one).
     PrivateCupsd next;
     EXPECT_FALSE(QFileInfo::exists(host.folder)) << host.folder.toStdString();
 }
