@@ -11,9 +11,9 @@
 #include <QThread>
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <cups/cups.h>
 #include <dlfcn.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -211,25 +211,6 @@ bool DemoFaxPrinter::addQueue(const QString& samplePpd, QString* error) {
     return true;
 }
 
-QString DemoFaxPrinter::QueuedJob::describe() const {
-    const QString job =
-        title.isEmpty() ? QObject::tr("Job %1").arg(id) : QObject::tr("Job %1 (\"%2\")").arg(id).arg(title);
-    QString what;
-    switch (state) {
-    case IPP_JSTATE_HELD:
-        what = QObject::tr("%1 is held and was not sent").arg(job);
-        break;
-    case IPP_JSTATE_STOPPED:
-        what = QObject::tr("%1 was stopped and not sent").arg(job);
-        break;
-    default:
-        what = QObject::tr("%1 had not reached the printer yet and was not sent").arg(job);
-        break;
-    }
-    // The printer's reason, when it gave one, ends the line.
-    return message.isEmpty() ? what + QLatin1Char('.') : what + QStringLiteral(": ") + message;
-}
-
 namespace {
 
 // The queue's jobs that are not done, as the owner sees them (titles included).
@@ -239,26 +220,10 @@ QList<DemoFaxPrinter::QueuedJob> activeJobs(http_t* http, const QByteArray& queu
                  ("ipp://localhost/printers/" + queue).constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
-    static const char* const kWanted[] = {"job-id", "job-name", "job-state", "job-printer-state-message"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 4, nullptr, kWanted);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(kJobStatusAttributes)), nullptr, kJobStatusAttributes);
     ipp_t* response = cupsDoRequest(http, request, "/");
-    QList<DemoFaxPrinter::QueuedJob> jobs;
-    for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
-        const char* name = ippGetName(attr);
-        if (!name) {
-            continue;
-        } else if (!std::strcmp(name, "job-id")) {
-            jobs.append({ippGetInteger(attr, 0), {}, IPP_JSTATE_PENDING, {}});
-        } else if (jobs.isEmpty()) {
-            continue;
-        } else if (!std::strcmp(name, "job-name")) {
-            jobs.last().title = QString::fromUtf8(ippGetString(attr, 0, nullptr));
-        } else if (!std::strcmp(name, "job-state")) {
-            jobs.last().state = ipp_jstate_t(ippGetInteger(attr, 0));
-        } else if (!std::strcmp(name, "job-printer-state-message")) {
-            jobs.last().message = QString::fromUtf8(ippGetString(attr, 0, nullptr));
-        }
-    }
+    QList<DemoFaxPrinter::QueuedJob> jobs = jobStatuses(response);
     ippDelete(response);
     return jobs;
 }
@@ -278,9 +243,7 @@ QList<DemoFaxPrinter::QueuedJob> DemoFaxPrinter::waitForJobs(std::chrono::millis
     while (true) {
         left = activeJobs(http, name);
         // Held and stopped jobs wait for someone; only pending and printing ones are on their way.
-        const qsizetype moving = std::count_if(left.begin(), left.end(), [](const QueuedJob& job) {
-            return job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_PROCESSING;
-        });
+        const qsizetype moving = std::ranges::count_if(left, &QueuedJob::onItsWay);
         if (moving == 0 || deadline.hasExpired())
             break;
         if (waiting) {

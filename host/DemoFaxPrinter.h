@@ -7,13 +7,13 @@
 // printer's address, 127.0.0.1, where the emulator serves its address book.
 #pragma once
 
+#include "JobStatus.h"
 #include "PrivateCupsd.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <chrono>
-#include <cups/ipp.h>
 #include <functional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -49,14 +49,7 @@ public:
     // left running) when any of them cannot.
     bool start(const Setup& setup, QString* error);
     // A job the queue holds that has not reached the printer.
-    struct QueuedJob {
-        int id = 0;
-        QString title;
-        ipp_jstate_t state = IPP_JSTATE_PENDING;
-        QString message; // the printer's state message for the job
-        // One line for the user: the job, its title and what became of it.
-        QString describe() const;
-    };
+    using QueuedJob = JobStatus;
     // Waits up to `limit` until none of the queue's jobs is pending or printing, whoever sent
     // them; answers the jobs that are left (pending or printing when the time ran out, held or
     // stopped), none when every job reached the printer. `waiting` is told once, with the number

@@ -1,13 +1,15 @@
 #include "FaxOutcome.h"
 
 #include "DesktopNotification.h"
+#include "JobStatus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <cstdio>
-#include <cstring>
 #include <cups/cups.h>
+#include <iterator>
+#include <optional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -17,33 +19,22 @@ constexpr const char* kDestinationCountKey = "com.velmora.cps.print.printsetting
 constexpr int kPollMs = 250;
 constexpr qint64 kMomentMs = 1000;
 
-struct JobState {
-    ipp_jstate_t state = IPP_JSTATE_PENDING;
-    QString message;
-    bool known = false;
-};
-
-JobState askForJob(int job) {
+// The job as the server sees it; nullopt when the server does not answer about it.
+std::optional<JobStatus> askForJob(int job) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
     const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(job);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    static const char* const kWanted[] = {"job-state", "job-printer-state-message"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, kWanted);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(kJobStatusAttributes)), nullptr, kJobStatusAttributes);
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    JobState state;
-    if (ipp_attribute_t* value = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
-        state.state = ipp_jstate_t(ippGetInteger(value, 0));
-        state.known = true;
-    }
-    if (ipp_attribute_t* value = ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
-        state.message = QString::fromUtf8(ippGetString(value, 0, nullptr)).simplified();
+    const QList<JobStatus> jobs = jobStatuses(response);
     ippDelete(response);
-    return state;
+    return jobs.isEmpty() ? std::nullopt : std::optional(jobs.first());
 }
 
 // The outcome a job's state tells, or nullopt while the job is on its way.
-std::optional<FaxOutcome> outcomeOf(const JobState& job) {
+std::optional<FaxOutcome> outcomeOf(const JobStatus& job) {
     auto notSent = [&](const QString& otherwise) {
         return FaxOutcome{FaxOutcome::NotSent, job.message.isEmpty() ? otherwise : job.message};
     };
@@ -104,11 +95,11 @@ FaxOutcome followFaxJob(int job, std::chrono::milliseconds limit, const std::fun
     timer.start();
     bool told = false;
     while (true) {
-        const JobState state = askForJob(job);
-        if (const std::optional<FaxOutcome> outcome = outcomeOf(state))
-            return *outcome;
-        if (!state.known && cupsLastError() > IPP_STATUS_OK_CONFLICTING)
+        const std::optional<JobStatus> state = askForJob(job);
+        if (!state)
             return {FaxOutcome::StillWaiting, {}};
+        if (const std::optional<FaxOutcome> outcome = outcomeOf(*state))
+            return *outcome;
         if (timer.elapsed() >= limit.count() || (keepGoing && !keepGoing()))
             return {FaxOutcome::StillWaiting, {}};
         if (!told && timer.elapsed() >= kMomentMs && waiting) {

@@ -88,9 +88,7 @@ QString DemoPrinterTest::printerStateMessage() {
 
 bool DemoPrinterTest::settle(std::chrono::milliseconds limit) {
     const auto left = printer.waitForJobs(limit);
-    return std::none_of(left.begin(), left.end(), [](const pf::DemoFaxPrinter::QueuedJob& job) {
-        return job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_PROCESSING;
-    });
+    return std::ranges::none_of(left, &pf::JobStatus::onItsWay);
 }
 
 int DemoPrinterTest::schedulerJobCount() {
