@@ -28,7 +28,6 @@ constexpr int kMimeQueryMilliseconds = 3000;
 struct Handler {
     std::mutex mutex;
     HelpViewer::UrlHandler handler;
-    HelpViewer::UrlHandler browser;
 };
 
 // The help window is made and used on the main thread only.
@@ -91,28 +90,19 @@ bool HelpViewer::gotoPage(const QString& bookFolder, const QString& pagePath, co
     const QUrl url = pageUrl(bookFolder, pagePath, anchor);
     if (!url.isValid() || !QFileInfo(url.toLocalFile()).isFile())
         return false;
-    UrlHandler handler, browser;
+    UrlHandler handler;
     {
         Handler& h = urlHandler();
         std::lock_guard lock(h.mutex);
         handler = h.handler;
-        browser = h.browser;
     }
-    if (handler)
-        return handler(url);
-    return (browser ? browser(url) : openInBrowser(url)) || showInHelpWindow(bookFolder, url);
+    return (handler ? handler(url) : openInBrowser(url)) || showInHelpWindow(bookFolder, url);
 }
 
 void HelpViewer::setUrlHandler(UrlHandler handler) {
     Handler& h = urlHandler();
     std::lock_guard lock(h.mutex);
     h.handler = std::move(handler);
-}
-
-void HelpViewer::setBrowser(UrlHandler browser) {
-    Handler& h = urlHandler();
-    std::lock_guard lock(h.mutex);
-    h.browser = std::move(browser);
 }
 
 bool HelpViewer::desktopHasBrowser() {

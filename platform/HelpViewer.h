@@ -29,11 +29,9 @@ public:
     // Shows a page of the book in `bookFolder`; false when the page does not exist or cannot
     // be shown.
     static bool gotoPage(const QString& bookFolder, const QString& pagePath, const QString& anchor = {});
-    // Replaces what shows the pages; an empty handler restores the browser. For tests.
+    // Replaces the user's browser; an empty handler restores it. A handler that cannot show a
+    // page (answers false) leaves it to the help window. For tests.
     static void setUrlHandler(UrlHandler handler);
-    // Replaces the user's browser; an empty one restores it. A browser that cannot show a page
-    // (answers false) leaves it to the help window. For tests.
-    static void setBrowser(UrlHandler browser);
     // Whether the desktop has a web browser for pages: $BROWSER is set, x-www-browser is on the
     // PATH, or xdg-mime names a program for text/html. The desktop's own "open" answers yes
     // while it starts a program that then finds no browser, so it is not asked.

@@ -81,9 +81,8 @@ void HelpWindow::followLink(const QUrl& link) {
 }
 
 void HelpWindow::open(const QUrl& page) {
-    const QUrl shown = forwarded(page);
-    if (inBook(shown))
-        browser->setSource(shown, QTextDocument::HtmlResource);
+    if (inBook(page))
+        browser->setSource(forwarded(page), QTextDocument::HtmlResource);
 }
 
 QUrl HelpWindow::forwarded(const QUrl& page) const {
@@ -92,7 +91,7 @@ QUrl HelpWindow::forwarded(const QUrl& page) const {
                        "\\s*url\\s*=\\s*([^\"'>\\s]+)"),
         QRegularExpression::CaseInsensitiveOption);
     QUrl current = page;
-    for (int step = 0; step < kMaxForwards && inBook(current); ++step) {
+    for (int step = 0; step < kMaxForwards; ++step) {
         QFile file(current.toLocalFile());
         if (!file.open(QIODevice::ReadOnly))
             break;

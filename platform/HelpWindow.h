@@ -20,12 +20,11 @@ public:
 
     // Shows `page` (a file URL inside `bookFolder`) and brings the window forward.
     void showPage(const QString& bookFolder, const QUrl& page);
-    QTextBrowser* textBrowser() const { return browser; }
 
 private:
     void followLink(const QUrl& link);
     void open(const QUrl& page);
-    // The page a forwarding page leads to, or `page` itself.
+    // The page of the book a forwarding page of the book leads to, or `page` itself.
     QUrl forwarded(const QUrl& page) const;
     // True for a file of the book.
     bool inBook(const QUrl& url) const;

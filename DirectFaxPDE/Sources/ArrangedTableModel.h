@@ -23,7 +23,6 @@ public:
 
     // Arranged indexes of the selected rows, ascending.
     QList<int> selectionIndexes() const;
-    QItemSelectionModel* selectionModel() { return &selection; }
     // Selects these rows only (out-of-range ones are ignored).
     void setSelectionIndexes(const QList<int>& indexes);
     // Shows the list in `table`, with its selection: the names get the room the fax numbers

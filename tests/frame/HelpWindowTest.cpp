@@ -19,10 +19,10 @@ using pf::HelpViewer;
 using HelpWindowTest = WidgetTest;
 
 TEST_F(HelpWindowTest, WithoutABrowserTheBookOpensInAWindowWithLinksAndHistory) {
-    HelpViewer::setBrowser([](const QUrl&) { return false; }); // it cannot show pages
+    HelpViewer::setUrlHandler([](const QUrl&) { return false; }); // it cannot show pages
     // The dialogs ask for the page at the book's root, which forwards to the real one.
     df::GotoHelpPage(directFaxBundle(), QStringLiteral("set_check_fax_transmission.htm"));
-    HelpViewer::setBrowser({});
+    HelpViewer::setUrlHandler({});
     const QPointer<QWidget> window = HelpViewer::helpWindow();
     ASSERT_TRUE(window && window->isVisible());
     auto* browser = window->findChild<QTextBrowser*>();
