@@ -5,32 +5,14 @@
 #include "AbifEdit.h"
 #include "AbifStore.h"
 #include "AbifTestSupport.h"
+#include "RawSql.h"
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#include <fstream>
-#include <functional>
 
 using namespace abiftest;
 
 namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs SQL on a file as another program would, with none of the library's guards.
-void craft(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
 
 struct HostileFile {
     const char* what;
@@ -156,13 +138,13 @@ TEST_F(AbifHostileFile, EveryWayOfOpeningRefusesItAsDamaged) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path = makeBook();
-        craft(path, c.sql);
-        std::string before = contents(path);
+        runSql(path, c.sql);
+        std::string before = read(path);
         for (const Outcome& o : openEveryWay(path))
             EXPECT_EQ(o.result, o.expected) << o.way;
         EXPECT_NE(log.find(c.found), std::string::npos) << log;
         EXPECT_EQ(log.find("more work"), std::string::npos) << log; // refused by the schema, not the budget
-        EXPECT_EQ(contents(path), before);
+        EXPECT_EQ(read(path), before);
     }
 }
 
@@ -176,9 +158,9 @@ namespace {
 TEST_F(AbifHostileFile, FilesOfEveryFormatStillOpen) {
     const std::string seeds = std::string(DIRECTFAX_SOURCE_DIR) + "/fuzz/corpus/addressbook_file/";
     std::string formatOne = dir.file("format1");
-    craft(formatOne,
-          "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914; PRAGMA user_version = 1;" +
-              std::string(abif::kSchema) + "INSERT INTO book VALUES (0); COMMIT;");
+    runSql(formatOne,
+           "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914; PRAGMA user_version = 1;" +
+               std::string(abif::kSchema) + "INSERT INTO book VALUES (0); COMMIT;");
     std::string formatTwo = makeBook();
     const struct {
         std::string file;
@@ -222,15 +204,15 @@ TEST_F(AbifHostileFile, FilesOfEveryFormatStillOpen) {
 // file that holds it anyway is refused as damaged.
 TEST_F(AbifHostileFile, GroupsEndAtTheirMost) {
     std::string path = makeBook();
-    craft(path, "WITH RECURSIVE r(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM r WHERE x < 65534) "
-                "INSERT INTO grp (id, name, uid) SELECT x, 'G' || x, 'g' || x FROM r;");
+    runSql(path, "WITH RECURSIVE r(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM r WHERE x < 65534) "
+                 "INSERT INTO grp (id, name, uid) SELECT x, 'G' || x, 'g' || x FROM r;");
     ASSERT_EQ(addEntries(path, {}, {myFaxGroup(u"Last", {})}), 0);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(addEntries(path, {}, {myFaxGroup(u"Too many", {})}), kAbifErrFull);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(readFile(path).groups.size(), abif::kMaxGroups);
 
-    craft(path, "INSERT INTO grp (name, uid) VALUES ('Beyond', 'beyond');");
+    runSql(path, "INSERT INTO grp (name, uid) VALUES ('Beyond', 'beyond');");
     ::testing::internal::CaptureStderr();
     Contents c = readFile(path);
     std::string log = ::testing::internal::GetCapturedStderr();

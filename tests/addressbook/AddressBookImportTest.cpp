@@ -28,10 +28,6 @@ namespace {
 
 class AddressBookImport : public abiftest::ToolTest {
 protected:
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     Book book(const std::string& name) { return readBook(resolveBookPath(name)); }
 };
 
