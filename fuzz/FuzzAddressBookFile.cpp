@@ -81,80 +81,29 @@ int noCharacteristics(sqlite3_file*) {
 }
 
 // The methods of the book's file (version 1: no shared memory, no mapping).
-const sqlite3_io_methods* imageMethods() {
-    static const sqlite3_io_methods methods = [] {
-        sqlite3_io_methods m{};
-        m.iVersion = 1;
-        m.xClose = closeImage;
-        m.xRead = readImage;
-        m.xWrite = refuseWrite;
-        m.xTruncate = refuseTruncate;
-        m.xSync = syncImage;
-        m.xFileSize = imageSize;
-        m.xLock = lockImage;
-        m.xUnlock = lockImage;
-        m.xCheckReservedLock = noReservedLock;
-        m.xFileControl = noFileControl;
-        m.xSectorSize = sectorSize;
-        m.xDeviceCharacteristics = noCharacteristics;
-        return m;
-    }();
-    return &methods;
-}
+const sqlite3_io_methods kImageMethods = {
+    .iVersion = 1,
+    .xClose = closeImage,
+    .xRead = readImage,
+    .xWrite = refuseWrite,
+    .xTruncate = refuseTruncate,
+    .xSync = syncImage,
+    .xFileSize = imageSize,
+    .xLock = lockImage,
+    .xUnlock = lockImage,
+    .xCheckReservedLock = noReservedLock,
+    .xFileControl = noFileControl,
+    .xSectorSize = sectorSize,
+    .xDeviceCharacteristics = noCharacteristics,
+};
 
 int openFile(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     if (!name || image.path != name || !(flags & SQLITE_OPEN_MAIN_DB))
         return disk->xOpen(disk, name, file, flags, outFlags);
-    file->pMethods = imageMethods();
+    file->pMethods = &kImageMethods;
     if (outFlags)
         *outFlags = flags;
     return SQLITE_OK;
-}
-
-int deleteFile(sqlite3_vfs*, const char* name, int syncDir) {
-    return disk->xDelete(disk, name, syncDir);
-}
-
-int accessFile(sqlite3_vfs*, const char* name, int flags, int* result) {
-    return disk->xAccess(disk, name, flags, result);
-}
-
-int fullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
-    return disk->xFullPathname(disk, name, size, out);
-}
-
-int randomness(sqlite3_vfs*, int size, char* out) {
-    return disk->xRandomness(disk, size, out);
-}
-
-int sleepFor(sqlite3_vfs*, int microseconds) {
-    return disk->xSleep(disk, microseconds);
-}
-
-int currentTime(sqlite3_vfs*, double* now) {
-    return disk->xCurrentTime(disk, now);
-}
-
-int lastError(sqlite3_vfs*, int size, char* out) {
-    return disk->xGetLastError(disk, size, out);
-}
-
-// The disk's file system but for the book's path.
-sqlite3_vfs memoryVfs() {
-    sqlite3_vfs vfs{};
-    vfs.iVersion = 1;
-    vfs.szOsFile = std::max(disk->szOsFile, int(sizeof(sqlite3_file)));
-    vfs.mxPathname = disk->mxPathname;
-    vfs.zName = "directfax-fuzz-memory";
-    vfs.xOpen = openFile;
-    vfs.xDelete = deleteFile;
-    vfs.xAccess = accessFile;
-    vfs.xFullPathname = fullPathname;
-    vfs.xRandomness = randomness;
-    vfs.xSleep = sleepFor;
-    vfs.xCurrentTime = currentTime;
-    vfs.xGetLastError = lastError;
-    return vfs;
 }
 
 // The book's path in a private folder below TMPDIR, and the descriptor that sizes its file; the
@@ -174,7 +123,11 @@ int bookFile() {
         if (disk->xFullPathname(disk, path.c_str(), int(image.path.size()), image.path.data()) != SQLITE_OK)
             std::abort();
         image.path.resize(std::strlen(image.path.c_str()));
-        static sqlite3_vfs vfs = memoryVfs();
+        // The disk's file system but for the book's path, which it opens itself.
+        static sqlite3_vfs vfs = *disk;
+        vfs.pNext = nullptr;
+        vfs.zName = "directfax-fuzz-memory";
+        vfs.xOpen = openFile;
         if (sqlite3_vfs_register(&vfs, 1) != SQLITE_OK)
             std::abort();
         return file;

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace abif {
@@ -123,8 +123,7 @@ Schema readSchema(sqlite3* db, const std::string& path, StepBudget& budget, size
 // in memory from the same SQL that makes our files.
 const Schema& expectedSchema(int32_t format) {
     static const std::array<Schema, 2> schemas = [] {
-        StepBudget budget;
-        budget.limit = kStatementSteps;
+        StepBudget budget; // our own SQL on an empty database: the opening budget is ample
         sqlite3* db = openConnection(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, budget);
         std::array<Schema, 2> made;
         int rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);

@@ -2,6 +2,7 @@
 #include "AbifEdit.h"
 #include "AbifStore.h"
 #include "AbifTestSupport.h"
+#include "RawSql.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -23,17 +24,6 @@ protected:
     void SetUp() override {
         path = dir.file("book");
         ASSERT_EQ(AbifGADFile_Create(path.c_str(), kAbifFileComputer), 0);
-    }
-
-    // Runs SQL on a file directly, as another program would.
-    static void sql(const std::string& file, const std::string& statements) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, statements.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-            << (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_close(db);
     }
 
     TempDir dir;
@@ -311,8 +301,8 @@ TEST_F(AbifFile, ArgumentAndFileCodes) {
 }
 
 TEST_F(AbifFile, FullFileRefusesMoreEntries) {
-    sql(path, "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 65534) "
-              "INSERT INTO entry (id, name, fax) SELECT x, 'n' || x, '1' FROM n;");
+    runSql(path, "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 65534) "
+                 "INSERT INTO entry (id, name, fax) SELECT x, 'n' || x, '1' FROM n;");
     EXPECT_EQ(addEntries(path, {{u"Last", u"1"}, {u"Too many", u"2"}}), kAbifErrFull);
     EXPECT_EQ(addEntries(path, {{u"Last", u"1"}}), 0);
     EXPECT_EQ(addEntries(path, {{u"Too many", u"2"}}), kAbifErrFull);
@@ -372,9 +362,9 @@ TEST_F(AbifFile, ForeignTruncatedAndDamagedFilesAreRefused) {
         {"foreign SQLite file",
          [](const std::string& p) {
              std::filesystem::remove(p);
-             sql(p, "CREATE TABLE entry (id INTEGER, name TEXT);");
+             runSql(p, "CREATE TABLE entry (id INTEGER, name TEXT);");
          }},
-        {"newer format", [](const std::string& p) { sql(p, "PRAGMA user_version = 3;"); }},
+        {"newer format", [](const std::string& p) { runSql(p, "PRAGMA user_version = 3;"); }},
         {"garbage",
          [](const std::string& p) {
              std::ofstream(p, std::ios::trunc | std::ios::binary) << std::string(8192, '\x5a');
@@ -390,15 +380,17 @@ TEST_F(AbifFile, ForeignTruncatedAndDamagedFilesAreRefused) {
              f << std::string(4096 * 3, '\xff');
          }},
         {"name longer than its field",
-         [](const std::string& p) { sql(p, "UPDATE entry SET name = printf('%.40c', 'x') WHERE id = 1;"); },
+         [](const std::string& p) {
+             runSql(p, "UPDATE entry SET name = printf('%.40c', 'x') WHERE id = 1;");
+         },
          false},
-        {"empty fax number", [](const std::string& p) { sql(p, "UPDATE entry SET fax = '' WHERE id = 2;"); },
-         false},
+        {"empty fax number",
+         [](const std::string& p) { runSql(p, "UPDATE entry SET fax = '' WHERE id = 2;"); }, false},
         {"member without entry",
-         [](const std::string& p) { sql(p, "INSERT INTO member VALUES (1, 9, 4000);"); }, false},
+         [](const std::string& p) { runSql(p, "INSERT INTO member VALUES (1, 9, 4000);"); }, false},
         {"Id out of range",
          [](const std::string& p) {
-             sql(p, "PRAGMA ignore_check_constraints = 1; UPDATE entry SET id = 70000 WHERE id = 3;");
+             runSql(p, "PRAGMA ignore_check_constraints = 1; UPDATE entry SET id = 70000 WHERE id = 3;");
          }},
     };
     for (const auto& c : cases) {

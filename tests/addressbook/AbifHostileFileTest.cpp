@@ -5,43 +5,20 @@
 #include "AbifEdit.h"
 #include "AbifStore.h"
 #include "AbifTestSupport.h"
+#include "RawSql.h"
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#include <fstream>
-#include <functional>
 
 using namespace abiftest;
 
 namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs SQL on a file as another program would, with none of the library's guards.
-void craft(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
 
 struct HostileFile {
     const char* what;
     std::string sql;
     std::string found; // what the refusal names
 };
-
-// An entry table replaced by a view with the columns that reading asks for.
-std::string entryView(const std::string& select) {
-    return "DROP TABLE entry; CREATE VIEW entry AS " + select + ";";
-}
 
 class AbifHostileFile : public ToolTest {
 protected:
@@ -111,27 +88,11 @@ protected:
 
 TEST_F(AbifHostileFile, EveryWayOfOpeningRefusesItAsDamaged) {
     const HostileFile cases[] = {
-        {"recursive view",
-         entryView(
-             "WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM r) SELECT x AS id, 'n' AS "
-             "name, '1' AS fax, '' AS company, '' AS note, 0 AS added, 'u' || x AS uid, NULL AS n FROM r"),
+        {"endless view with the columns that reading asks for",
+         "DROP TABLE entry; CREATE VIEW entry AS WITH RECURSIVE r(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+         "FROM r) SELECT x AS id, 'n' AS name, '1' AS fax, '' AS company, '' AS note, 0 AS added, "
+         "'u' || x AS uid, NULL AS n FROM r;",
          "its view \"entry\""},
-        {"view multiplying rows", // 72,900 groups, more than a file holds
-         "DROP TABLE grp; CREATE VIEW grp AS WITH RECURSIVE r(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM r "
-         "WHERE x < 269) SELECT a.x * 270 + b.x + 1 AS id, 'g' AS name, 'u' || a.x || '-' || b.x AS uid FROM "
-         "r a, "
-         "r b;",
-         "its view \"grp\""},
-        {"huge text through a view",
-         entryView("SELECT 1 AS id, printf('%.*c', 20000000, 'x') AS name, '1' AS fax, '' AS company, '' AS "
-                   "note, 0 AS added, 'u' AS uid, NULL AS n"),
-         "its view \"entry\""},
-        {"trigger on insert",
-         "CREATE TRIGGER wipe AFTER INSERT ON entry BEGIN DELETE FROM entry WHERE id <> new.id; END;",
-         "the trigger \"wipe\""},
-        {"trigger on update",
-         "CREATE TRIGGER wipe AFTER UPDATE ON entry BEGIN DELETE FROM entry WHERE id <> new.id; END;",
-         "the trigger \"wipe\""},
         {"trigger on delete",
          "CREATE TRIGGER wipe BEFORE DELETE ON member BEGIN DELETE FROM entry WHERE id <> old.entry; END;",
          "the trigger \"wipe\""},
@@ -139,7 +100,6 @@ TEST_F(AbifHostileFile, EveryWayOfOpeningRefusesItAsDamaged) {
         {"planner statistics", "ANALYZE;", "the table \"sqlite_stat1\""},
         {"index on an expression calling a function",
          "CREATE INDEX heavy ON entry (printf('%.*c', 1000000, name));", "the index \"heavy\""},
-        {"extra index", "CREATE INDEX by_fax ON entry (fax);", "the index \"by_fax\""},
         {"generated column",
          "DROP TABLE member; DROP TABLE entry; CREATE TABLE entry (id INTEGER PRIMARY KEY, name TEXT AS "
          "(printf('%.*c', 20000000, 'x')), fax TEXT, company TEXT, note TEXT, added INTEGER, uid TEXT, n "
@@ -156,29 +116,21 @@ TEST_F(AbifHostileFile, EveryWayOfOpeningRefusesItAsDamaged) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path = makeBook();
-        craft(path, c.sql);
-        std::string before = contents(path);
+        runSql(path, c.sql);
+        std::string before = read(path);
         for (const Outcome& o : openEveryWay(path))
             EXPECT_EQ(o.result, o.expected) << o.way;
         EXPECT_NE(log.find(c.found), std::string::npos) << log;
         EXPECT_EQ(log.find("more work"), std::string::npos) << log; // refused by the schema, not the budget
-        EXPECT_EQ(contents(path), before);
+        EXPECT_EQ(read(path), before);
     }
 }
 
-} // namespace
-
-namespace {
-
-// The files the code has written: format 1 by its first version (the fuzzing seeds), format 1
-// from today's SQL, and format 2. Each reads, takes an entry with every field at its longest (and
-// is brought to format 2 by it), and reads again.
+// The files the code has written: format 1 by its first version (the fuzzing seeds) and format 2.
+// Each reads, takes an entry with every field at its longest (and is brought to format 2 by it),
+// and reads again.
 TEST_F(AbifHostileFile, FilesOfEveryFormatStillOpen) {
     const std::string seeds = std::string(DIRECTFAX_SOURCE_DIR) + "/fuzz/corpus/addressbook_file/";
-    std::string formatOne = dir.file("format1");
-    craft(formatOne,
-          "PRAGMA encoding = 'UTF-16le'; PRAGMA application_id = 1145454914; PRAGMA user_version = 1;" +
-              std::string(abif::kSchema) + "INSERT INTO book VALUES (0); COMMIT;");
     std::string formatTwo = makeBook();
     const struct {
         std::string file;
@@ -187,7 +139,6 @@ TEST_F(AbifHostileFile, FilesOfEveryFormatStillOpen) {
     } rows[] = {
         {seeds + "computer.dfab", kAbifFileComputer, 2},
         {seeds + "device.dfab", kAbifFileDevice, 1},
-        {formatOne, kAbifFileComputer, 0},
         {formatTwo, kAbifFileComputer, 3},
     };
     int n = 0;
@@ -222,15 +173,15 @@ TEST_F(AbifHostileFile, FilesOfEveryFormatStillOpen) {
 // file that holds it anyway is refused as damaged.
 TEST_F(AbifHostileFile, GroupsEndAtTheirMost) {
     std::string path = makeBook();
-    craft(path, "WITH RECURSIVE r(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM r WHERE x < 65534) "
-                "INSERT INTO grp (id, name, uid) SELECT x, 'G' || x, 'g' || x FROM r;");
+    runSql(path, "WITH RECURSIVE r(x) AS (SELECT 2 UNION ALL SELECT x + 1 FROM r WHERE x < 65534) "
+                 "INSERT INTO grp (id, name, uid) SELECT x, 'G' || x, 'g' || x FROM r;");
     ASSERT_EQ(addEntries(path, {}, {myFaxGroup(u"Last", {})}), 0);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(addEntries(path, {}, {myFaxGroup(u"Too many", {})}), kAbifErrFull);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(readFile(path).groups.size(), abif::kMaxGroups);
 
-    craft(path, "INSERT INTO grp (name, uid) VALUES ('Beyond', 'beyond');");
+    runSql(path, "INSERT INTO grp (name, uid) VALUES ('Beyond', 'beyond');");
     ::testing::internal::CaptureStderr();
     Contents c = readFile(path);
     std::string log = ::testing::internal::GetCapturedStderr();

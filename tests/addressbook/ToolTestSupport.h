@@ -1,5 +1,5 @@
 // A fixture for the address-book tool's commands: a private address-book folder, the tool run
-// in-process, and files written for it.
+// in-process, and files written for it and read back.
 #pragma once
 
 #include "AbifTestSupport.h"
@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ protected:
         output = out.str();
         errors = err.str();
         return rc;
+    }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::string write(const std::string& name, const std::string& text) {
         std::string path = dir.file(name);

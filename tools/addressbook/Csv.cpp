@@ -4,7 +4,6 @@
 #include "VCard.h"
 
 #include <array>
-#include <initializer_list>
 #include <optional>
 #include <unordered_map>
 
@@ -154,15 +153,13 @@ struct Columns {
         names.reserve(header.size());
         for (size_t i = 0; i < header.size(); ++i)
             firstColumn.emplace(names.emplace_back(normalHeader(header[i])), i);
-        auto find = [&](std::initializer_list<std::string_view> wanted) -> std::optional<size_t> {
-            for (auto w : wanted)
-                if (auto it = firstColumn.find(std::string(w)); it != firstColumn.end())
-                    return it->second;
-            return std::nullopt;
+        auto find = [&](const std::string& wanted) -> std::optional<size_t> {
+            auto it = firstColumn.find(wanted);
+            return it == firstColumn.end() ? std::nullopt : std::optional(it->second);
         };
         auto findAny = [&](const std::vector<std::string_view>& wanted) -> std::optional<size_t> {
             for (auto w : wanted)
-                if (auto i = find({w}))
+                if (auto i = find(std::string(w)))
                     return i;
             return std::nullopt;
         };
@@ -173,21 +170,21 @@ struct Columns {
         company = findAny(kCompanyHeaders);
         note = findAny(kNoteHeaders);
         if (!faxColumn.empty()) {
-            if (auto i = find({normalHeader(faxColumn)}))
+            if (auto i = find(normalHeader(faxColumn)))
                 fax.push_back(*i);
             else
                 throw ToolError("line 1: no column is named \"" + excerpt(faxColumn) +
                                 "\"; the columns are " + list(header));
         } else {
             for (auto w : kFaxHeaders)
-                if (auto i = find({w}))
+                if (auto i = find(std::string(w)))
                     fax.push_back(*i);
             // In the order of the type columns, which a row's loop relies on.
             for (size_t i = 0; i < names.size(); ++i) {
                 const std::string& n = names[i];
                 if (n.rfind("phone ", 0) != 0 || !(n.ends_with(" - type") || n.ends_with(" - label")))
                     continue;
-                if (auto v = find({n.substr(0, n.rfind(" - ")) + " - value"}))
+                if (auto v = find(n.substr(0, n.rfind(" - ")) + " - value"))
                     typedPhones.emplace_back(i, *v);
             }
         }
