@@ -175,10 +175,13 @@ QString currentServer() {
     return QStringLiteral("%1:%2").arg(server).arg(ippPort());
 }
 
+http_t* connectToServer() {
+    return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeoutMs,
+                        nullptr);
+}
+
 bool serverReachable(QString* error) {
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectTimeoutMs, nullptr);
-    if (http) {
+    if (http_t* http = connectToServer()) {
         httpClose(http);
         return true;
     }
