@@ -1,5 +1,10 @@
 #include "FileNames.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
@@ -62,6 +67,16 @@ QByteArray encodeFileName(const QString& name) {
     }
     bytes += QStringView(name).mid(run).toUtf8();
     return bytes;
+}
+
+bool openFileForReading(const QByteArray& name, QFile& file, QString* why) {
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    *why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    if (fd >= 0)
+        ::close(fd);
+    return false;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -12,5 +13,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 QString decodeFileName(const QByteArray& bytes);
 // The bytes of a name made by decodeFileName (or of any other text, as UTF-8).
 QByteArray encodeFileName(const QString& name);
+
+// Opens the file named by the bytes `name` for reading (unbuffered, closed with `file`); false with
+// `why` set to the system's reason in words when it cannot.
+bool openFileForReading(const QByteArray& name, QFile& file, QString* why);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -6,10 +6,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -45,12 +41,9 @@ QString HostDocument::formatOf(const QByteArray& data) {
 
 std::optional<HostDocument> HostDocument::open(const QString& path, QString* error, qint64 maxBytes) {
     const QString name = QLatin1Char('"') + path + QLatin1Char('"');
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        if (fd >= 0)
-            ::close(fd);
+    QString why;
+    if (!openFileForReading(encodeFileName(path), file, &why)) {
         if (error)
             *error = QObject::tr("Cannot open the document %1: %2").arg(name, why);
         return std::nullopt;

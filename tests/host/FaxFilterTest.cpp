@@ -196,12 +196,10 @@ TEST_F(FaxFilter, WritesFaxPagesOfTheImageQuality) {
 
         // efax reads every page back; the document's page, black all over, lies centred on it.
         const std::string read = shell(dir, "efix -v ewif -i tiffg3 -o pbm -n page%d pages.tiff");
-        EXPECT_EQ(occurrences(read, ": 1728x" + length + " @ 204x" + lines + " dpi TIFF/FAX"), row.pages)
-            << read;
         for (int page = 1; page <= row.pages; ++page) {
             std::array<int, 2> size{};
             const auto box = blackBox(readFile(dir / ("page" + std::to_string(page))), size);
-            EXPECT_EQ(size, (std::array<int, 2>{1728, row.length}));
+            EXPECT_EQ(size, (std::array<int, 2>{1728, row.length})) << read;
             EXPECT_NEAR(box[0], size[0] - 1 - box[2], 1);
             EXPECT_NEAR(box[1], size[1] - 1 - box[3], 1);
             EXPECT_GT(box[2] - box[0], 1680) << "the page is fitted across, not cut";

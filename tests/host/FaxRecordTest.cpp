@@ -88,7 +88,6 @@ TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
         {{{"DFaxDestinationNumber", "4"}}, "destination 4 of 4 is missing"},
         {{{"DFaxDestinationName1", std::nullopt}}, "destination 1 of 2 is missing"},
         {{{"DFaxDestinationPhoneNumber2", ""}}, "destination 2 of 2 is missing"},
-        {{{"DFaxDestinationPhoneNumber1", std::string(51, '1')}}, "destination 1 is longer than 50"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
@@ -101,14 +100,8 @@ TEST(FaxRecord, RefusesAMissingOrDamagedRecordWithAReason) {
 TEST(FaxRecord, TakesEveryFaxNumberTheDialogCanPutIntoAJob) {
     // The dialog's own rule (typed numbers, directfax-send, the address-book tool) and the numbers
     // the address book dialog moves unchanged from a book's 50-unit field; nothing else.
-    const auto times = [](const std::string& text, int n) {
-        std::string out;
-        while (n-- > 0)
-            out += text;
-        return out;
-    };
-    const std::string u50 = times("\u00fc", 50);         // one UTF-16 unit each
-    const std::string pairs25 = times("\U0001F4E0", 25); // two UTF-16 units each
+    const std::string u50 = QString(50, QChar(0xfc)).toStdString(); // one UTF-16 unit each
+    const std::string pairs25 = QString::fromUtf8("\U0001F4E0").repeated(25).toStdString(); // two each
     struct Row {
         std::string number;
         bool dialogRule;     // isValidFaxNumber
@@ -122,7 +115,6 @@ TEST(FaxRecord, TakesEveryFaxNumberTheDialogCanPutIntoAJob) {
         {"-", true, nullptr},
         {":", true, nullptr},
         {"=", true, nullptr},
-        {"#*", true, nullptr},
         {"+49 (30) 1234", false, nullptr},
         {"030;reboot", false, nullptr},
         {u50, false, nullptr},

@@ -153,10 +153,10 @@ void endedBy(int status, RenderRun& run) {
         // What the child answers when it cannot become the program.
         run.ending = run.exitStatus == 127 ? RenderRun::Ending::NotStarted : RenderRun::Ending::Exited;
     } else if (WIFSIGNALED(status)) {
-        run.signal = WTERMSIG(status);
-        run.ending = run.signal == SIGXFSZ   ? RenderRun::Ending::OutputTooLarge
-                     : run.signal == SIGXCPU ? RenderRun::Ending::JobTimeOut
-                                             : RenderRun::Ending::Killed;
+        const int signal = WTERMSIG(status);
+        run.ending = signal == SIGXFSZ   ? RenderRun::Ending::OutputTooLarge
+                     : signal == SIGXCPU ? RenderRun::Ending::JobTimeOut
+                                         : RenderRun::Ending::Killed;
     }
 }
 

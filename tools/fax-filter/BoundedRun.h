@@ -27,13 +27,12 @@ struct RenderRun {
         JobTimeOut,     // the child ran longer than jobTime; killed
         TooManyPages,   // more than maxPages pages done; killed
         OutputTooLarge, // it wrote beyond maxOutputBytes
-        Killed,         // by a signal of its own (signal)
+        Killed,         // by another signal
         Cancelled,      // the filter was told to stop (SIGTERM, SIGINT, SIGHUP); killed
         NotStarted,
     };
     Ending ending = Ending::NotStarted;
     int exitStatus = -1;
-    int signal = 0;
     int pagesDone = 0;
     int cancelSignal = 0; // the signal that stopped the filter (Cancelled)
     std::string messages; // what the child printed besides the page tokens (bounded)

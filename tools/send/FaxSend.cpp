@@ -5,6 +5,7 @@
 #include "DirectFaxPdeInterface.h"
 #include "FaxNumberRule.h"
 #include "FaxSettingController.h"
+#include "FileNames.h"
 #include "HostDocument.h"
 #include "HostPrinter.h"
 #include "InputStringChecker.h"
@@ -13,7 +14,6 @@
 #include "SendDocument.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QWidget> // FaxSettingController.h returns its window
 #include <cups/cups.h>
 #include <map>
@@ -45,7 +45,7 @@ bool fail(QString* error, const QString& message) {
 // The destinations an entry or a group of a book stands for.
 std::optional<QList<AddressInformation>> bookDestinations(const DestinationSource& source, QString* error) {
     addressbook::Book book;
-    const QString bookName = QFile::decodeName(source.book);
+    const QString bookName = platform::decodeFileName(source.book);
     try {
         book = addressbook::readBook(addressbook::resolveBookPath(source.book.toStdString()));
     } catch (const std::exception& failure) {
@@ -152,32 +152,36 @@ bool checkPassword(const QString& password, QString* error) {
 }
 
 std::optional<QString> readPasswordFile(const QByteArray& path, QString* error) {
+    const QString name = platform::decodeFileName(path);
     QFile file;
     QString why;
     if (!openInputFile(path, file, &why)) {
-        *error = QStringLiteral("Cannot read the password file \"%1\": %2").arg(QFile::decodeName(path), why);
+        *error = QStringLiteral("Cannot read the password file \"%1\": %2").arg(name, why);
         return std::nullopt;
     }
     const QByteArray head = file.read(kPasswordFileLimit);
     const qsizetype end = head.indexOf('\n');
     if (end < 0 && head.size() == kPasswordFileLimit) {
-        *error = QStringLiteral("The password file \"%1\" holds no password").arg(QFile::decodeName(path));
+        *error = QStringLiteral("The password file \"%1\" holds no password").arg(name);
         return std::nullopt;
     }
     return QString::fromUtf8(head.left(end < 0 ? head.size() : end)).remove(QLatin1Char('\r'));
 }
 
 QString currentServer() {
-    const QString server = QFile::decodeName(cupsServer());
+    const QString server = platform::decodeFileName(cupsServer());
     if (server.startsWith(QLatin1Char('/')))
         return server;
     return QStringLiteral("%1:%2").arg(server).arg(ippPort());
 }
 
+http_t* connectToServer() {
+    return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectTimeoutMs,
+                        nullptr);
+}
+
 bool serverReachable(QString* error) {
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectTimeoutMs, nullptr);
-    if (http) {
+    if (http_t* http = connectToServer()) {
         httpClose(http);
         return true;
     }
@@ -255,8 +259,7 @@ int sendFax(const SendRequest& request, QString* error) {
 
     platform::PrintSession session;
     session.destinationType = platform::kPMDestinationPrinter;
-    platform::JobTicket ticket = platform::makeJobTicket(*printer, *document, settings, session);
-    ticket.documentTitle = document->title();
+    const platform::JobTicket ticket = platform::makeJobTicket(*printer, *document, settings, session);
     return platform::CupsSubmitter::submit(ticket, *document, error);
 }
 

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTime>
 #include <chrono>
+#include <cups/http.h>
 #include <optional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
@@ -84,6 +85,9 @@ int sendFax(const SendRequest& request, QString* error);
 
 // The CUPS server libcups talks to, as the user names it: HOST:PORT or the socket's path.
 QString currentServer();
+// A connection to the current CUPS server (given up when it is not accepted within a few
+// seconds), or null; the caller closes it with httpClose.
+http_t* connectToServer();
 // True when the current CUPS server accepts a connection; else false with `error` set.
 bool serverReachable(QString* error);
 

@@ -25,7 +25,6 @@ constexpr auto kReminderInterval = 30s;
 // How long one exchange with the server may stall before the stop signal and the time limit are
 // looked at again.
 constexpr double kExchangeSlice = 0.5;
-constexpr int kConnectTimeoutMs = 10000;
 // The longest message of the server shown.
 constexpr qsizetype kMaxShownMessage = 300;
 
@@ -146,10 +145,7 @@ JobWaitResult waitForJob(int job, std::chrono::seconds timeout,
     QDeadlineTimer deadline(timeout);
     QElapsedTimer waiting;
     waiting.start();
-    const std::unique_ptr<http_t, decltype(&httpClose)> http(httpConnect2(cupsServer(), ippPort(), nullptr,
-                                                                          AF_UNSPEC, cupsEncryption(), 1,
-                                                                          kConnectTimeoutMs, nullptr),
-                                                             httpClose);
+    const std::unique_ptr<http_t, decltype(&httpClose)> http(connectToServer(), httpClose);
     if (http)
         httpSetTimeout(http.get(), kExchangeSlice, keepWaiting, &deadline);
 

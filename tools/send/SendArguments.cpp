@@ -3,7 +3,6 @@
 // names keep their bytes.
 #include "FaxSend.h"
 
-#include <QFile>
 #include <QStringList>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {

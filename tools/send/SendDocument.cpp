@@ -1,10 +1,7 @@
 #include "SendDocument.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "FileNames.h"
+
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
@@ -18,39 +15,25 @@ bool isStandardInput(const QByteArray& path) {
 } // namespace
 
 bool openInputFile(const QByteArray& path, QFile& file, QString* why) {
-    constexpr auto mode = QIODevice::ReadOnly | QIODevice::Unbuffered;
-    if (isStandardInput(path)) {
-        if (file.open(STDIN_FILENO, mode, QFileDevice::DontCloseHandle))
-            return true;
-        *why = file.errorString();
-        return false;
-    }
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd >= 0 && file.open(fd, mode, QFileDevice::AutoCloseHandle))
+    if (!isStandardInput(path))
+        return platform::openFileForReading(path, file, why);
+    if (file.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
         return true;
-    *why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
-    if (fd >= 0)
-        ::close(fd);
+    *why = file.errorString();
     return false;
 }
 
-QString documentName(const QByteArray& path) {
-    if (isStandardInput(path))
-        return QStringLiteral("from standard input");
-    return QLatin1Char('"') + QFile::decodeName(path) + QLatin1Char('"');
-}
-
 std::optional<platform::HostDocument> openDocument(const QByteArray& path, QString* error) {
-    const QString name = documentName(path);
+    if (!isStandardInput(path))
+        return platform::HostDocument::open(platform::decodeFileName(path), error);
+    const QString name = QStringLiteral("from standard input");
     QFile input;
     QString why;
     if (!openInputFile(path, input, &why)) {
         *error = QStringLiteral("Cannot open the document %1: %2").arg(name, why);
         return std::nullopt;
     }
-    const QString title = isStandardInput(path) ? QStringLiteral("Fax from standard input")
-                                                : QFileInfo(QFile::decodeName(path)).fileName();
-    return platform::HostDocument::read(input, name, title, error);
+    return platform::HostDocument::read(input, name, QStringLiteral("Fax from standard input"), error);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QIODevice>
 #include <QString>
 #include <optional>
 
@@ -17,12 +16,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::send {
 // standard input. False with `why` set to the system's reason when it cannot.
 bool openInputFile(const QByteArray& path, QFile& file, QString* why);
 
-// How messages name the document `path` ("-": standard input): "\"NAME\"" or "from standard input".
-QString documentName(const QByteArray& path);
-
 // The document `path` ("-": standard input) ready to be sent: read up to
-// HostDocument::kMaxDocumentBytes, a PDF, PostScript or text. Nullopt with `error` set when it is
-// refused.
+// HostDocument::kMaxDocumentBytes, a PDF, PostScript or text (HostDocument::open and read, which
+// name it "\"NAME\"" or "from standard input"). Nullopt with `error` set when it is refused.
 std::optional<platform::HostDocument> openDocument(const QByteArray& path, QString* error);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::send
