@@ -1,5 +1,7 @@
 #include "BoundedRun.h"
 
+#include "ParentDeath.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -9,7 +11,6 @@
 #include <optional>
 #include <poll.h>
 #include <string_view>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
 #include <sys/syscall.h>
@@ -62,9 +63,7 @@ void setLimit(int resource, std::uint64_t soft, std::uint64_t hard) {
 // The child between fork and exec: async-signal-safe calls only.
 [[noreturn]] void becomeChild(char* const* argv, pid_t parent, int out, int err, const RenderLimits& limits) {
     setpgid(0, 0);
-    // Dies with the filter; a filter that died before the request leaves another parent.
-    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
-        _exit(127);
+    platform::dieWithParent(parent, SIGKILL);
     setLimit(RLIMIT_AS, limits.memoryBytes, limits.memoryBytes);
     // Writing beyond the limit ends the child with SIGXFSZ, so no file grows past it.
     setLimit(RLIMIT_FSIZE, limits.maxOutputBytes, limits.maxOutputBytes);

@@ -1,5 +1,5 @@
-// Children of the host die with it: even when the host is killed (SIGKILL leaves it no time to stop
-// them), the kernel sends each child `signal` once the host is gone.
+// Children die with the program that started them: even when it is killed (SIGKILL leaves it no
+// time to stop them), the kernel sends each child `signal` once its parent is gone. Header only.
 #pragma once
 
 #include <csignal>
@@ -10,8 +10,8 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 // Runs in the child between fork and exec, so it only makes async-signal-safe calls. `parent` is
-// the host's process id taken before the fork: if the host died before the request took effect,
-// the child ends at once.
+// the parent's process id taken before the fork: if the parent died before the request took
+// effect, the child ends at once.
 inline void dieWithParent(pid_t parent, int signal) {
     ::prctl(PR_SET_PDEATHSIG, signal);
     if (::getppid() != parent)
