@@ -179,7 +179,11 @@ int filter(int argc, char** argv) {
         const int fd = open(input.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
             readHead(fd, head);
-            documentBytes = copyBounded(fd, -1, limits.maxDocumentBytes);
+            // The scheduler's spool file tells its size; anything else is read to the bound.
+            struct stat info {};
+            documentBytes = fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
+                                ? std::min<long long>(info.st_size, (long long)limits.maxDocumentBytes + 1)
+                                : copyBounded(fd, -1, limits.maxDocumentBytes);
             close(fd);
         }
     } else if (copied.emplace("directfax-in").fd >= 0) {
