@@ -7,9 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
