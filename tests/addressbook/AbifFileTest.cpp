@@ -354,6 +354,9 @@ struct DamageCase {
 };
 
 TEST_F(AbifFile, ForeignTruncatedAndDamagedFilesAreRefused) {
+    const auto sql = [](std::string statements) {
+        return [statements](const std::string& p) { runSql(p, statements); };
+    };
     std::vector<Entry> many;
     for (int i = 0; i < 500; ++i)
         many.push_back(
@@ -379,11 +382,13 @@ TEST_F(AbifFile, ForeignTruncatedAndDamagedFilesAreRefused) {
              f.seekp(4096 * 2);
              f << std::string(4096 * 3, '\xff');
          }},
-        {"name longer than its field",
-         [](const std::string& p) {
-             runSql(p, "UPDATE entry SET name = printf('%.40c', 'x') WHERE id = 1;");
-         },
-         false},
+        // One unit more than each field holds with its terminator (the full fields read back in
+        // RoundTripKeepsNonBmpAndFullFields).
+        {"name of 33 units", sql("UPDATE entry SET name = printf('%.33c', 'x') WHERE id = 1;"), false},
+        {"fax number of 51 units", sql("UPDATE entry SET fax = printf('%.51c', '5') WHERE id = 1;"), false},
+        {"company of 65 units", sql("UPDATE entry SET company = printf('%.65c', 'c') WHERE id = 1;"), false},
+        {"note of 255 units", sql("UPDATE entry SET note = printf('%.255c', 'n') WHERE id = 1;"), false},
+        {"group name of 33 units", sql("UPDATE grp SET name = printf('%.33c', 'g');"), false},
         {"empty fax number",
          [](const std::string& p) { runSql(p, "UPDATE entry SET fax = '' WHERE id = 2;"); }, false},
         {"member without entry",

@@ -97,25 +97,39 @@ TEST_F(PrintGateTest, FailedDestinationQueryIsTreatedAsAPrinter) {
     EXPECT_EQ(driver.modalRuns().size(), 1);
 }
 
-TEST_F(PrintGateTest, RefusedSenderNameIsPutBackAndStopsTheJobWithoutDialog) {
-    const auto callback = std::make_shared<FakeCallback>();
-    callback->settings.setValue(QStringLiteral("com.velmora.cps.print.printsettings.DFaxCoverSenderName"),
-                                QStringLiteral("Ann"));
-    GatePanel panel(callback, directFaxBundle());
-    QWidget* view = panel.panelView();
-    ASSERT_NE(view, nullptr);
-    ASSERT_TRUE(panel.restoreValuesAndReturnError(nullptr));
-    auto* field = view->findChild<QLineEdit*>(QStringLiteral("senderNameTextEdit"));
-    ASSERT_NE(field, nullptr);
-    field->setMaxLength(32767); // as a paste reaches a field with its checker
-    pf::ScriptedModalDriver driver;
-    for (const QString& refused : {QString(31, QLatin1Char('a')), QStringLiteral("Zoë")}) {
-        df::InputStringChecker::setFieldText(field, refused);
-        EXPECT_FALSE(panel.shouldPrint());
-        EXPECT_EQ(field->text(), QStringLiteral("Ann"));
+TEST_F(PrintGateTest, RefusedSenderNameIsPutBackAndStopsTheJobWhereverItGoes) {
+    // The sender name is checked before the destination: a file or a preview is stopped too.
+    struct Case {
+        pf::PMDestinationType destination;
+        QString name;
+        bool passes;
+    };
+    const QString longest(30, QLatin1Char('a'));
+    const QString tooLong(31, QLatin1Char('a'));
+    const Case cases[] = {
+        {pf::kPMDestinationFile, longest, true},  {pf::kPMDestinationFile, tooLong, false},
+        {pf::kPMDestinationPreview, tooLong, false}, {pf::kPMDestinationFile, QStringLiteral("Zoë"), false},
+        {pf::kPMDestinationPrinter, tooLong, false}, {pf::kPMDestinationPrinter, QStringLiteral("Zoë"), false},
+    };
+    for (const Case& c : cases) {
+        const auto callback = std::make_shared<FakeCallback>();
+        callback->session.destinationType = c.destination;
+        callback->settings.setValue(
+            QStringLiteral("com.velmora.cps.print.printsettings.DFaxCoverSenderName"), QStringLiteral("Ann"));
+        GatePanel panel(callback, directFaxBundle());
+        QWidget* view = panel.panelView();
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(panel.restoreValuesAndReturnError(nullptr));
+        auto* field = view->findChild<QLineEdit*>(QStringLiteral("senderNameTextEdit"));
+        ASSERT_NE(field, nullptr);
+        field->setMaxLength(32767); // as a paste reaches a field with its checker
+        pf::ScriptedModalDriver driver;
+        df::InputStringChecker::setFieldText(field, c.name);
+        EXPECT_EQ(panel.shouldPrint(), c.passes) << c.destination << " " << c.name.toStdString();
+        EXPECT_EQ(field->text(), c.passes ? c.name : QStringLiteral("Ann")) << c.name.toStdString();
+        EXPECT_TRUE(driver.modalRuns().isEmpty());
+        EXPECT_EQ(panel.controller(), nullptr);
     }
-    EXPECT_TRUE(driver.modalRuns().isEmpty());
-    EXPECT_EQ(panel.controller(), nullptr);
 }
 
 } // namespace
