@@ -28,6 +28,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int32_t kReadAll = 23;
 constexpr size_t kMiB = 1024 * 1024;
+// The documented limits, written out so that a changed constant in the client is noticed.
+constexpr size_t kHeadLimit = 64 * 1024;
+constexpr size_t kStatusLimit = 64 * 1024;
+constexpr size_t kBookLimit = 16 * kMiB;
 // No call may hold its caller longer than this.
 constexpr auto kCallBound = std::chrono::seconds(5);
 
@@ -36,12 +40,14 @@ std::string okHead(size_t length) {
            "\r\nConnection: close\r\n\r\n";
 }
 
-// A JSON reply of `prefix`, units up to 16 MiB in all, and `suffix`.
+// A JSON reply of `prefix`, units, `last` and `suffix`, padded with blanks before `suffix` to
+// exactly `total` body bytes.
 Reply largeBody(const std::string& prefix, const std::string& unit, const std::string& suffix,
-                const std::string& last = {}) {
-    size_t units = (16 * kMiB - prefix.size() - suffix.size() - last.size()) / unit.size();
-    size_t length = prefix.size() + units * unit.size() + last.size() + suffix.size();
-    return {okHead(length) + prefix, unit, units * unit.size(), last + suffix};
+                const std::string& last = {}, size_t total = kBookLimit) {
+    const size_t fixedBytes = prefix.size() + suffix.size() + last.size();
+    const size_t units = (total - fixedBytes) / unit.size();
+    const std::string padding(total - fixedBytes - units * unit.size(), ' ');
+    return {okHead(total) + prefix, unit, units * unit.size(), last + padding + suffix};
 }
 
 void selectServer(const HostileServer& server) {
@@ -90,17 +96,31 @@ TEST_P(HostileDeviceTest, EndsWithinTheLimitAndLeavesTheHandleAlone) {
 
 const std::string kStatusBody = R"({"ready": true, "entries": []})";
 
-Reply statusLine(size_t reasonBytes) {
-    return {"HTTP/1.1 200 ", "a", reasonBytes,
-            "\r\nContent-Length: " + std::to_string(kStatusBody.size()) + "\r\n\r\n" + kStatusBody};
+// A status reply whose head (status line, headers and the blank line) is `headBytes` long.
+Reply replyHead(size_t headBytes) {
+    const std::string start = "HTTP/1.1 200 ";
+    const std::string rest = "\r\nContent-Length: " + std::to_string(kStatusBody.size()) + "\r\n\r\n";
+    return {start, "a", headBytes - start.size() - rest.size(), rest + kStatusBody};
+}
+
+// A status reply of `bodyBytes`, the status padded with a text the reader passes over.
+Reply statusBody(size_t bodyBytes) {
+    const std::string open = R"({"ready": true, "pad": ")", close = "\"}";
+    return {okHead(bodyBytes) + open, "a", bodyBytes - open.size() - close.size(), close};
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, HostileDeviceTest,
     ::testing::Values(
         // A long reason phrase is no reason to fail, until the head passes its limit.
-        HostileCase{"status_line_30k", statusLine(30000), kAbifDeviceReachable, kAbifSuccess},
-        HostileCase{"status_line_100k", statusLine(100000), kAbifErrProtocol, kAbifErrProtocol},
+        HostileCase{"head_at_limit", replyHead(kHeadLimit), kAbifDeviceReachable,
+                    kAbifSuccess},
+        HostileCase{"head_one_byte_over", replyHead(kHeadLimit + 1), kAbifErrProtocol,
+                    kAbifErrProtocol},
+        // The status is small; the address book reads the same reply as a book without records.
+        HostileCase{"status_at_limit", statusBody(kStatusLimit), kAbifDeviceReachable, kAbifSuccess},
+        HostileCase{"status_one_byte_over", statusBody(kStatusLimit + 1), kAbifErrProtocol,
+                    kAbifSuccess},
         HostileCase{"endless_header_line",
                     {"HTTP/1.1 200 OK\r\nX-Long: ", "a", 0, {}, true},
                     kAbifErrProtocol,
@@ -120,6 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"http_0_9", fixed(R"({"ready": true})"), kAbifErrProtocol, kAbifErrProtocol},
         HostileCase{"empty_arrays", largeBody(R"({"x": [)", "[],", "]}", "[]"), kAbifErrProtocol,
                     kAbifSuccess},
+        HostileCase{"book_one_byte_over",
+                    largeBody(R"({"x": [)", "[],", "]}", "[]", kBookLimit + 1),
+                    kAbifErrProtocol, kAbifErrProtocol},
         HostileCase{"empty_entries", largeBody(R"({"entries": [)", "{},", "]}", "{}"), kAbifErrProtocol,
                     kAbifErrProtocol},
         HostileCase{"member_ids", largeBody(R"({"groups": [{"name": "g", "members": [)", "0,", "]}]}", "0"),
