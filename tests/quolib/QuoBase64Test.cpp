@@ -61,10 +61,11 @@ Decoded decode(const std::string& text) {
     return decode(text, 3 * static_cast<int32_t>(text.size()) / 4);
 }
 
-// RFC 4648, section 10.
+// RFC 4648, section 10, and bytes that give the last two letters of the alphabet, "+" and "/".
 const std::pair<std::string, std::string> kRfc4648[] = {
     {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-    {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"abc", "YWJj"},
+    {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"abc", "YWJj"}, {"\xfb\xff\xbf", "+/+/"},
+    {"\xf8", "+A=="},     {"\xfc", "/A=="},
 };
 
 TEST(QuoBase64, Rfc4648Vectors) {
