@@ -110,6 +110,33 @@ TEST_F(FaxDialogTest, TheThirtyFirstDestinationIsRefusedWithAnAlert) {
     EXPECT_EQ(controller->addressPhoneNumber(), QStringLiteral("31"));
 }
 
+TEST_F(FaxDialogTest, TheFieldsTakeTheirLongestTextAndNotOneUnitMore) {
+    const struct {
+        const char* field;
+        QChar unit;
+        int longest;
+    } fields[] = {
+        {"addressNameTextField", QLatin1Char('N'), 32},
+        {"addressPhoneNumberTextField", QLatin1Char('5'), 50},
+        {"passwordTextField", QLatin1Char('9'), 4},
+    };
+    pf::ScriptedModalDriver driver;
+    driver.queueModalStep([&](QWidget* window) {
+        for (const auto& f : fields) {
+            auto* field = window->findChild<QLineEdit*>(QLatin1String(f.field));
+            ASSERT_NE(field, nullptr) << f.field;
+            for (const int length : {f.longest, f.longest + 1}) {
+                field->clear();
+                field->insert(QString(length, f.unit)); // as a paste goes through the field's checker
+                EXPECT_EQ(field->text().size(), length == f.longest ? length : 0) << f.field << " " << length;
+            }
+        }
+        button(window, "stopButton")->click();
+    });
+    controller->createDialog();
+    EXPECT_EQ(driver.unscriptedModalRuns(), 0);
+}
+
 TEST_F(FaxDialogTest, DuplicatesAreAskedForAndComparedExactly) {
     const struct {
         const char* second;
@@ -458,7 +485,8 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
     const QString path = folder + QStringLiteral("/book");
     ASSERT_EQ(AbifGADFile_Create(QFile::encodeName(path).constData(), kAbifFileComputer), 0);
     ASSERT_EQ(abiftest::addEntries(path.toStdString(), {{u"Ann", u"123"}}), 0);
-    const QString name32(32, QLatin1Char('N')), name33(33, QLatin1Char('N')), number51(51, QLatin1Char('9'));
+    const QString name32(32, QLatin1Char('N')), name33(33, QLatin1Char('N'));
+    const QString number50(50, QLatin1Char('9')), number51(51, QLatin1Char('9'));
     const struct {
         QStringList selected; // "name/number", all selected
         bool fileSelected;
@@ -471,7 +499,7 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
         {{"Bob/5", "Cy/" + number51}, true, "Cannot add to the file.", {"Ann/123"}},
         {{"Bob/5", "Ann/123"}, true, "Address already exists.", {"Ann/123"}},
         {{"Bob/5", "Bob/5"}, true, "Added to Address Book.", {"Ann/123", "Bob/5"}},
-        {{name32 + "/7"}, true, "Added to Address Book.", {"Ann/123", "Bob/5", name32 + "/7"}},
+        {{name32 + "/" + number50}, true, "Added to Address Book.", {"Ann/123", "Bob/5", name32 + "/" + number50}},
     };
     df::DestinationList* list = controller->addressArrayController();
     df::AddressFileList* files = controller->addressFileList();
