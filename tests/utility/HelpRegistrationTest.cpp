@@ -181,9 +181,9 @@ TEST_P(PropertyListLimits, DeepOrExplodingListsAreRefusedWithALogLine) {
 INSTANTIATE_TEST_SUITE_P(
     Files, PropertyListLimits,
     ::testing::Values(LimitCase{"xml_64_levels", nestedXmlPropertyList(64), true},
-                      LimitCase{"xml_66_levels", nestedXmlPropertyList(66), false},
+                      LimitCase{"xml_65_levels", nestedXmlPropertyList(65), false},
                       LimitCase{"binary_64_levels", nestedBinaryPropertyList(64), true},
-                      LimitCase{"binary_66_levels", nestedBinaryPropertyList(66), false},
+                      LimitCase{"binary_65_levels", nestedBinaryPropertyList(65), false},
                       // Shallow, but 2^40 nodes once every shared array is copied out.
                       LimitCase{"binary_shared_arrays", nestedBinaryPropertyList(40, 2), false},
                       LimitCase{"binary_cycle", nestedBinaryPropertyList(3, 1, true), false},
