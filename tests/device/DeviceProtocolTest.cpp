@@ -145,8 +145,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DeviceProtocolTest, RecordCountsAreCapped) {
     DeviceBook book;
-    book.entries.assign(kMaxDeviceEntries, {1, "n", "1"});
-    book.groups.assign(kMaxDeviceGroups, {"g", {}});
+    // The documented 10,000 entries and 1,000 groups, then one more of each.
+    book.entries.assign(10000, {1, "n", "1"});
+    book.groups.assign(1000, {"g", {}});
     DeviceBook decoded;
     ASSERT_EQ(decodeAddressBook(encodeAddressBook(book), decoded), kAbifSuccess);
     book.entries.push_back({1, "n", "1"});
@@ -166,10 +167,10 @@ TEST(DeviceProtocolTest, StatusReplies) {
 TEST(DeviceRecordsTest, LongTextsAndMemberListsAreCutToTheRecord) {
     // 31 letters then a surrogate pair: the pair does not fit the 32 units before the zero.
     std::string name = std::string(31, 'a') + "🦊";
-    std::vector<uint16_t> members(300);
+    std::vector<uint16_t> members(206); // one more than a device group holds
     for (size_t i = 0; i < members.size(); ++i)
         members[i] = uint16_t(i + 1);
-    DeviceBook book{{{42, name, std::string(60, '9')}}, {{name, members}}};
+    DeviceBook book{{{42, name, std::string(51, '9')}}, {{name, members}}};
     std::vector<ABIF_Fax> entries;
     std::vector<ABIF_FaxGroup> groups;
     EXPECT_EQ(makeFaxRecords(book, entries, groups), 1u);
@@ -179,8 +180,8 @@ TEST(DeviceRecordsTest, LongTextsAndMemberListsAreCutToTheRecord) {
     EXPECT_EQ(readText(entries[0].bytes + ABIF_FAX_PHONE, ABIF_FAX_PHONE_SIZE), std::u16string(50, u'9'));
     ASSERT_EQ(groups.size(), 1u);
     auto kept = readMembers(groups[0].bytes, ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MEMBERS, 1000);
-    ASSERT_EQ(kept.size(), size_t(ABIF_FAXGROUP_MAX_MEMBERS));
-    EXPECT_EQ(kept.back(), ABIF_FAXGROUP_MAX_MEMBERS);
+    ASSERT_EQ(kept.size(), 205u);
+    EXPECT_EQ(kept.back(), 205);
 }
 
 TEST(DeviceRecordsTest, ComputerRecordsBecomeDeviceEntries) {
