@@ -1,0 +1,29 @@
+// The fax inbox in a user's session: "directfax-inbox" in the user's session folder, made and
+// watched by the user's fax agent, which holds a lock on the inbox's ".agent" file for as long as
+// it runs. Everything here runs as the user the document is for: a link is never followed, and
+// a folder that is not the user's alone is refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace com::velmora::cps::print::pde::tarncrest::directfax::handover {
+
+inline constexpr const char* kInboxName = "directfax-inbox";
+inline constexpr const char* kAgentLockName = ".agent";
+
+enum class InboxState { Ready, NoSession, NoAgent, Unsafe };
+
+// Opens the inbox of user `uid` under `sessionsRoot`; `*inbox` is its descriptor when Ready.
+InboxState openInbox(const std::string& sessionsRoot, uid_t uid, int* inbox);
+
+enum class Delivery { Delivered, ReadError, WriteError, TooLarge, TooSlow, Empty };
+
+// Copies the document from `in` into the inbox under a new name of `jobId`'s ("job-ID-RANDOM.pdf"),
+// within `maxBytes` and `seconds`: written as a hidden part file (0600, created anew) and renamed
+// once whole, so that the agent never sees half a document; nothing is left on failure.
+Delivery deliver(int in, int inbox, const std::string& jobId, std::int64_t maxBytes, int seconds,
+                 std::string* name);
+
+} // namespace com::velmora::cps::print::pde::tarncrest::directfax::handover
