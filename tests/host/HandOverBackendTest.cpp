@@ -1,0 +1,177 @@
+// The fax printer's backend run as CUPS runs it, on the bounds it keeps: the size of a document
+// (at the limit and one byte more), one that never ends, the owner's session folder and fax inbox
+// (missing, a link, open to others). The fax agent is played by the test,
+// which holds the inbox's lock.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kBackend = QStringLiteral(DIRECTFAX_BINARY_DIR "/tools/fax-handover/directfax-handover");
+constexpr qint64 kMaxBytes = 100000;
+constexpr int kReadSeconds = 2;
+constexpr int kSessionWaitSeconds = 1;
+
+QString thisUser() {
+    const passwd* user = ::getpwuid(::geteuid());
+    return user ? QString::fromLocal8Bit(user->pw_name) : QString();
+}
+
+class HandOverBackend : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(serverBin.isValid() && root.isValid());
+        QFile configuration(serverBin.filePath("directfax-handover.conf"));
+        ASSERT_TRUE(configuration.open(QIODevice::WriteOnly));
+        configuration.write("sessions-root " + QFile::encodeName(root.path()) + "\nsession-wait " +
+                            QByteArray::number(kSessionWaitSeconds) + "\nmax-bytes " +
+                            QByteArray::number(kMaxBytes) + "\nread-time " +
+                            QByteArray::number(kReadSeconds) + "\n");
+        configuration.close();
+        ::chmod(QFile::encodeName(configuration.fileName()).constData(), 0644);
+        session = root.filePath(QString::number(::geteuid()));
+        inbox = session + "/directfax-inbox";
+    }
+    void TearDown() override {
+        if (lock >= 0)
+            ::close(lock);
+    }
+
+    // This user's session with a running agent.
+    void makeSession() {
+        ASSERT_TRUE(QDir().mkpath(inbox));
+        ::chmod(QFile::encodeName(session).constData(), 0700);
+        ::chmod(QFile::encodeName(inbox).constData(), 0700);
+        lock = ::open(QFile::encodeName(inbox + "/.agent").constData(), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QString errors;
+        qint64 milliseconds = 0;
+    };
+    // The backend on `document` for a job of `owner`; with `endless` standard input stays open.
+    Run run(const QByteArray& document, const QString& owner, bool endless = false) {
+        QProcess backend;
+        QProcessEnvironment environment;
+        environment.insert("CUPS_SERVERBIN", serverBin.path());
+        backend.setProcessEnvironment(environment);
+        QElapsedTimer clock;
+        clock.start();
+        backend.start(kBackend, {"42", owner, "title", "1", ""});
+        backend.write(document);
+        if (!endless)
+            backend.closeWriteChannel();
+        backend.waitForFinished(30000);
+        return {backend.exitCode(), QString::fromLocal8Bit(backend.readAllStandardError()), clock.elapsed()};
+    }
+
+    QStringList documents() const {
+        return QDir(inbox)
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot) // the lock too
+            .filter(QStringLiteral("job-"));
+    }
+
+    QTemporaryDir serverBin;
+    QTemporaryDir root;
+    QString session;
+    QString inbox;
+    int lock = -1;
+};
+
+TEST_F(HandOverBackend, HandsOverDocumentsUpToTheSizeLimitAndNoneAbove) {
+    makeSession();
+    const struct {
+        qint64 size;
+        bool delivered;
+    } rows[] = {{kMaxBytes, true}, {kMaxBytes + 1, false}, {0, false}};
+    for (const auto& row : rows) {
+        for (const QString& name : documents())
+            QFile::remove(inbox + '/' + name);
+        const QByteArray document(row.size, 'x');
+        const Run result = run(document, thisUser());
+        EXPECT_EQ(result.exitCode == 0, row.delivered) << row.size << result.errors.toStdString();
+        ASSERT_EQ(documents().size(), row.delivered ? 1 : 0)
+            << row.size << documents().join(' ').toStdString();
+        if (!row.delivered)
+            continue;
+        QFile delivered(inbox + '/' + documents().first());
+        EXPECT_EQ(delivered.permissions() & 0x0077, 0) << "readable by others";
+        ASSERT_TRUE(delivered.open(QIODevice::ReadOnly));
+        EXPECT_EQ(delivered.readAll(), document);
+    }
+    EXPECT_TRUE(
+        run(QByteArray(kMaxBytes + 1, 'x'), thisUser()).errors.contains("larger than the fax printer takes"));
+}
+
+TEST_F(HandOverBackend, ADocumentThatNeverEndsFailsAfterTheReadTime) {
+    makeSession();
+    const Run result = run("%PDF-1.4\n", thisUser(), true);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_TRUE(result.errors.contains("did not arrive whole")) << result.errors.toStdString();
+    EXPECT_GE(result.milliseconds, kReadSeconds * 1000);
+    EXPECT_LT(result.milliseconds, kReadSeconds * 1000 + 5000);
+    EXPECT_TRUE(documents().isEmpty()) << documents().join(' ').toStdString();
+}
+
+TEST_F(HandOverBackend, RefusesSessionsThatAreMissingLinkedOrOpenToOthers) {
+    QTemporaryDir elsewhere;
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* message;
+    } rows[] = {
+        {"no session", [] {}, "has no desktop session"},
+        {"no agent",
+         [&] {
+             QDir().mkpath(inbox);
+             ::chmod(QFile::encodeName(session).constData(), 0700);
+             ::chmod(QFile::encodeName(inbox).constData(), 0700);
+         },
+         "fax agent does not run"},
+        {"the inbox is a link",
+         [&] {
+             QDir().mkpath(session);
+             ::chmod(QFile::encodeName(session).constData(), 0700);
+             ::chmod(QFile::encodeName(elsewhere.path()).constData(), 0700);
+             QFile::link(elsewhere.path(), inbox);
+             lock =
+                 ::open(QFile::encodeName(elsewhere.filePath(".agent")).constData(), O_RDWR | O_CREAT, 0600);
+             ::flock(lock, LOCK_EX);
+         },
+         "not a private folder"},
+        {"the session folder is open to others",
+         [&] {
+             makeSession();
+             ::chmod(QFile::encodeName(session).constData(), 0755);
+         },
+         "not a private folder"},
+    };
+    for (const auto& row : rows) {
+        QDir(session).removeRecursively();
+        QFile::remove(session);
+        row.arrange();
+        const Run result = run("%PDF-1.4\n", thisUser());
+        EXPECT_NE(result.exitCode, 0) << row.name;
+        EXPECT_TRUE(result.errors.contains(row.message)) << row.name << ": " << result.errors.toStdString();
+        EXPECT_LT(result.milliseconds, kSessionWaitSeconds * 1000 + 5000) << row.name;
+        EXPECT_TRUE(QDir(elsewhere.path()).entryList({"job-*"}, QDir::Files | QDir::Hidden).isEmpty())
+            << row.name;
+        if (lock >= 0)
+            ::close(lock);
+        lock = -1;
+    }
+}
+
+} // namespace
