@@ -59,7 +59,7 @@ void BM_LpToFaxDialogShown(benchmark::State& state) {
         return;
     }
     const auto inboxEmpty = [&] {
-        return QDir(printer.faxInbox()).entryList({"job-*"}, QDir::Files).isEmpty();
+        return QDir(printer.faxInbox()).entryList({"*.pdf"}, QDir::Files).isEmpty();
     };
     for (auto _ : state) {
         QFile::remove(shown);

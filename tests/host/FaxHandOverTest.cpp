@@ -85,7 +85,7 @@ TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
     // What an agent of a killed session left goes at the next start, unopened.
     ASSERT_TRUE(QDir().mkpath(printer.faxInbox()));
     ::chmod(QFile::encodeName(printer.faxInbox()).constData(), 0700);
-    const QString leftover = printer.faxInbox() + "/job-1-left.pdf";
+    const QString leftover = printer.faxInbox() + "/left behind.pdf";
     ASSERT_TRUE(QFile::copy(kDocument, leftover));
     ASSERT_TRUE(startAgent({"--dry-run", "--fax-to", "0301234567"}));
     EXPECT_FALSE(QFile::exists(leftover));
@@ -93,7 +93,7 @@ TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
     QTemporaryDir elsewhere;
     const QString outside = elsewhere.filePath("outside.pdf");
     ASSERT_TRUE(QFile::copy(kDocument, outside));
-    ASSERT_TRUE(QFile::link(outside, printer.faxInbox() + "/job-0-planted.pdf"));
+    ASSERT_TRUE(QFile::link(outside, printer.faxInbox() + "/planted.pdf"));
 
     const int job = lp();
     ASSERT_GT(job, 0);
@@ -106,7 +106,7 @@ TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
         << QJsonDocument(record).toJson().toStdString();
     // Once the dialog closed, the document is gone; the planted link was never opened.
     EXPECT_TRUE(waitUntil([&] {
-        return entries(printer.faxInbox()) == QStringList{".agent", "job-0-planted.pdf"};
+        return entries(printer.faxInbox()) == QStringList{".agent", "planted.pdf"};
     })) << entries(printer.faxInbox()).join(' ').toStdString();
     EXPECT_TRUE(QFile::exists(outside));
     EXPECT_EQ(filedJobs().size(), 1);
@@ -181,6 +181,32 @@ TEST_F(FaxHandOverTest, AnotherUsersJobReachesOnlyThatUsersInbox) {
     // Nothing reached this user's inbox, agent or printer.
     EXPECT_EQ(entries(printer.faxInbox()), QStringList{".agent"});
     EXPECT_TRUE(filedJobs().isEmpty());
+}
+
+TEST_F(FaxHandOverTest, OneCommandAddsTheFaxPrinter) {
+    const struct {
+        const char* name;
+        int exitCode;
+    } rows[] = {{"Office-Fax", 0}, {"Office Fax", 1}, {"Fax/2", 1}};
+    for (const auto& row : rows) {
+        QProcess host;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("CUPS_SERVER", printer.server());
+        host.setProcessEnvironment(environment);
+        host.start(kBin + "/host/directfax-print", {"--add-fax-printer", row.name});
+        ASSERT_TRUE(host.waitForFinished(30000));
+        EXPECT_EQ(host.exitCode(), row.exitCode) << row.name << host.readAllStandardError().toStdString();
+        if (row.exitCode != 0)
+            continue;
+        ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        const QByteArray uri = QByteArray("ipp://localhost/printers/") + row.name;
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+        const Attributes queue = ask(request, cupsUser(), false);
+        EXPECT_EQ(valueOf(queue, "device-uri"), "directfax-handover:/");
+        EXPECT_EQ(valueOf(queue, "printer-error-policy"), "abort-job");
+        EXPECT_EQ(valueOf(queue, "printer-is-shared"), "false");
+        EXPECT_EQ(valueOf(queue, "printer-is-accepting-jobs"), "true");
+    }
 }
 
 } // namespace

@@ -62,14 +62,15 @@ protected:
         qint64 milliseconds = 0;
     };
     // The backend on `document` for a job of `owner`; with `endless` standard input stays open.
-    Run run(const QByteArray& document, const QString& owner, bool endless = false) {
+    Run run(const QByteArray& document, const QString& owner, bool endless = false,
+            const QString& title = QStringLiteral("title")) {
         QProcess backend;
         QProcessEnvironment environment;
         environment.insert("CUPS_SERVERBIN", serverBin.path());
         backend.setProcessEnvironment(environment);
         QElapsedTimer clock;
         clock.start();
-        backend.start(kBackend, {"42", owner, "title", "1", ""});
+        backend.start(kBackend, {"42", owner, title, "1", ""});
         backend.write(document);
         if (!endless)
             backend.closeWriteChannel();
@@ -77,10 +78,11 @@ protected:
         return {backend.exitCode(), QString::fromLocal8Bit(backend.readAllStandardError()), clock.elapsed()};
     }
 
+    // The documents and part files in the inbox.
     QStringList documents() const {
-        return QDir(inbox)
-            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot) // the lock too
-            .filter(QStringLiteral("job-"));
+        QStringList names = QDir(inbox).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        names.removeAll(QStringLiteral(".agent"));
+        return names;
     }
 
     QTemporaryDir serverBin;
@@ -113,6 +115,31 @@ TEST_F(HandOverBackend, HandsOverDocumentsUpToTheSizeLimitAndNoneAbove) {
     }
     EXPECT_TRUE(
         run(QByteArray(kMaxBytes + 1, 'x'), thisUser()).errors.contains("larger than the fax printer takes"));
+}
+
+TEST_F(HandOverBackend, NamesTheDocumentAfterItsTitleAsFarAsThatMakesAFileName) {
+    makeSession();
+    const QString ae = QString::fromUtf8("\xc3\xa4");
+    const struct {
+        QString title;
+        QString stem; // before " (job 42-RANDOM).pdf"
+    } rows[] = {
+        {"Quarterly report.pdf", "Quarterly report"},
+        {"../../etc/passwd", "-..-etc-passwd"},
+        {"", "Document"},
+        {"line\nbreak", "line break"},
+        {QString(81, 'x'), QString(80, 'x')},
+        {ae.repeated(40), ae.repeated(39)}, // 80 bytes: the 40th character would end past them
+    };
+    for (const auto& row : rows) {
+        for (const QString& name : documents())
+            QFile::remove(inbox + '/' + name);
+        const Run result = run("%PDF-1.4\n", thisUser(), false, row.title);
+        ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
+        ASSERT_EQ(documents().size(), 1);
+        EXPECT_EQ(documents().first().section(" (job 42-", 0, 0), row.stem) << row.title.toStdString();
+        EXPECT_TRUE(documents().first().endsWith(").pdf")) << documents().first().toStdString();
+    }
 }
 
 TEST_F(HandOverBackend, ADocumentThatNeverEndsFailsAfterTheReadTime) {
@@ -166,7 +193,7 @@ TEST_F(HandOverBackend, RefusesSessionsThatAreMissingLinkedOrOpenToOthers) {
         EXPECT_NE(result.exitCode, 0) << row.name;
         EXPECT_TRUE(result.errors.contains(row.message)) << row.name << ": " << result.errors.toStdString();
         EXPECT_LT(result.milliseconds, kSessionWaitSeconds * 1000 + 5000) << row.name;
-        EXPECT_TRUE(QDir(elsewhere.path()).entryList({"job-*"}, QDir::Files | QDir::Hidden).isEmpty())
+        EXPECT_TRUE(QDir(elsewhere.path()).entryList({"*.pdf*"}, QDir::Files | QDir::Hidden).isEmpty())
             << row.name;
         if (lock >= 0)
             ::close(lock);

@@ -28,9 +28,9 @@ bool privateFolder(const QString& path) {
            (info.st_mode & 077) == 0;
 }
 
-// Whether `name` is a whole document the backend handed over (not its part file, not the lock).
+// Whether `name` is a whole document the backend handed over (not a hidden part file, not the lock).
 bool isDocument(const QString& name) {
-    return name.startsWith(QLatin1String("job-")) && name.endsWith(QLatin1String(".pdf"));
+    return !name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".pdf"));
 }
 
 } // namespace

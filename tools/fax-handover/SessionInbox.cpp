@@ -107,10 +107,29 @@ InboxState openInbox(const std::string& sessionsRoot, uid_t uid, int* inbox) {
     return state;
 }
 
-Delivery deliver(int in, int inbox, const std::string& jobId, std::int64_t maxBytes, int seconds,
-                 std::string* name) {
-    const std::string stem = "job-" + jobId + "-" + randomHex();
-    const std::string part = "." + stem + ".part";
+std::string documentName(const std::string& jobId, const std::string& title) {
+    std::string stem;
+    for (size_t i = 0; i < title.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(title[i]);
+        // A character that would not fit whole ends the title.
+        if (stem.size() >= kMaxTitleBytes || (c >= 0xc0 && stem.size() + 4 > kMaxTitleBytes))
+            break;
+        if (c < 0x20 || c == 0x7f)
+            stem += ' ';
+        else if (c == '/')
+            stem += '-';
+        else if (!(stem.empty() && (c == '.' || c == ' ')))
+            stem += char(c);
+    }
+    if (stem.size() > 4 && stem.ends_with(".pdf"))
+        stem.resize(stem.size() - 4);
+    if (stem.empty())
+        stem = "Document";
+    return stem + " (job " + jobId + "-" + randomHex() + ").pdf";
+}
+
+Delivery deliver(int in, int inbox, const std::string& name, std::int64_t maxBytes, int seconds) {
+    const std::string part = "." + name + ".part";
     const int out = ::openat(inbox, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                              S_IRUSR | S_IWUSR);
     if (out < 0)
@@ -119,9 +138,8 @@ Delivery deliver(int in, int inbox, const std::string& jobId, std::int64_t maxBy
     if (::fsync(out) != 0 && result == Delivery::Delivered)
         result = Delivery::WriteError;
     ::close(out);
-    *name = stem + ".pdf";
     if (result == Delivery::Delivered &&
-        ::renameat2(inbox, part.c_str(), inbox, name->c_str(), RENAME_NOREPLACE) != 0)
+        ::renameat2(inbox, part.c_str(), inbox, name.c_str(), RENAME_NOREPLACE) != 0)
         result = Delivery::WriteError;
     if (result != Delivery::Delivered)
         ::unlinkat(inbox, part.c_str(), 0);

@@ -20,10 +20,15 @@ InboxState openInbox(const std::string& sessionsRoot, uid_t uid, int* inbox);
 
 enum class Delivery { Delivered, ReadError, WriteError, TooLarge, TooSlow, Empty };
 
-// Copies the document from `in` into the inbox under a new name of `jobId`'s ("job-ID-RANDOM.pdf"),
-// within `maxBytes` and `seconds`: written as a hidden part file (0600, created anew) and renamed
-// once whole, so that the agent never sees half a document; nothing is left on failure.
-Delivery deliver(int in, int inbox, const std::string& jobId, std::int64_t maxBytes, int seconds,
-                 std::string* name);
+// The document's file name for the job `jobId` titled `title`: the title as far as it makes a
+// file name (no '/', no control characters, no leading dot, at most kMaxTitleBytes of whole UTF-8
+// characters; "Document" without one), then " (job ID-RANDOM).pdf", new for every call.
+inline constexpr size_t kMaxTitleBytes = 80;
+std::string documentName(const std::string& jobId, const std::string& title);
+
+// Copies the document from `in` into the inbox under `name`, within `maxBytes` and `seconds`:
+// written as a hidden part file (0600, created anew) and renamed once whole, so that the agent
+// never sees half a document; nothing is left on failure.
+Delivery deliver(int in, int inbox, const std::string& name, std::int64_t maxBytes, int seconds);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::handover

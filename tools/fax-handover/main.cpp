@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
                     ": start directfax-fax-agent (or log in again) and print again.");
 
     std::fputs("INFO: Handing the document to the fax dialog\n", stderr);
-    std::string name;
-    const Delivery delivery = deliver(in, inbox, argv[1], limits.maxBytes, limits.readSeconds, &name);
+    const Delivery delivery =
+        deliver(in, inbox, documentName(argv[1], argv[3]), limits.maxBytes, limits.readSeconds);
     ::close(inbox);
     if (delivery != Delivery::Delivered)
         return fail(deliveryFailure(delivery, limits));
