@@ -2,16 +2,14 @@
 // folder with the configuration that moves the session folders into the scheduler's folder, the
 // queue, and the fax agent that answers it.
 #include "DemoFaxPrinter.h"
+#include "FaxInbox.h"
 #include "FaxPrinter.h"
 #include "ParentDeath.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,8 +19,6 @@ namespace {
 
 // The backend's name in the scheduler's backend folder: the scheme of the fax printer's URI.
 constexpr const char* kHandOverName = "directfax-handover";
-constexpr const char* kHandOverConfiguration = "directfax-handover.conf";
-constexpr const char* kInboxName = "directfax-inbox";
 constexpr int kAgentStopMs = 5000;
 constexpr int kAgentStartMs = 10000;
 
@@ -37,17 +33,6 @@ bool makeFolder(const QString& path, mode_t mode) {
     return (::mkdir(name.constData(), mode) == 0 || errno == EEXIST) && ::chmod(name.constData(), mode) == 0;
 }
 
-// Whether a fax agent holds the lock of `inbox`.
-bool agentHoldsInbox(const QString& inbox) {
-    const int lock = ::open(QFile::encodeName(inbox + QStringLiteral("/.agent")).constData(),
-                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (lock < 0)
-        return false;
-    const bool held = ::flock(lock, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(lock);
-    return held;
-}
-
 } // namespace
 
 QString DemoFaxPrinter::faxPrinter() const {
@@ -59,7 +44,10 @@ QString DemoFaxPrinter::sessionsRoot() const {
 }
 
 QString DemoFaxPrinter::faxInbox() const {
-    return QStringLiteral("%1/%2/%3").arg(sessionsRoot()).arg(::geteuid()).arg(QLatin1String(kInboxName));
+    return QStringLiteral("%1/%2/%3")
+        .arg(sessionsRoot())
+        .arg(::geteuid())
+        .arg(QLatin1String(faxinbox::kInboxName));
 }
 
 bool DemoFaxPrinter::installHandOver(const QString& bin, QString* error) {
@@ -74,7 +62,8 @@ bool DemoFaxPrinter::installHandOver(const QString& bin, QString* error) {
     const bool made =
         QFile::copy(handOver.backend, backend) &&
         QFile::setPermissions(backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
-        writePrivateFile(bin + QLatin1Char('/') + QLatin1String(kHandOverConfiguration), configuration) &&
+        writePrivateFile(bin + QLatin1Char('/') + QLatin1String(faxinbox::kHandOverConfiguration),
+                         configuration) &&
         makeFolder(sessionsRoot(), ::geteuid() == 0 ? 0711 : 0700) &&
         makeFolder(QFileInfo(faxInbox()).path(), 0700);
     if (!made)
@@ -108,7 +97,9 @@ bool DemoFaxPrinter::startFaxAgent(const QString& agent, const QString& host,
     // It is ready once it holds the inbox's lock.
     const QDeadlineTimer deadline(kAgentStartMs);
     bool ready = faxAgent.waitForStarted();
-    while (ready && !agentHoldsInbox(faxInbox())) {
+    while (ready && !faxinbox::agentRuns(AT_FDCWD, QFile::encodeName(faxInbox() + QLatin1Char('/') +
+                                                                     QLatin1String(faxinbox::kAgentLockName))
+                                                       .constData())) {
         ready =
             !deadline.hasExpired() && faxAgent.state() == QProcess::Running && !faxAgent.waitForFinished(20);
     }

@@ -1,5 +1,6 @@
 #include "FaxAgent.h"
 
+#include "FaxInbox.h"
 #include "ParentDeath.h"
 
 #include <QDir>
@@ -14,8 +15,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::agent {
 
 namespace {
 
-constexpr const char* kInboxName = "directfax-inbox";
-constexpr const char* kLockName = ".agent";
+using faxinbox::kAgentLockName;
 
 // True when `path` is a folder (not a link) of this user's that no one else may enter; made so
 // when it is missing.
@@ -37,7 +37,7 @@ bool isDocument(const QString& name) {
 
 QString defaultInbox() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() ? QString() : runtime + QLatin1Char('/') + QLatin1String(kInboxName);
+    return runtime.isEmpty() ? QString() : runtime + QLatin1Char('/') + QLatin1String(faxinbox::kInboxName);
 }
 
 FaxAgent::FaxAgent(Options agentOptions, QObject* parent)
@@ -79,7 +79,7 @@ bool FaxAgent::start(QString* error) {
         *error = tr("The fax inbox \"%1\" is not a private folder of yours.").arg(options.inbox);
         return false;
     }
-    const QByteArray lock = QFile::encodeName(QDir(options.inbox).filePath(QLatin1String(kLockName)));
+    const QByteArray lock = QFile::encodeName(QDir(options.inbox).filePath(QLatin1String(kAgentLockName)));
     lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lockFd < 0 || ::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
         *error = lockFd >= 0 && errno == EWOULDBLOCK
@@ -91,7 +91,7 @@ bool FaxAgent::start(QString* error) {
     const QDir inbox(options.inbox);
     for (const QString& name :
          inbox.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (name != QLatin1String(kLockName))
+        if (name != QLatin1String(kAgentLockName))
             QFile::remove(inbox.filePath(name));
     }
     watcher.addPath(options.inbox);

@@ -1,5 +1,7 @@
 #include "HandOverLimits.h"
 
+#include "FaxInbox.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,7 +40,7 @@ HandOverLimits HandOverLimits::forServerBin(const char* serverBin) {
     HandOverLimits limits;
     if (!serverBin || !*serverBin)
         return limits;
-    std::istringstream lines(trustedText(std::string(serverBin) + "/" + kHandOverConfiguration));
+    std::istringstream lines(trustedText(std::string(serverBin) + "/" + faxinbox::kHandOverConfiguration));
     std::string line;
     while (std::getline(lines, line)) {
         const size_t space = line.find(' ');

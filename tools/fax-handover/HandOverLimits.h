@@ -20,7 +20,4 @@ struct HandOverLimits {
     static HandOverLimits forServerBin(const char* serverBin);
 };
 
-// The name of the configuration file in the scheduler's program folder.
-inline constexpr const char* kHandOverConfiguration = "directfax-handover.conf";
-
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::handover

@@ -1,10 +1,10 @@
 #include "SessionInbox.h"
 
+#include "FaxInbox.h"
 #include "WriteAll.h"
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,18 +29,6 @@ InboxState openPrivateFolder(int parent, const char* name, uid_t uid, InboxState
         return InboxState::Unsafe;
     }
     return InboxState::Ready;
-}
-
-// Whether a fax agent holds the inbox's lock.
-bool agentRuns(int inbox) {
-    const int lock = ::openat(inbox, kAgentLockName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (lock < 0)
-        return false;
-    struct stat info {};
-    const bool held = ::fstat(lock, &info) == 0 && S_ISREG(info.st_mode) &&
-                      ::flock(lock, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(lock);
-    return held;
 }
 
 std::string randomHex() {
@@ -97,9 +85,9 @@ InboxState openInbox(const std::string& sessionsRoot, uid_t uid, int* inbox) {
     ::close(root);
     if (state != InboxState::Ready)
         return state;
-    state = openPrivateFolder(session, kInboxName, uid, InboxState::NoAgent, inbox);
+    state = openPrivateFolder(session, faxinbox::kInboxName, uid, InboxState::NoAgent, inbox);
     ::close(session);
-    if (state == InboxState::Ready && !agentRuns(*inbox)) {
+    if (state == InboxState::Ready && !faxinbox::agentRuns(*inbox, faxinbox::kAgentLockName)) {
         ::close(*inbox);
         *inbox = -1;
         return InboxState::NoAgent;

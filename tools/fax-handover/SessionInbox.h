@@ -10,9 +10,6 @@
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::handover {
 
-inline constexpr const char* kInboxName = "directfax-inbox";
-inline constexpr const char* kAgentLockName = ".agent";
-
 enum class InboxState { Ready, NoSession, NoAgent, Unsafe };
 
 // Opens the inbox of user `uid` under `sessionsRoot`; `*inbox` is its descriptor when Ready.
