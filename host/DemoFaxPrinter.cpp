@@ -206,7 +206,7 @@ bool DemoFaxPrinter::addQueue(const QString& samplePpd, QString* error) {
     }
     out.close();
     QString why;
-    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}}, &why)) {
+    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}, {}}, &why)) {
         *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
         return false;
     }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -80,6 +81,9 @@ bool FaxAgent::start(QString* error) {
         return false;
     }
     const QByteArray lock = QFile::encodeName(QDir(options.inbox).filePath(QLatin1String(kAgentLockName)));
+    timespec locked{};
+    // The clock of file times, which may lag the precise one.
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &locked);
     lockFd = ::open(lock.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lockFd < 0 || ::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
         *error = lockFd >= 0 && errno == EWOULDBLOCK
@@ -87,14 +91,21 @@ bool FaxAgent::start(QString* error) {
                      : tr("Cannot lock the fax inbox \"%1\".").arg(options.inbox);
         return false;
     }
-    // Whatever lies here was left by an agent that is gone: its dialogs went with it.
+    // What lay here before this agent took the lock was left by one that is gone, with its
+    // dialogs; what the backend has handed over since is this agent's.
     const QDir inbox(options.inbox);
     for (const QString& name :
          inbox.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        if (name != QLatin1String(kAgentLockName))
-            QFile::remove(inbox.filePath(name));
+        const QString path = inbox.filePath(name);
+        struct stat info {};
+        if (name != QLatin1String(kAgentLockName) &&
+            ::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+            (info.st_mtim.tv_sec < locked.tv_sec ||
+             (info.st_mtim.tv_sec == locked.tv_sec && info.st_mtim.tv_nsec < locked.tv_nsec)))
+            QFile::remove(path);
     }
     watcher.addPath(options.inbox);
+    scan();
     return true;
 }
 
