@@ -61,9 +61,10 @@ protected:
         QString errors;
         qint64 milliseconds = 0;
     };
-    // The backend on `document` for a job of `owner`; with `endless` standard input stays open.
+    // The backend on `document` for a job of `owner`; with `endless` standard input stays open,
+    // and with `cancelAfterMs` the scheduler's SIGTERM comes then.
     Run run(const QByteArray& document, const QString& owner, bool endless = false,
-            const QString& title = QStringLiteral("title")) {
+            const QString& title = QStringLiteral("title"), int cancelAfterMs = -1) {
         QProcess backend;
         QProcessEnvironment environment;
         environment.insert("CUPS_SERVERBIN", serverBin.path());
@@ -74,6 +75,8 @@ protected:
         backend.write(document);
         if (!endless)
             backend.closeWriteChannel();
+        if (cancelAfterMs >= 0 && !backend.waitForFinished(cancelAfterMs))
+            backend.terminate();
         backend.waitForFinished(30000);
         return {backend.exitCode(), QString::fromLocal8Bit(backend.readAllStandardError()), clock.elapsed()};
     }
@@ -139,14 +142,22 @@ TEST_F(HandOverBackend, NamesTheDocumentAfterItsTitleAsFarAsThatMakesAFileName) 
     }
 }
 
-TEST_F(HandOverBackend, ADocumentThatNeverEndsFailsAfterTheReadTime) {
+TEST_F(HandOverBackend, ADocumentThatNeverEndsFailsAfterTheReadTimeOrWhenCancelled) {
     makeSession();
-    const Run result = run("%PDF-1.4\n", thisUser(), true);
-    EXPECT_NE(result.exitCode, 0);
-    EXPECT_TRUE(result.errors.contains("did not arrive whole")) << result.errors.toStdString();
-    EXPECT_GE(result.milliseconds, kReadSeconds * 1000);
-    EXPECT_LT(result.milliseconds, kReadSeconds * 1000 + 5000);
-    EXPECT_TRUE(documents().isEmpty()) << documents().join(' ').toStdString();
+    const struct {
+        int cancelAfterMs;
+        const char* message;
+        int minMs, maxMs;
+    } rows[] = {{-1, "did not arrive whole", kReadSeconds * 1000, kReadSeconds * 1000 + 5000},
+                {300, "was cancelled", 300, kReadSeconds * 1000}};
+    for (const auto& row : rows) {
+        const Run result = run("%PDF-1.4\n", thisUser(), true, "title", row.cancelAfterMs);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();
+        EXPECT_GE(result.milliseconds, row.minMs);
+        EXPECT_LT(result.milliseconds, row.maxMs);
+        EXPECT_TRUE(documents().isEmpty()) << documents().join(' ').toStdString();
+    }
 }
 
 TEST_F(HandOverBackend, RefusesSessionsThatAreMissingLinkedOrOpenToOthers) {

@@ -43,10 +43,13 @@ std::string randomHex() {
 
 using Clock = std::chrono::steady_clock;
 
-Delivery copyBounded(int in, int out, std::int64_t maxBytes, Clock::time_point deadline) {
+Delivery copyBounded(int in, int out, std::int64_t maxBytes, Clock::time_point deadline,
+                     const volatile std::sig_atomic_t* cancelled) {
     char buffer[65536];
     std::int64_t total = 0;
     while (true) {
+        if (*cancelled)
+            return Delivery::Cancelled;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return Delivery::TooSlow;
@@ -116,13 +119,14 @@ std::string documentName(const std::string& jobId, const std::string& title) {
     return stem + " (job " + jobId + "-" + randomHex() + ").pdf";
 }
 
-Delivery deliver(int in, int inbox, const std::string& name, std::int64_t maxBytes, int seconds) {
+Delivery deliver(int in, int inbox, const std::string& name, std::int64_t maxBytes, int seconds,
+                 const volatile std::sig_atomic_t* cancelled) {
     const std::string part = "." + name + ".part";
     const int out = ::openat(inbox, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                              S_IRUSR | S_IWUSR);
     if (out < 0)
         return Delivery::WriteError;
-    Delivery result = copyBounded(in, out, maxBytes, Clock::now() + std::chrono::seconds(seconds));
+    Delivery result = copyBounded(in, out, maxBytes, Clock::now() + std::chrono::seconds(seconds), cancelled);
     if (::fsync(out) != 0 && result == Delivery::Delivered)
         result = Delivery::WriteError;
     ::close(out);

@@ -33,6 +33,13 @@ namespace {
 
 constexpr auto kPoll = std::chrono::milliseconds(250);
 
+// Set when the scheduler cancels the job (SIGTERM): what was written goes.
+volatile std::sig_atomic_t cancelled = 0;
+
+void onCancel(int) {
+    cancelled = 1;
+}
+
 // The job fails; the printer stays ready for the next one (the queue's error policy is
 // abort-job).
 int fail(const std::string& message) {
@@ -61,6 +68,8 @@ std::string deliveryFailure(Delivery delivery, const HandOverLimits& limits) {
         return "The document is empty.";
     case Delivery::ReadError:
         return "The document could not be read.";
+    case Delivery::Cancelled:
+        return "The job was cancelled.";
     default:
         return "The document could not be put into your session's fax inbox.";
     }
@@ -74,6 +83,10 @@ int main(int argc, char** argv) {
         return CUPS_BACKEND_OK;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // Without SA_RESTART, so that the signal ends a wait for more of the document.
+    struct sigaction cancel {};
+    cancel.sa_handler = onCancel;
+    ::sigaction(SIGTERM, &cancel, nullptr);
     if (argc < 6 || argc > 7) {
         std::fputs("usage: directfax-handover job-id user title copies options [file]\n", stderr);
         return CUPS_BACKEND_FAILED;
@@ -97,13 +110,15 @@ int main(int argc, char** argv) {
     InboxState state;
     bool told = false;
     while ((state = openInbox(limits.sessionsRoot, user.pw_uid, &inbox)) != InboxState::Ready &&
-           state != InboxState::Unsafe && std::chrono::steady_clock::now() < deadline) {
+           state != InboxState::Unsafe && !cancelled && std::chrono::steady_clock::now() < deadline) {
         if (!told) {
             std::fprintf(stderr, "INFO: Waiting for the desktop session of %s\n", owner.c_str());
             told = true;
         }
         std::this_thread::sleep_for(kPoll);
     }
+    if (cancelled)
+        return fail("The job was cancelled.");
     if (state == InboxState::Unsafe)
         return fail("The fax inbox of " + owner +
                     " is not a private folder of theirs; nothing was handed over.");
@@ -115,7 +130,7 @@ int main(int argc, char** argv) {
 
     std::fputs("INFO: Handing the document to the fax dialog\n", stderr);
     const Delivery delivery =
-        deliver(in, inbox, documentName(argv[1], argv[3]), limits.maxBytes, limits.readSeconds);
+        deliver(in, inbox, documentName(argv[1], argv[3]), limits.maxBytes, limits.readSeconds, &cancelled);
     ::close(inbox);
     if (delivery != Delivery::Delivered)
         return fail(deliveryFailure(delivery, limits));
