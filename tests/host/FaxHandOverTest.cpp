@@ -114,6 +114,18 @@ TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
     EXPECT_EQ(HostPrinter::queueNames(), QStringList{printer.queue()});
 }
 
+TEST_F(FaxHandOverTest, ACancelledDialogDropsTheDocument) {
+    PrivateSessionBus bus;
+    // Nobody answers the fax-job dialog of a dry run: it is cancelled.
+    ASSERT_TRUE(startAgent({"--dry-run"}));
+    const int job = lp();
+    ASSERT_GT(job, 0);
+    EXPECT_EQ(valueOf(finished(job, 30000), "job-state"), "completed");
+    EXPECT_TRUE(waitUntil([&] { return entries(printer.faxInbox()) == QStringList{".agent"}; }, 30000))
+        << entries(printer.faxInbox()).join(' ').toStdString();
+    EXPECT_EQ(schedulerJobCount(), 1); // the fax printer's job only: no fax
+}
+
 TEST_F(FaxHandOverTest, WithoutAnAgentTheJobFailsWithinTheWaitAndSaysWhy) {
     QElapsedTimer clock;
     clock.start();
