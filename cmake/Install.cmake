@@ -13,6 +13,13 @@ set_target_properties(directfax_platform PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS directfax-print directfax-addressbook directfax-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS directfax-device-emulator directfax-backend RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
 install(TARGETS directfax-fax-filter RUNTIME DESTINATION ${DIRECTFAX_INSTALL_FILTERDIR})
+# The fax printer for every program: its agent, and its backend, once for CUPS (0700: CUPS runs
+# it as root, and it becomes the job's owner) and once for the demo printer, which copies it.
+install(TARGETS directfax-fax-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS directfax-handover RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
+install(PROGRAMS $<TARGET_FILE:directfax-handover> DESTINATION ${DIRECTFAX_INSTALL_BACKENDDIR}
+    PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+install(FILES data/com.velmora.DirectFaxFaxAgent.desktop DESTINATION ${DIRECTFAX_INSTALL_AUTOSTARTDIR})
 install(TARGETS directfax_platform LIBRARY DESTINATION ${DIRECTFAX_INSTALL_PKGLIBDIR} NAMELINK_SKIP)
 
 # The bundle: its Info.plist and resources (interface files, translations, help book) as built,
@@ -21,7 +28,7 @@ install(DIRECTORY ${DIRECTFAX_BUNDLE_DIR} DESTINATION ${DIRECTFAX_INSTALL_PLUGIN
     PATTERN "Linux" EXCLUDE)
 install(TARGETS DirectFax LIBRARY DESTINATION ${DIRECTFAX_INSTALL_PLUGINDIR}/DirectFax.plugin/Contents/Linux)
 
-install(FILES host/samples/DirectFaxSample.ppd host/samples/DemoAddressBook.json
+install(FILES host/samples/DirectFaxSample.ppd host/samples/DemoAddressBook.json host/samples/DirectFaxFaxPrinter.ppd
     DESTINATION ${DIRECTFAX_INSTALL_DATADIR}/samples)
 
 # Desktop integration: "Send as Fax…" for PDF, PostScript and text files, its AppStream
@@ -32,7 +39,8 @@ install(FILES data/icons/com.velmora.DirectFaxPrint.svg DESTINATION ${CMAKE_INST
 
 # Manual pages and bash completion.
 install(FILES data/man/directfax-print.1 data/man/directfax-send.1 data/man/directfax-addressbook.1
-    data/man/directfax-device-emulator.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES data/man/directfax-fax-filter.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+    data/man/directfax-device-emulator.1 data/man/directfax-fax-agent.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/man/directfax-fax-filter.8 data/man/directfax-handover.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES data/completions/directfax-print data/completions/directfax-send data/completions/directfax-addressbook
+    data/completions/directfax-fax-agent
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)

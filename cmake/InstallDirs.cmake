@@ -6,6 +6,14 @@ set(DIRECTFAX_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/directfax)
 set(DIRECTFAX_INSTALL_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/directfax)
 # CUPS looks for filters in lib/cups/filter of its prefix, not in a multiarch folder.
 set(DIRECTFAX_INSTALL_FILTERDIR lib/cups/filter)
+set(DIRECTFAX_INSTALL_BACKENDDIR lib/cups/backend)
+# Autostart entries are read from the system's configuration folder: /etc/xdg for the prefix /usr
+# (the package), the prefix's own etc/xdg otherwise (so that an install elsewhere stays there).
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(DIRECTFAX_INSTALL_AUTOSTARTDIR /etc/xdg/autostart)
+else()
+    set(DIRECTFAX_INSTALL_AUTOSTARTDIR ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart)
+endif()
 
 # Installed programs find the shared platform library relative to themselves.
 file(RELATIVE_PATH DIRECTFAX_BIN_TO_PKGLIB /${CMAKE_INSTALL_BINDIR} /${DIRECTFAX_INSTALL_PKGLIBDIR})

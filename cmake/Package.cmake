@@ -18,4 +18,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_PREFIX}/${DIRECT
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, ghostscript")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-daemon, cups-client")
 set(CPACK_STRIP_FILES ON)
+# The fax agent's autostart entry lies in /etc: the administrator's changes to it survive updates.
+if(IS_ABSOLUTE "${DIRECTFAX_INSTALL_AUTOSTARTDIR}")
+    file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles
+        "${DIRECTFAX_INSTALL_AUTOSTARTDIR}/com.velmora.DirectFaxFaxAgent.desktop\n")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+endif()
 include(CPack)

@@ -111,7 +111,9 @@ bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
         return false;
     }
     cupsd.setPrivateValues(privateJobOptions());
-    if (!makeServerBin(setup, error) || !startEmulator(setup, error))
+    if (!makeServerBin(setup, error) ||
+        (handOverSetup && !installHandOver(cupsd.folder() + QStringLiteral("/serverbin"), error)) ||
+        !startEmulator(setup, error))
         return false;
     QString why;
     if (!cupsd.start(&why)) {
@@ -119,7 +121,7 @@ bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
         *error = QObject::tr("The private CUPS server of the demo fax printer did not start: %1").arg(why);
         return false;
     }
-    if (!addQueue(setup.samplePpd, error)) {
+    if (!addQueue(setup.samplePpd, error) || (handOverSetup && !addFaxPrinter(error))) {
         stop();
         return false;
     }
@@ -204,7 +206,7 @@ bool DemoFaxPrinter::addQueue(const QString& samplePpd, QString* error) {
     }
     out.close();
     QString why;
-    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}}, &why)) {
+    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}, {}}, &why)) {
         *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
         return false;
     }
@@ -257,6 +259,7 @@ QList<DemoFaxPrinter::QueuedJob> DemoFaxPrinter::waitForJobs(std::chrono::millis
 }
 
 void DemoFaxPrinter::stop() {
+    stopFaxAgent();
     cupsd.stop();
     if (emulator.state() != QProcess::NotRunning) {
         emulator.terminate();

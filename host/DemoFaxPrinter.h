@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -56,8 +57,29 @@ public:
     // of jobs on their way, when there is something to wait for.
     QList<QueuedJob> waitForJobs(std::chrono::milliseconds limit,
                                  std::function<void(qsizetype)> waiting = {});
-    // Stops the scheduler and the emulator, each by its PID.
+    // Stops the fax agent, the scheduler and the emulator, each by its PID.
     void stop();
+
+    // The fax printer for every program (FaxPrinter.h) next to the fax queue: its backend hands
+    // what is printed to it into this user's fax inbox, in a stand-in of the session folders
+    // (/run/user) inside the scheduler's folder.
+    struct HandOver {
+        QString backend; // the directfax-handover program
+        QString ppd;     // host/samples/DirectFaxFaxPrinter.ppd
+        int sessionWaitSeconds = 60;
+        qint64 maxBytes = 512LL * 1024 * 1024;
+        int readSeconds = 300;
+    };
+    // Before start: offer the fax printer as well.
+    void offerFaxPrinter(const HandOver& handOver) { handOverSetup = handOver; }
+    QString faxPrinter() const;
+    // The stand-in of /run/user, and this user's fax inbox in it.
+    QString sessionsRoot() const;
+    QString faxInbox() const;
+    // After start: runs the fax agent `agent` on this user's inbox, opening the dialog of `host`
+    // (with `hostArguments`) on the fax queue of this scheduler; it stops with the printer.
+    bool startFaxAgent(const QString& agent, const QString& host, const QStringList& hostArguments,
+                       QString* error);
 
     // The scheduler's socket (for cupsSetServer and --server).
     QString server() const { return cupsd.server(); }
@@ -75,11 +97,16 @@ private:
     bool startEmulator(const Setup& setup, QString* error);
     bool makeServerBin(const Setup& setup, QString* error);
     bool addQueue(const QString& samplePpd, QString* error);
+    bool installHandOver(const QString& bin, QString* error);
+    bool addFaxPrinter(QString* error);
+    void stopFaxAgent();
 
     PrivateCupsd cupsd;
     QProcess emulator;
     QString outboxFolder;
     int addressBookPort = 0;
+    std::optional<HandOver> handOverSetup;
+    QProcess faxAgent;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

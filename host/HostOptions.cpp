@@ -66,6 +66,16 @@ void describe(QCommandLineParser& parser) {
         {QStringLiteral("cupsd-private-values"),
          QStringLiteral("write the cupsd.conf policy lines that keep the fax record private on a "
                         "system CUPS server, and exit")});
+    parser.addOption(
+        {QStringLiteral("add-fax-printer"),
+         QStringLiteral(
+             "add the fax printer that every program can print to (the queue named by the argument, "
+             "default \"Fax\") to the CUPS server, and exit")});
+    parser.addOption(
+        {QStringLiteral("fax-to"),
+         QStringLiteral("in a dry run, send the fax to NUMBER from the fax-job dialog instead of "
+                        "cancelling it; may be repeated"),
+         QStringLiteral("NUMBER")});
     parser.addOption({QStringLiteral("screenshot"),
                       QStringLiteral("render the print dialog into FILE (PNG) and exit; works headless"),
                       QStringLiteral("FILE")});
@@ -92,8 +102,11 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         *error = QStringLiteral("Only one document can be printed at a time");
         return std::nullopt;
     }
-    if (!positional.isEmpty())
+    if (parser.isSet(QStringLiteral("add-fax-printer")))
+        options.addFaxPrinter = positional.value(0, QStringLiteral("Fax"));
+    else if (!positional.isEmpty())
         options.document = positional.first();
+    options.faxTo = parser.values(QStringLiteral("fax-to"));
     options.printer = parser.value(QStringLiteral("printer"));
     options.pluginFolders = parser.values(QStringLiteral("plugins"));
     const QString destination = parser.value(QStringLiteral("destination"));
@@ -137,7 +150,8 @@ bool runsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strncmp(argument, "--screenshot", 12) == 0 || std::strcmp(argument, "--dry-run") == 0 ||
-            std::strcmp(argument, "--cupsd-private-values") == 0 || std::strcmp(argument, "--help") == 0 ||
+            std::strcmp(argument, "--cupsd-private-values") == 0 ||
+            std::strcmp(argument, "--add-fax-printer") == 0 || std::strcmp(argument, "--help") == 0 ||
             std::strcmp(argument, "-h") == 0)
             return true;
     }

@@ -20,6 +20,11 @@ struct HostOptions {
     bool showPrivateValues = false;
     QString screenshot;
     bool showVersion = false; // --version: the caller writes versionText()
+    // --add-fax-printer [QUEUE]: add the fax printer for every program to the CUPS server, and exit.
+    QString addFaxPrinter;
+    // --fax-to NUMBER: in a dry run, the fax-job dialog sends to these numbers instead of being
+    // cancelled.
+    QStringList faxTo;
 
     // Parses `arguments` (the program name first); nullopt with `error` set on a bad command
     // line. --help and --version are handled by the caller through `helpText`.

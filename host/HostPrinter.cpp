@@ -1,5 +1,7 @@
 #include "HostPrinter.h"
 
+#include "FaxPrinter.h"
+
 #include <QFile>
 #include <cups/cups.h>
 #include <cups/ppd.h>
@@ -96,6 +98,12 @@ QStringList HostPrinter::queueNames() {
     for (int i = 0; i < destinations.count; ++i) {
         // Instances (lpoptions -p queue/instance) share the queue's PPD; list each queue once.
         if (destinations.list[i].instance)
+            continue;
+        // The fax printer for every program opens this dialog: printing to it from here would
+        // only open another one.
+        const char* uri =
+            cupsGetOption("device-uri", destinations.list[i].num_options, destinations.list[i].options);
+        if (uri && QByteArray(uri).startsWith(FaxPrinter::kDeviceUri))
             continue;
         names << QString::fromUtf8(destinations.list[i].name);
     }

@@ -209,6 +209,12 @@ bool PrivateCupsd::addQueue(const Queue& queue, QString* error) const {
         *error = QStringLiteral("the private CUPS server does not answer");
         return false;
     }
+    const bool added = addQueueOn(http, queue, error);
+    httpClose(http);
+    return added;
+}
+
+bool PrivateCupsd::addQueueOn(http_t* http, const Queue& queue, QString* error) {
     const QByteArray uri = "ipp://localhost/printers/" + queue.name.toUtf8();
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
@@ -222,6 +228,8 @@ bool PrivateCupsd::addQueue(const Queue& queue, QString* error) const {
     for (const auto& [name, value] : queue.defaultOptions)
         count = cupsAddOption((name + QStringLiteral("-default")).toUtf8().constData(),
                               value.toUtf8().constData(), count, &options);
+    for (const auto& [name, value] : queue.attributes)
+        count = cupsAddOption(name.toUtf8().constData(), value.toUtf8().constData(), count, &options);
     cupsEncodeOptions2(request, count, options, IPP_TAG_PRINTER);
     cupsFreeOptions(count, options);
     const QByteArray ppd = QFile::encodeName(queue.ppd);
@@ -230,7 +238,6 @@ bool PrivateCupsd::addQueue(const Queue& queue, QString* error) const {
     if (!added)
         *error = QStringLiteral("the queue %1 could not be added: %2")
                      .arg(queue.name, QString::fromUtf8(cupsLastErrorString()));
-    httpClose(http);
     return added;
 }
 

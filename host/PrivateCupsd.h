@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <cups/cups.h>
 #include <sys/types.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -48,7 +49,11 @@ public:
         QString deviceUri;
         QString ppd;                                   // a PPD file; empty: a raw queue
         QList<QPair<QString, QString>> defaultOptions; // NAME-default attributes, as lpadmin -o
+        QList<QPair<QString, QString>> attributes;     // printer attributes, as lpadmin -o NAME=VALUE
     };
+    // Adds (or changes) `queue` on the scheduler `http` is connected to (CUPS_HTTP_DEFAULT: the
+    // process's CUPS server); false with `error` set when the scheduler refuses it.
+    static bool addQueueOn(http_t* http, const Queue& queue, QString* error);
     // Adds (or changes) a queue that accepts jobs and is enabled, through the scheduler's own
     // administration request; false with `error` set when the scheduler refuses it.
     bool addQueue(const Queue& queue, QString* error) const;

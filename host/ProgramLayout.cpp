@@ -17,6 +17,9 @@ ProgramLayout ProgramLayout::forProgramFolder(const QString& programFolder) {
                             at(DIRECTFAX_REL_LIBEXECDIR, "directfax-device-emulator"),
                             at(DIRECTFAX_REL_FILTERDIR, "directfax-fax-filter"),
                             at(DIRECTFAX_REL_LIBEXECDIR, "directfax-backend"),
+                            at(DIRECTFAX_REL_DATADIR, "samples/DirectFaxFaxPrinter.ppd"),
+                            at(DIRECTFAX_REL_LIBEXECDIR, "directfax-handover"),
+                            at(".", "directfax-fax-agent"),
                             true};
     if (QFileInfo::exists(installed.samplePpd))
         return installed;
@@ -26,6 +29,9 @@ ProgramLayout ProgramLayout::forProgramFolder(const QString& programFolder) {
             at("../tools/device-emulator", "directfax-device-emulator"),
             at("../tools/fax-filter", "directfax-fax-filter"),
             at("../tools/print-backend", "directfax-backend"),
+            at("samples", "DirectFaxFaxPrinter.ppd"),
+            at("../tools/fax-handover", "directfax-handover"),
+            at("../tools/fax-agent", "directfax-fax-agent"),
             false};
 }
 

@@ -14,6 +14,9 @@ struct ProgramLayout {
     QString deviceEmulator;
     QString faxFilter;
     QString printBackend;
+    QString faxPrinterPpd;   // the fax printer for every program
+    QString handOverBackend; // its backend, as the demo copies it
+    QString faxAgent;
     bool installed = false;
 
     // The layout for a program in `programFolder`: the installed one when the sample printer

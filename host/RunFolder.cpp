@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +95,7 @@ RunFolder::~RunFolder() {
 
 int RunFolder::removeAbandoned(const QString& parent, const QString& prefix) {
     int removed = 0;
+    int claims = 0;
     const QFileInfoList candidates = QDir(parent).entryInfoList(
         {prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QFileInfo& candidate : candidates) {
@@ -103,7 +105,12 @@ int RunFolder::removeAbandoned(const QString& parent, const QString& prefix) {
             info.st_uid != ::geteuid() || ownerIsAlive(path))
             continue;
         killProcessesUsing(path);
-        if (QDir(path).removeRecursively())
+        // Claimed first under a name no other run looks for: several runs may come upon the same
+        // folder at once, and only the one whose rename succeeds removes it, whole.
+        const QString claimed =
+            parent + QStringLiteral("/.%1removing-%2-%3").arg(prefix).arg(::getpid()).arg(++claims);
+        if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(claimed).constData()) == 0 &&
+            QDir(claimed).removeRecursively())
             ++removed;
     }
     return removed;

@@ -1,6 +1,7 @@
 // The modal driver of a dry run: nobody is there to answer, so every window run modally (the
 // fax-job dialog) is cancelled as if closed, and every alert is answered with its last button
-// (what Escape presses); each is reported, so that the user learns why the job stopped.
+// (what Escape presses); each is reported, so that the user learns why the job stopped. Given fax
+// numbers, the fax-job dialog is answered with them instead.
 #pragma once
 
 #include "ModalRun.h"
@@ -19,11 +20,17 @@ public:
     UnattendedModalDriver(const UnattendedModalDriver&) = delete;
     UnattendedModalDriver& operator=(const UnattendedModalDriver&) = delete;
 
+    // The fax-job dialog is answered instead: each number added as a destination, then Send.
+    void setFaxDestinations(const QStringList& numbers) { faxDestinations = numbers; }
+
     NSModalResponse runAlert(const AlertRequest& request) override;
     void modalRunStarted(QWidget* window) override;
 
 private:
+    bool answerFaxDialog(QWidget* window);
+
     Report report;
+    QStringList faxDestinations;
     ModalDriver* previous = nullptr;
 };
 

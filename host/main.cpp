@@ -3,6 +3,7 @@
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
 #include "FaxOutcome.h"
+#include "FaxPrinter.h"
 #include "FileNames.h"
 #include "HostLog.h"
 #include "HostOptions.h"
@@ -103,6 +104,17 @@ int main(int argc, char** argv) {
         std::fputs(qPrintable(DemoFaxPrinter::privateValuesConfiguration()), stdout);
         return 0;
     }
+    if (!options->addFaxPrinter.isEmpty()) {
+        if (!FaxPrinter::add(options->addFaxPrinter, layout().faxPrinterPpd, &error)) {
+            printError(error);
+            return 1;
+        }
+        std::printf("%s\n",
+                    qPrintable(QObject::tr("The fax printer \"%1\" is ready: print to it from any program, "
+                                           "and the fax dialog opens.")
+                                   .arg(options->addFaxPrinter)));
+        return 0;
+    }
 
     std::optional<HostDocument> document = HostDocument::sample();
     if (!options->document.isEmpty())
@@ -130,6 +142,7 @@ int main(int argc, char** argv) {
     bool demoRuns = false;
     if (options->printer.isEmpty() && options->screenshot.isEmpty()) {
         QString why;
+        demo.offerFaxPrinter({layout().handOverBackend, layout().faxPrinterPpd});
         demoRuns = demo.start(demoSetup(*options), &why);
         if (demoRuns) {
             cupsSetServer(QFile::encodeName(demo.server()).constData());
@@ -138,6 +151,12 @@ int main(int argc, char** argv) {
                 qputenv("ABIF_DEVICE_PORT", QByteArray::number(demo.devicePort()));
             qCInfo(lcHost).noquote() << "demo fax printer: queue" << demo.queue() << "on" << demo.server()
                                      << "outbox" << demo.outbox();
+            // Any program's print to the fax printer opens this program's dialog on the fax queue.
+            if (demo.startFaxAgent(layout().faxAgent, QCoreApplication::applicationFilePath(), {}, &why))
+                qCInfo(lcHost).noquote() << "fax printer for every program: lp -h" << demo.server() << "-d"
+                                         << demo.faxPrinter() << "FILE";
+            else
+                printError(why);
         } else {
             printError(why + QStringLiteral(" The sample printer is used, and nothing is submitted."));
         }
@@ -232,8 +251,10 @@ int main(int argc, char** argv) {
     }
     if (options->dryRun) {
         // Nobody answers the panels' own windows in a dry run: the fax-job dialog is cancelled,
-        // which stops a job to the printer, and the user is told so.
-        const UnattendedModalDriver unattended(printError);
+        // which stops a job to the printer, and the user is told so; or, given fax numbers, it
+        // sends to them.
+        UnattendedModalDriver unattended(printError);
+        unattended.setFaxDestinations(options->faxTo);
         const bool printed = dialog.print() && submitted;
         finish();
         return printed ? 0 : 1;

@@ -27,4 +27,7 @@ echo "$log" | grep -q 'plug-ins loaded: 1 from QList("/usr/lib/[^"]*directfax/pl
 run /usr/bin/directfax-addressbook --version
 run /usr/bin/directfax-send --version
 run dpkg -L directfax | grep -q '^/usr/share/applications/com.velmora.DirectFaxPrint.desktop$'
+run dpkg -L directfax | grep -q '^/etc/xdg/autostart/com.velmora.DirectFaxFaxAgent.desktop$'
+[ "$(stat -c %a "$target/usr/lib/cups/backend/directfax-handover")" = 700 ] \
+    || { echo "the fax printer's backend is not 0700" >&2; exit 1; }
 echo "$(basename "$deb"): installed into a fresh Debian 12 root and runs"

@@ -7,6 +7,18 @@
         <source>The job is ready. Submitting to CUPS is not enabled yet; this is what would be submitted.</source>
         <translation>Der Auftrag ist bereit. Das Senden an CUPS ist noch nicht eingeschaltet; dies würde gesendet.</translation>
     </message>
+    <message>
+        <source>The fax printer &quot;%1&quot; is ready: print to it from any program, and the fax dialog opens.</source>
+        <translation>Der Faxdrucker „%1“ ist bereit: Drucken Sie aus einem beliebigen Programm darauf, und der Faxdialog öffnet sich.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be the name of a printer: use letters, digits, &apos;-&apos; and &apos;_&apos;.</source>
+        <translation>„%1“ kann nicht der Name eines Druckers sein: Verwenden Sie Buchstaben, Ziffern, „-“ und „_“.</translation>
+    </message>
+    <message>
+        <source>The fax printer could not be set up: %1</source>
+        <translation>Der Faxdrucker konnte nicht eingerichtet werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>com::velmora::cps::print::pde::tarncrest::directfax::platform::PrintDialog</name>

@@ -26,7 +26,8 @@ protected:
         QString error;
         if (!cupsd.start(&error))
             GTEST_SKIP() << "A private cupsd cannot run here: " << error.toStdString();
-        ASSERT_TRUE(cupsd.addQueue({"fax", kDeviceUri, kSamplePpd, {{"VMFaxImageQuality", "Photo"}}}, &error))
+        ASSERT_TRUE(
+            cupsd.addQueue({"fax", kDeviceUri, kSamplePpd, {{"VMFaxImageQuality", "Photo"}}, {}}, &error))
             << error.toStdString() << cupsd.errorLogTail().toStdString();
         cupsSetServer(QFile::encodeName(cupsd.server()).constData());
     }
@@ -63,7 +64,7 @@ TEST_F(CupsQueueTest, TheDeviceUriComesFromTheQueuesAttribute) {
 
 TEST_F(CupsQueueTest, ARawQueueGivesAPrinterWithoutPpd) {
     QString error;
-    ASSERT_TRUE(cupsd.addQueue({"raw", kDeviceUri, {}, {}}, &error)) << error.toStdString();
+    ASSERT_TRUE(cupsd.addQueue({"raw", kDeviceUri, {}, {}, {}}, &error)) << error.toStdString();
     auto printer = HostPrinter::openQueue("raw", &error);
     ASSERT_TRUE(printer) << error.toStdString();
     EXPECT_EQ(printer->ppd(), nullptr);

@@ -34,7 +34,9 @@ public:
                       {"--plugins", noPlugins.path(), "--outbox", outbox});
         QDeadlineTimer deadline(90000);
         const QString marker = QStringLiteral("demo fax printer: queue DirectFax on ");
-        while (!errors.contains(marker) && !deadline.hasExpired() &&
+        // The fax agent starts last.
+        const QString agentMarker = QStringLiteral("fax printer for every program");
+        while (!errors.contains(agentMarker) && !deadline.hasExpired() &&
                process.state() != QProcess::NotRunning) {
             process.waitForReadyRead(1000);
             errors += QString::fromUtf8(process.readAllStandardError());
@@ -49,7 +51,7 @@ public:
         QFile childList(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
         if (childList.open(QIODevice::ReadOnly))
             children = QString::fromLatin1(childList.readAll()).split(' ', Qt::SkipEmptyParts);
-        return children.size() == 2;
+        return children.size() == 3;
     }
     // Sends `signal` and waits for the program to end.
     bool end(int signal) {
@@ -75,7 +77,7 @@ public:
     QString errors;       // what the program wrote on standard error
     QString server;       // the demo printer's scheduler socket
     QString folder;       // its private folder
-    QStringList children; // the scheduler and the emulator
+    QStringList children; // the scheduler, the emulator and the fax agent
 };
 
 } // namespace host_process

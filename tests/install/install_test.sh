@@ -21,6 +21,11 @@ echo "$log" | grep -q "plug-ins loaded: 1 from QList(\"$prefix/lib[^\"]*/directf
 "$prefix/bin/directfax-send" --version | grep -q "^directfax-send "
 
 desktop-file-validate "$prefix/share/applications/com.velmora.DirectFaxPrint.desktop"
+desktop-file-validate "$prefix/etc/xdg/autostart/com.velmora.DirectFaxFaxAgent.desktop"
+"$prefix/bin/directfax-fax-agent" --version | grep -q "^directfax-fax-agent "
+# CUPS runs the fax printer's backend as root only when no one else may run it.
+[ "$(stat -c %a "$prefix/lib/cups/backend/directfax-handover")" = 700 ] \
+    || { echo "the fax printer's backend is not 0700"; exit 1; }
 appstreamcli validate --no-net "$prefix/share/metainfo/com.velmora.DirectFaxPrint.metainfo.xml" >/dev/null
 for page in "$prefix"/share/man/man*/*; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
