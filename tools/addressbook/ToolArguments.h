@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AddressBook.h"
+#include "BookTransfer.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -13,11 +14,6 @@
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
-
-class UsageError : public ToolError {
-public:
-    using ToolError::ToolError;
-};
 
 // The arguments of one command: positional ones and --options with values (an option given
 // several times keeps each value, in order).
