@@ -88,8 +88,8 @@ std::string ImportReport::text() const {
     return out;
 }
 
-ImportReport importText(const std::string& path, std::string_view bytes, const std::string& source,
-                        const ImportOptions& options) {
+ParsedImport parseImportText(std::string_view bytes, const std::string& source,
+                             const ImportOptions& options) {
     std::string text = decodeSource(bytes, options.encoding, source);
     std::string format = importFormat(options.format, source, text);
     ParsedImport parsed;
@@ -98,14 +98,11 @@ ImportReport importText(const std::string& path, std::string_view bytes, const s
     } catch (const ToolError& e) {
         throw ToolError(source + ": " + e.what() + "; nothing was imported");
     }
+    return parsed;
+}
 
-    bool create = options.create && ::access(path.c_str(), F_OK) != 0;
-    Book existing;
-    existing.kind = options.device ? kAbifFileDevice : kAbifFileComputer;
-    if (!create && !options.create && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
-        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
-    if (!create)
-        existing = readBook(path);
+ImportPlan planImportChecked(ParsedImport parsed, const std::string& source, const ImportOptions& options,
+                             const Book& existing) {
     ImportPlan plan = planImport(std::move(parsed), existing, options.normalizeNumbers);
 
     auto refuse = [&](const std::vector<Rejected>& skipped, const std::string& why, const char* option) {
@@ -121,7 +118,28 @@ ImportReport importText(const std::string& path, std::string_view bytes, const s
                          : "--skip-invalid");
     if (!plan.duplicates.empty() && !options.skipDuplicates)
         refuse(plan.duplicates, "already in the address book", "--skip-duplicates");
+    return plan;
+}
 
+ImportReport ImportReport::of(const std::string& book, const ImportPlan& plan) {
+    ImportReport report{book, plan.entries.size(), plan.groups.size(), plan.invalid};
+    report.skipped.insert(report.skipped.end(), plan.duplicates.begin(), plan.duplicates.end());
+    std::sort(report.skipped.begin(), report.skipped.end(),
+              [](const Rejected& x, const Rejected& y) { return x.line < y.line; });
+    return report;
+}
+
+ImportReport importText(const std::string& path, std::string_view bytes, const std::string& source,
+                        const ImportOptions& options) {
+    ParsedImport parsed = parseImportText(bytes, source, options);
+    bool create = options.create && ::access(path.c_str(), F_OK) != 0;
+    Book existing;
+    existing.kind = options.device ? kAbifFileDevice : kAbifFileComputer;
+    if (!create && !options.create && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
+    if (!create)
+        existing = readBook(path);
+    ImportPlan plan = planImportChecked(std::move(parsed), source, options, existing);
     try {
         if (create)
             createBook(path, existing.kind, plan.entries, plan.groups);
@@ -131,21 +149,21 @@ ImportReport importText(const std::string& path, std::string_view bytes, const s
         throw ToolError(std::string(e.what()) +
                         (std::strstr(e.what(), "nothing was") ? "" : "; nothing was imported"));
     }
-    ImportReport report{path, plan.entries.size(), plan.groups.size(), plan.invalid};
-    report.skipped.insert(report.skipped.end(), plan.duplicates.begin(), plan.duplicates.end());
-    std::sort(report.skipped.begin(), report.skipped.end(),
-              [](const Rejected& x, const Rejected& y) { return x.line < y.line; });
-    return report;
+    return ImportReport::of(path, plan);
 }
 
-ImportReport importFile(const std::string& path, const std::string& source, const ImportOptions& options) {
+std::string readSourceFile(const std::string& source) {
     std::ifstream file(source, std::ios::binary);
     if (!file)
         throw ToolError("cannot read " + source + ": " + std::strerror(errno));
     std::string bytes((std::istreambuf_iterator<char>(file)), {});
     if (file.bad())
         throw ToolError("cannot read " + source);
-    return importText(path, bytes, source, options);
+    return bytes;
+}
+
+ImportReport importFile(const std::string& path, const std::string& source, const ImportOptions& options) {
+    return importText(path, readSourceFile(source), source, options);
 }
 
 ExportFormat exportFormatNamed(const std::string& name, const std::string& dest) {
@@ -169,8 +187,8 @@ ExportText exportText(const Book& book, ExportFormat format) {
     }
     out.text = writeCsv(book);
     if (!book.groups.empty())
-        out.notes.push_back("CSV holds no groups; " + counted(book.groups.size(), "group was", "groups were") +
-                            " not exported");
+        out.notes.push_back("CSV holds no groups; " +
+                            counted(book.groups.size(), "group was", "groups were") + " not exported");
     return out;
 }
 

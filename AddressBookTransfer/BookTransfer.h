@@ -4,6 +4,7 @@
 
 #include "AddressBook.h"
 #include "Csv.h"
+#include "ImportPlan.h"
 
 #include <string>
 #include <string_view>
@@ -35,12 +36,23 @@ struct ImportReport {
     std::vector<Rejected> skipped;
     // "Added 2 entries to BOOK." and the skipped cards or rows, one line each.
     std::string text() const;
+    static ImportReport of(const std::string& book, const ImportPlan& plan);
 };
+
+// The steps of an import, for a book that is not a file (the printer's): the entries and groups
+// of the text `bytes` of `source` (a name for messages); then what of them goes into `existing`,
+// refused (ToolError) when some cannot go in or are there already and the options do not let the
+// rest through.
+ParsedImport parseImportText(std::string_view bytes, const std::string& source, const ImportOptions& options);
+ImportPlan planImportChecked(ParsedImport parsed, const std::string& source, const ImportOptions& options,
+                             const Book& existing);
 
 // Adds what the text `bytes` of `source` (a name for messages) holds to the book at `bookPath`:
 // all or nothing. Throws ToolError (UsageError for wrong options) saying why nothing was imported.
 ImportReport importText(const std::string& bookPath, std::string_view bytes, const std::string& source,
                         const ImportOptions& options);
+// The bytes of the file at `sourcePath` (ToolError when it cannot be read).
+std::string readSourceFile(const std::string& sourcePath);
 // The same for the file at `sourcePath`.
 ImportReport importFile(const std::string& bookPath, const std::string& sourcePath,
                         const ImportOptions& options);

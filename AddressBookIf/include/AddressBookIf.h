@@ -36,15 +36,15 @@ enum {
     kAbifErrDeviceUnreachable = 0x20000005, /* no connection, or the device stayed silent */
     kAbifErrProtocol = 0x20000006,          /* the device's reply is malformed or too large */
     kAbifErrNoMemory = 0x20000007,
-    kAbifErrNoName = 0x20000008,         /* an entry without a name */
-    kAbifErrTooManyMembers = 0x20000009, /* a group with more members than its record holds */
-    kAbifErrFull = 0x2000000A,           /* no free entry Id, or no room for a group, left in the file */
-    kAbifErrNotInitialized = 0x2000000B, /* no device selected */
-    kAbifErrCancelled = 0x2000000C,      /* AbifDevice_Cancel ended or refused the exchange */
+    kAbifErrNoName = 0x20000008,            /* an entry without a name */
+    kAbifErrTooManyMembers = 0x20000009,    /* a group with more members than its record holds */
+    kAbifErrFull = 0x2000000A,              /* no free entry Id, or no room for a group, left in the file */
+    kAbifErrNotInitialized = 0x2000000B,    /* no device selected */
+    kAbifErrCancelled = 0x2000000C,         /* AbifDevice_Cancel ended or refused the exchange */
     kAbifErrDeviceBookChanged = 0x2000000D, /* the device's book changed since it was read */
-    kAbifErrAlreadyInFile = 0x20000010,  /* an entry with this name and fax number exists */
-    kAbifDeviceReachable = 0x21000001,   /* AbifDevice_GetStatus: the device is ready */
-    kAbifDeviceNotReady = 0x21000002     /* AbifDevice_GetStatus: it answers but is not ready */
+    kAbifErrAlreadyInFile = 0x20000010,     /* an entry with this name and fax number exists */
+    kAbifDeviceReachable = 0x21000001,      /* AbifDevice_GetStatus: the device is ready */
+    kAbifDeviceNotReady = 0x21000002        /* AbifDevice_GetStatus: it answers but is not ready */
 };
 
 /* Device kinds of AbifDevice_SetDestinationDevice. */
@@ -204,9 +204,9 @@ ABIF_API const char* ABIFData_GetDeviceRevision(const ABIFData* data);
  * 128 bytes). */
 ABIF_API int32_t ABIFData_SetDeviceRevision(ABIFData* data, const char* revision);
 /* Safe from any thread: ends at once the AbifDevice_GetStatus, AbifDevice_ReadData and
- * AbifDevice_WriteData calls in progress in the process, which answer kAbifErrCancelled, and makes later ones answer the same
- * without reaching the device, until the next Abif_Initialize. A caller that reads the device on
- * a thread of its own calls it when the user stops waiting, so the thread ends soon. */
+ * AbifDevice_WriteData calls in progress in the process, which answer kAbifErrCancelled, and makes later ones
+ * answer the same without reaching the device, until the next Abif_Initialize. A caller that reads the device
+ * on a thread of its own calls it when the user stops waiting, so the thread ends soon. */
 ABIF_API int32_t AbifDevice_Cancel(int32_t reserved);
 
 #ifdef __cplusplus

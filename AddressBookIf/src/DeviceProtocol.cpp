@@ -208,7 +208,8 @@ protected:
                                bool isArray) override {
         switch (parent) {
         case Frame::Root:
-            if (key == "revision" && !(readString(scalar, book.revision) && book.revision.size() <= kMaxRevisionBytes))
+            if (key == "revision" &&
+                !(readString(scalar, book.revision) && book.revision.size() <= kMaxRevisionBytes))
                 return std::nullopt;
             if (key == "password") {
                 password.emplace();

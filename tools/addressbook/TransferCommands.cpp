@@ -8,9 +8,7 @@
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
 
-int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
-    std::string path = resolveBookPath(a.book(2));
-    const std::string& source = a.positional[1];
+ImportOptions importOptions(const Arguments& a) {
     ImportOptions options;
     options.format = a.option("format");
     options.encoding = a.option("encoding");
@@ -29,10 +27,28 @@ int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
     options.skipInvalid = a.flag("skip-invalid");
     options.skipDuplicates = a.flag("skip-duplicates");
     options.normalizeNumbers = a.flag("normalize-numbers");
-    ImportReport report = source == "-" ? importText(path, std::string(std::istreambuf_iterator<char>(in), {}),
-                                                     source, options)
-                                        : importFile(path, source, options);
-    out << report.text();
+    return options;
+}
+
+std::string readSource(const std::string& source, std::istream& in) {
+    return source == "-" ? std::string(std::istreambuf_iterator<char>(in), {}) : readSourceFile(source);
+}
+
+void writeExport(const std::string& dest, const ExportText& exported, bool force, std::ostream& out,
+                 std::ostream& err) {
+    for (const std::string& note : exported.notes)
+        err << "note: " << note << "\n";
+    if (dest == "-")
+        out << exported.text;
+    else
+        writeExportFile(dest, exported.text, force);
+}
+
+int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
+    std::string path = resolveBookPath(a.book(2));
+    const std::string& source = a.positional[1];
+    ImportOptions options = importOptions(a);
+    out << importText(path, readSource(source, in), source, options).text();
     return 0;
 }
 
@@ -42,13 +58,7 @@ int exportCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
     ExportFormat format = exportFormatNamed(a.option("format"), dest);
     if (dest != "-" && !a.flag("force") && ::access(dest.c_str(), F_OK) == 0)
         throw ToolError(dest + " already exists; --force replaces it");
-    ExportText exported = exportBook(path, format);
-    for (const std::string& note : exported.notes)
-        err << "note: " << note << "\n";
-    if (dest == "-")
-        out << exported.text;
-    else
-        writeExportFile(dest, exported.text, a.flag("force"));
+    writeExport(dest, exportBook(path, format), a.flag("force"), out, err);
     return 0;
 }
 

@@ -44,7 +44,8 @@ bool isSqliteFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     char magic[sizeof kSqliteMagic] = {};
     in.read(magic, sizeof magic);
-    return in.gcount() == std::streamsize(sizeof magic) && std::memcmp(magic, kSqliteMagic, sizeof magic) == 0;
+    return in.gcount() == std::streamsize(sizeof magic) &&
+           std::memcmp(magic, kSqliteMagic, sizeof magic) == 0;
 }
 
 bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& error) {
