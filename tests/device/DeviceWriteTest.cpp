@@ -4,6 +4,7 @@
 #include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 #include "DeviceProtocol.h"
+#include "DeviceTestSupport.h"
 #include "EmulatorProcess.h"
 #include "HostileServer.h"
 #include "SecondUser.h"
@@ -25,15 +26,7 @@ using abif::DeviceBook;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Handle = std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)>;
-
-constexpr const char* kPassword = "7319";
-constexpr auto kCallBound = std::chrono::seconds(5);
-
-Handle newHandle() {
-    return Handle(ABIFData_Create(), ABIFData_Delete);
-}
+using namespace devicetest;
 
 DeviceBook oldBook() {
     return {{{1, "Anna Berg", "0301234"}, {2, "Bob", "5550100"}}, {{"Team", {1, 2}}}};
