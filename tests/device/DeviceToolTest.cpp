@@ -97,8 +97,8 @@ protected:
         ToolTest::SetUp();
         emulated::writeJsonBook(bookFile, {{{1, "Anna", "0301234"}}, {{"Team", {1}}}});
         std::string error;
-        ASSERT_TRUE(
-            emulator.start({"--book", bookFile, "--port", "0", "--password", "4711"}, dir.file("log"), error))
+        ASSERT_TRUE(emulator.start({"--book", bookFile, "--write-book", "--port", "0", "--password", "4711"},
+                                   dir.file("log"), error))
             << error;
         setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
         write("password", "4711\n");

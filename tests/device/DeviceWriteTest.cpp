@@ -79,7 +79,7 @@ protected:
     void startDevice(std::vector<std::string> extra = {}, bool writeBook = true) {
         if (writeBook)
             writeJsonBook(book, oldBook());
-        std::vector<std::string> args{"--book", book, "--port", "0", "--password", kPassword};
+        std::vector<std::string> args{"--book", book, "--write-book", "--port", "0", "--password", kPassword};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string error;
         ASSERT_TRUE(emulator.start(args, dir.file("emulator.log"), error)) << error;
