@@ -225,6 +225,8 @@ TEST_F(AbifDeviceTest, CancelEndsTheCallInProgressAndRefusesMoreUntilInitialize)
     // Refused without connecting until the next initialization.
     Handle data = newHandle();
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrCancelled);
+    ASSERT_EQ(ABIFData_SetDeviceRevision(data.get(), "1"), kAbifSuccess);
+    EXPECT_EQ(AbifDevice_WriteData(0, data.get(), kPassword), kAbifErrCancelled);
     EXPECT_EQ(poll(&connected, 1, 0), 0);
     ASSERT_EQ(Abif_Initialize(0), kAbifSuccess);
     AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");
