@@ -11,10 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <syslog.h>
 #include <unistd.h>
@@ -47,12 +45,20 @@ constexpr const char* kUsage = R"(Usage: directfax-addressbook COMMAND ...
                                write the book; the format follows DEST's extension (.csv, else
                                vCard 4) unless given; CSV holds the entries only; an existing
                                DEST is replaced only with --force
+  device list (--address ADDR | --usb) [--password-file FILE]
+  device export DEST (--address ADDR | --usb) [--password-file FILE] [--format ...] [--force]
+  device import SOURCE (--address ADDR | --usb) [--password-file FILE] [import options]
+                               read the printer's own address book, or add to it what SOURCE
+                               holds in one write: what the printer cannot hold (a name over 32
+                               characters, a group over 205 members) is left out and listed;
+                               refused when the book changed on the printer meanwhile
   --version                    print the version
 
 BOOK is a file of the address-book folder when it holds no "/", else a path. ENTRY and MEMBER
 are the name of an entry or its Id written #ID; GROUP is a group's name or its number in the
 list written #N. SOURCE and DEST may be "-" for standard input and output. Every change is made
-whole or not at all.
+whole or not at all. ADDR is the printer's numeric IPv4 or IPv6 address; the password is the
+first line of FILE ("-": standard input), else empty.
 
 Limits: a name (of an entry or a group) holds at most 32 characters, a company 64, a note 254.
 A fax number holds 1 to 50 of the characters 0-9 # * - : = (as in the fax dialog);
@@ -68,56 +74,6 @@ iso-8859-1, shift-jis or ascii. Cards and rows without a fax number or with a te
 skipped with --skip-invalid; entries and groups already in the book (same UID, or same name and
 fax number) with --skip-duplicates.
 )";
-
-std::string formatTime(int64_t seconds) {
-    std::time_t t = std::time_t(seconds);
-    std::tm tm{};
-    char text[32] = "";
-    if (gmtime_r(&t, &tm))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm);
-    return text;
-}
-
-std::string oneLine(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c != '\r')
-            out += c;
-    }
-    return out;
-}
-
-void list(const Book& book, const std::string& path, std::ostream& out) {
-    std::map<uint16_t, const BookEntry*> byId;
-    for (const auto& e : book.entries)
-        byId[e.id] = &e;
-    out << path << " (" << (book.kind == kAbifFileDevice ? "device" : "computer") << " address book)\n";
-    out << "Entries (" << book.entries.size() << "):\n";
-    for (const auto& e : book.entries) {
-        out << "  #" << e.id << "  " << e.name << "  fax " << e.fax;
-        if (!e.company.empty())
-            out << "  company: " << e.company;
-        if (!e.note.empty())
-            out << "  note: " << oneLine(e.note);
-        if (e.added != 0)
-            out << "  added " << formatTime(e.added);
-        out << "\n";
-    }
-    out << "Groups (" << book.groups.size() << "):\n";
-    for (size_t i = 0; i < book.groups.size(); ++i) {
-        const BookGroup& g = book.groups[i];
-        out << "  #" << i + 1 << " " << g.name << " (" << g.members.size() << "):";
-        const char* separator = " ";
-        for (uint16_t id : g.members) {
-            auto it = byId.find(id);
-            out << separator << "#" << id << " " << (it == byId.end() ? "?" : it->second->name);
-            separator = ", ";
-        }
-        out << "\n";
-    }
-}
 
 // The number after "#" of a "#N" argument, if it is one.
 std::optional<unsigned long> hashNumber(const std::string& text) {
@@ -305,7 +261,10 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (command == "list") {
         Arguments a(args, {}, {});
         std::string path = resolveBookPath(a.book(1));
-        list(readBook(path), path, out);
+        Book book = readBook(path);
+        listBook(book,
+                 path + " (" + (book.kind == kAbifFileDevice ? "device" : "computer") + " address book)",
+                 out);
         return 0;
     }
     if (command == "add-entry") {
@@ -362,6 +321,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
             in, out);
     if (command == "export")
         return exportCommand(Arguments(args, {"format"}, {"force"}), out, err);
+    if (command == "device")
+        return deviceCommand(args, in, out, err);
     throw UsageError("unknown command " + command);
 }
 

@@ -42,7 +42,8 @@ struct Book {
     std::vector<BookGroup> groups;
 };
 
-// A card or row that an import cannot take: where it starts, what it names, and why.
+// A card or row that an import cannot take: where it starts, what it names, and why; or an entry
+// or group of a book that cannot go where it is sent (line 0).
 struct Rejected {
     size_t line = 0;
     std::string name;
@@ -62,6 +63,9 @@ inline constexpr size_t kNameUnits = ABIF_MYFAX_NAME_SIZE / 2 - 1;
 inline constexpr size_t kFaxUnits = kPhoneNumberMaxLength;
 inline constexpr size_t kCompanyUnits = ABIF_MYFAX_COMPANY_SIZE / 2 - 1;
 inline constexpr size_t kNoteUnits = ABIF_MYFAX_NOTE_SIZE / 2 - 1;
+
+// The Fax and FaxGroup records of a data handle as a device book.
+Book deviceRecordsBook(const ABIFData& data);
 
 // The most members a group of a file of `kind` holds.
 size_t groupLimit(int32_t kind);
