@@ -1,6 +1,7 @@
 // directfax-print: the print dialog host.
 #include "ApplicationIdentity.h"
 #include "CupsSubmitter.h"
+#include "FaxOutSubmitter.h"
 #include "DemoFaxPrinter.h"
 #include "FaxOutcome.h"
 #include "FileNames.h"
@@ -170,6 +171,22 @@ int main(int argc, char** argv) {
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
         std::fflush(stdout);
+        if (CupsSubmitter::makesJob(ticket) && ticket.cupsFaxQueue && !options->noSubmit) {
+            // A CUPS fax queue of any printer: a job per destination, each followed alone.
+            QString error;
+            const auto plan = faxOutPlan(ticket, QDateTime::currentDateTime(), &error);
+            const QList<int> jobs = plan ? submitFaxOut(ticket, *document, *plan, &error) : QList<int>();
+            submitted = !jobs.isEmpty();
+            if (!submitted)
+                alert(error);
+            for (int job : jobs) {
+                if (plan->holdUntil.isEmpty())
+                    faxes.append({job, 1});
+                std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
+            }
+            std::fflush(stdout);
+            return;
+        }
         if (CupsSubmitter::makesJob(ticket) && !options->noSubmit) {
             QString error;
             const int job = CupsSubmitter::submit(ticket, *document, &error);

@@ -108,6 +108,9 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "media-ready", nullptr, kMedia[0]);
     addKeywords(ipp, "media-supported", kMedia, std::size(kMedia));
     addMediaCol(ipp);
+    const char* mediaColMembers[] = {"media-size", "media-bottom-margin", "media-left-margin", "media-right-margin",
+                                     "media-top-margin"};
+    addKeywords(ipp, "media-col-supported", mediaColMembers, std::size(mediaColMembers));
     addKeywords(ipp, "job-creation-attributes-supported", kJobCreation, std::size(kJobCreation));
     addRange(ipp, "copies", 1, 1, 1);
     // Fax resolutions.
