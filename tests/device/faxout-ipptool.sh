@@ -1,0 +1,17 @@
+#!/bin/sh
+# Checks the device emulator's IPP FaxOut service with CUPS's ipptool and our own test file of
+# what DirectFax relies on. Usage: faxout-ipptool.sh EMULATOR TEST-FILE DOCUMENT.pdf
+set -eu
+emulator=$1 testfile=$2 document=$3
+command -v ipptool >/dev/null || { echo "ipptool is not installed (Debian package cups-ipp-utils)"; exit 77; }
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+"$emulator" --faxout-port 0 --outbox "$work/outbox" >"$work/out" 2>"$work/log" &
+pid=$!
+for _ in $(seq 50); do grep -q '^listening on' "$work/out" && break; sleep 0.1; done
+uri=$(sed -n 's/^faxout on //p' "$work/out")
+[ -n "$uri" ] || { cat "$work/log"; exit 1; }
+ipptool -t -f "$document" "$uri" "$testfile"
+# The job the test file sent was filed with its destination and pre-dial string.
+grep -q '"uri": "tel:0301234567"' "$work"/outbox/job-*/record.json
+grep -q '"preDialString": "9"' "$work"/outbox/job-*/record.json
