@@ -41,7 +41,8 @@ int CupsSubmitter::createJob(const JobTicket& ticket, const QString& jobName,
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, jobName.toUtf8().constData());
     Options choices;
     for (const auto& [keyword, choice] : ticket.ppdChoices)
-        if (std::none_of(jobOptions.begin(), jobOptions.end(), [&](const auto& o) { return o.first == keyword; }))
+        if (std::none_of(jobOptions.begin(), jobOptions.end(),
+                         [&](const auto& o) { return o.first == keyword; }))
             choices.add(keyword, choice);
     for (const auto& [name, value] : jobOptions)
         choices.add(name, value);
@@ -62,8 +63,8 @@ QString CupsSubmitter::refusal(const QString& queue) {
         .arg(queue, QString::fromUtf8(cupsLastErrorString()));
 }
 
-bool CupsSubmitter::sendDocument(const QString& queueName, int job, const QString& title, const QString& format,
-                                 const QByteArray& data) {
+bool CupsSubmitter::sendDocument(const QString& queueName, int job, const QString& title,
+                                 const QString& format, const QByteArray& data) {
     const QByteArray queue = queueName.toUtf8();
     const bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), job, title.toUtf8().constData(),
                                         format.toUtf8().constData(), 1) == HTTP_STATUS_CONTINUE &&

@@ -21,7 +21,8 @@ const QStringList kDriverlessFax{QStringLiteral("/usr/lib/cups/driver/driverless
                                  QStringLiteral("/usr/bin/driverless-fax")};
 const QStringList kIppBackends{QStringLiteral("/usr/lib/cups/backend/ipp"),
                                QStringLiteral("/usr/libexec/cups/backend/ipp")};
-const QStringList kFilterFolders{QStringLiteral("/usr/lib/cups/filter"), QStringLiteral("/usr/libexec/cups/filter")};
+const QStringList kFilterFolders{QStringLiteral("/usr/lib/cups/filter"),
+                                 QStringLiteral("/usr/libexec/cups/filter")};
 
 QString firstExisting(const QStringList& paths) {
     for (const QString& path : paths)
@@ -65,8 +66,9 @@ bool DemoFaxPrinter::addFaxOutQueue(QString* error) {
     const QByteArray ppd = driverless.readAllStandardOutput();
     if (!ran || !ppd.startsWith("*PPD-Adobe")) {
         driverless.kill();
-        *error = QObject::tr("No PPD could be made for the fax printer at %1: %2")
-                     .arg(faxOutServiceUri, QString::fromLocal8Bit(driverless.readAllStandardError()).trimmed());
+        *error =
+            QObject::tr("No PPD could be made for the fax printer at %1: %2")
+                .arg(faxOutServiceUri, QString::fromLocal8Bit(driverless.readAllStandardError()).trimmed());
         return false;
     }
     const QString path = cupsd.folder() + QStringLiteral("/FaxOutQueue.ppd");

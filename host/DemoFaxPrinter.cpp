@@ -149,7 +149,8 @@ bool DemoFaxPrinter::makeServerBin(const Setup& setup, QString* error) {
         installFilter(setup.filter, bin) && installFaxOutPrograms(bin, error);
     if (!made) {
         if (error->isEmpty())
-            *error = QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
+            *error =
+                QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
         return false;
     }
     cupsd.setServerBin(bin);

@@ -16,15 +16,17 @@ constexpr int kQueryMs = 5000;
 
 // The queue's printer-type, 0 when the scheduler does not tell it.
 int printerType(const QString& queue) {
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kQueryMs, nullptr);
+    http_t* http =
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kQueryMs, nullptr);
     if (!http)
         return 0;
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
-                     queue.toUtf8().constData());
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue.toUtf8().constData());
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-type");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-type");
     ipp_t* response = cupsDoRequest(http, request, "/");
     ipp_attribute_t* type = ippFindAttribute(response, "printer-type", IPP_TAG_ENUM);
     const int value = type ? ippGetInteger(type, 0) : 0;
@@ -36,7 +38,8 @@ int printerType(const QString& queue) {
 // Lets a held job go at once.
 bool releaseJob(const QByteArray& queue, int job) {
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d", job);
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d",
+                     job);
     ipp_t* request = ippNewRequest(IPP_OP_RELEASE_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
@@ -88,8 +91,9 @@ std::optional<FaxOutPlan> faxOutPlan(const JobTicket& ticket, const QDateTime& n
 }
 
 QString faxOutJobName(const QString& title, const FaxOutPlan::Destination& destination) {
-    const QString to = destination.name.isEmpty() ? destination.number
-                                                  : QStringLiteral("%1 (%2)").arg(destination.name, destination.number);
+    const QString to = destination.name.isEmpty()
+                           ? destination.number
+                           : QStringLiteral("%1 (%2)").arg(destination.name, destination.number);
     return QStringLiteral("%1 \u2192 %2").arg(title, to);
 }
 
@@ -103,9 +107,10 @@ QList<int> submitFaxOut(const JobTicket& ticket, const HostDocument& document, c
     QList<int> jobs;
     QString refused;
     for (const FaxOutPlan::Destination& destination : plan.destinations) {
-        QList<QPair<QString, QString>> options{{QStringLiteral("phone"), destination.number},
-                                               {QStringLiteral("job-hold-until"),
-                                                plan.holdUntil.isEmpty() ? QStringLiteral("indefinite") : plan.holdUntil}};
+        QList<QPair<QString, QString>> options{
+            {QStringLiteral("phone"), destination.number},
+            {QStringLiteral("job-hold-until"),
+             plan.holdUntil.isEmpty() ? QStringLiteral("indefinite") : plan.holdUntil}};
         if (!plan.dialPrefix.isEmpty())
             options.append({QStringLiteral("faxPrefix"), plan.dialPrefix});
         const QString name = faxOutJobName(ticket.documentTitle, destination);
@@ -120,15 +125,17 @@ QList<int> submitFaxOut(const JobTicket& ticket, const HostDocument& document, c
     // Every job is in: each goes at once, or waits for its time.
     for (int i = 0; refused.isEmpty() && plan.holdUntil.isEmpty() && i < jobs.size(); ++i) {
         if (!releaseJob(queue, jobs[i]))
-            refused = plan.destinations[i].name.isEmpty() ? plan.destinations[i].number : plan.destinations[i].name;
+            refused =
+                plan.destinations[i].name.isEmpty() ? plan.destinations[i].number : plan.destinations[i].name;
     }
     if (refused.isEmpty())
         return jobs;
     const QString reason = QString::fromUtf8(cupsLastErrorString());
     for (int job : jobs)
         cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), job, 0);
-    *error = QObject::tr("The printer \"%1\" did not take the fax to %2: %3. None of the fax's %n job(s) was sent.",
-                         nullptr, int(plan.destinations.size()))
+    *error = QObject::tr(
+                 "The printer \"%1\" did not take the fax to %2: %3. None of the fax's %n job(s) was sent.",
+                 nullptr, int(plan.destinations.size()))
                  .arg(ticket.queueName, refused, reason);
     return {};
 }

@@ -1,8 +1,8 @@
 // directfax-print: the print dialog host.
 #include "ApplicationIdentity.h"
 #include "CupsSubmitter.h"
-#include "FaxOutSubmitter.h"
 #include "DemoFaxPrinter.h"
+#include "FaxOutSubmitter.h"
 #include "FaxOutcome.h"
 #include "FileNames.h"
 #include "HostLog.h"
@@ -224,8 +224,9 @@ int main(int argc, char** argv) {
         if (!demoRuns)
             return;
         const auto left = demo.waitForJobs(kDemoJobWait, [](qsizetype count) {
-            printError(count == 1 ? QObject::tr("Waiting for the demo fax printer to take a job...")
-                                  : QObject::tr("Waiting for the demo fax printer to take %1 jobs...").arg(count));
+            printError(count == 1
+                           ? QObject::tr("Waiting for the demo fax printer to take a job...")
+                           : QObject::tr("Waiting for the demo fax printer to take %1 jobs...").arg(count));
         });
         for (const DemoFaxPrinter::QueuedJob& job : left)
             printError(job.describe());

@@ -19,7 +19,8 @@ namespace platform {
 class PrintSettings;
 }
 
-inline constexpr const char* kDialPrefixPrintSettingsKey = "com.velmora.cps.print.printsettings.DFaxDialPrefix";
+inline constexpr const char* kDialPrefixPrintSettingsKey =
+    "com.velmora.cps.print.printsettings.DFaxDialPrefix";
 
 class DialPrefixField {
 public:

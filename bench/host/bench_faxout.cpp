@@ -37,13 +37,14 @@ void BM_FaxOutStartTo30JobsAccepted(benchmark::State& state) {
     QTemporaryDir outbox;
     DemoFaxPrinter printer;
     QString error;
-    const DemoFaxPrinter::Setup setup{kBin + "/tools/device-emulator/directfax-device-emulator",
-                                      kBin + "/tools/fax-filter/directfax-fax-filter",
-                                      kBin + "/tools/print-backend/directfax-backend",
-                                      QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-                                      outbox.filePath("outbox"),
-                                      {},
-                                      {}};
+    const DemoFaxPrinter::Setup setup{
+        kBin + "/tools/device-emulator/directfax-device-emulator",
+        kBin + "/tools/fax-filter/directfax-fax-filter",
+        kBin + "/tools/print-backend/directfax-backend",
+        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
+        outbox.filePath("outbox"),
+        {},
+        {}};
     if (!printer.start(setup, &error)) {
         state.SkipWithError(error.toStdString().c_str());
         return;
@@ -58,7 +59,8 @@ void BM_FaxOutStartTo30JobsAccepted(benchmark::State& state) {
     FaxOutPlan plan;
     plan.dialPrefix = QStringLiteral("0");
     for (int i = 0; i < kDestinations; ++i)
-        plan.destinations.append({QStringLiteral("Destination %1").arg(i + 1), QStringLiteral("0301234%1").arg(i, 3, 10, QLatin1Char('0'))});
+        plan.destinations.append({QStringLiteral("Destination %1").arg(i + 1),
+                                  QStringLiteral("0301234%1").arg(i, 3, 10, QLatin1Char('0'))});
     const HostDocument document = HostDocument::sample();
     for (auto _ : state) {
         const QList<int> jobs = submitFaxOut(ticket, document, plan, &error);
@@ -72,6 +74,10 @@ void BM_FaxOutStartTo30JobsAccepted(benchmark::State& state) {
     cupsSetServer(nullptr);
     printer.stop();
 }
-BENCHMARK(BM_FaxOutStartTo30JobsAccepted)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FaxOutStartTo30JobsAccepted)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 } // namespace

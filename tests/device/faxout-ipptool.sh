@@ -15,3 +15,10 @@ ipptool -t -f "$document" "$uri" "$testfile"
 # The job the test file sent was filed with its destination and pre-dial string.
 grep -q '"uri": "tel:0301234567"' "$work"/outbox/job-*/record.json
 grep -q '"preDialString": "9"' "$work"/outbox/job-*/record.json
+# Another user of this machine is turned away (as root, tried as "nobody").
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  if setpriv --reuid=nobody --regid=nogroup --clear-groups ipptool -q "$uri" get-printer-attributes.test; then
+    echo "another user reached the FaxOut service"; exit 1
+  fi
+  grep -q 'FaxOut connection refused: it comes from another user' "$work/log"
+fi

@@ -12,15 +12,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
-#include <QThread>
 #include <QDateTimeEdit>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <map>
 #include <optional>
 
@@ -92,7 +92,8 @@ protected:
                 QString error;
                 if (ticket.cupsFaxQueue) {
                     const auto plan = faxOutPlan(ticket, QDateTime::currentDateTime(), &error);
-                    for (int job : plan ? submitFaxOut(ticket, HostDocument::sample(), *plan, &error) : QList<int>())
+                    for (int job :
+                         plan ? submitFaxOut(ticket, HostDocument::sample(), *plan, &error) : QList<int>())
                         outcome.jobs.push_back(job);
                     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
                     return;
@@ -147,8 +148,8 @@ protected:
 void sendThreeDestinationsWithoutPassword(QWidget* window) {
     EXPECT_FALSE(window->findChild<QLineEdit*>("passwordTextField")->isVisibleTo(window));
     EXPECT_FALSE(window->findChild<QPushButton*>("lookUpDeviceDataButton")->isEnabled());
-    for (const auto& [name, number] : {std::pair{"Ann", "0301234567"}, std::pair{"Bob", "089765432"},
-                                       std::pair{"Cem", "*31#040112233"}}) {
+    for (const auto& [name, number] :
+         {std::pair{"Ann", "0301234567"}, std::pair{"Bob", "089765432"}, std::pair{"Cem", "*31#040112233"}}) {
         type(window, "addressNameTextField", name);
         type(window, "addressPhoneNumberTextField", number);
         click(window, "addAddressButton");
@@ -159,7 +160,8 @@ void sendThreeDestinationsWithoutPassword(QWidget* window) {
 } // namespace
 
 TEST_F(FaxDialogFlowTest, OnACupsFaxQueueEachDestinationArrivesAsAJobWithTheDialPrefix) {
-    const Outcome outcome = print(kPMDestinationPrinter, sendThreeDestinationsWithoutPassword, QStringLiteral("0"));
+    const Outcome outcome =
+        print(kPMDestinationPrinter, sendThreeDestinationsWithoutPassword, QStringLiteral("0"));
     EXPECT_TRUE(outcome.printed) << outcome.alerts.join('\n').toStdString();
     ASSERT_EQ(outcome.jobs.size(), 3u);
     QDeadlineTimer deadline(kJobWait);

@@ -66,7 +66,8 @@ protected:
         std::map<QString, QString> destinations;
         for (const QString& job : filedJobs())
             for (const auto& value : filedRecord(job)[QStringLiteral("destinations")].toArray())
-                destinations[value[QStringLiteral("uri")].toString()] = value[QStringLiteral("preDialString")].toString();
+                destinations[value[QStringLiteral("uri")].toString()] =
+                    value[QStringLiteral("preDialString")].toString();
         return destinations;
     }
 };
@@ -108,8 +109,9 @@ TEST_F(FaxOutQueueTest, LpWithAPhoneNumberLandsInTheOutboxWithItsTelUri) {
     pdf.write(CupsSubmitter::printableData(HostDocument::sample(), &format, &error));
     pdf.close();
     QProcess lp;
-    lp.start(QStringLiteral("lp"), {QStringLiteral("-h"), printer.server(), QStringLiteral("-d"), printer.faxOutQueue(),
-                                    QStringLiteral("-o"), QStringLiteral("phone=0301234567"), pdf.fileName()});
+    lp.start(QStringLiteral("lp"),
+             {QStringLiteral("-h"), printer.server(), QStringLiteral("-d"), printer.faxOutQueue(),
+              QStringLiteral("-o"), QStringLiteral("phone=0301234567"), pdf.fileName()});
     ASSERT_TRUE(lp.waitForFinished(10000));
     ASSERT_EQ(lp.exitCode(), 0) << lp.readAllStandardError().toStdString();
     ASSERT_TRUE(waitForFiled(1)) << printer.scheduler().errorLogTail().toStdString();
@@ -139,10 +141,12 @@ TEST_F(FaxOutQueueTest, EachDestinationGoesAsAJobWithItsNumberAndTheDialPrefix) 
 
 TEST_F(FaxOutQueueTest, ADelayedSendHoldsEveryJobUntilItsTimeInUtc) {
     QString error;
-    const QString in90Minutes = QDateTime::currentDateTime().addSecs(90 * 60).toString(QStringLiteral("HH:mm"));
+    const QString in90Minutes =
+        QDateTime::currentDateTime().addSecs(90 * 60).toString(QStringLiteral("HH:mm"));
     const QList<int> jobs = send(ticketFor(threeDestinations(in90Minutes), {}), &error);
     ASSERT_EQ(jobs.size(), 3) << error.toStdString();
-    const QString expected = QDateTime::currentDateTimeUtc().addSecs(90 * 60).toString(QStringLiteral("HH:mm:00"));
+    const QString expected =
+        QDateTime::currentDateTimeUtc().addSecs(90 * 60).toString(QStringLiteral("HH:mm:00"));
     for (int job : jobs) {
         const Attributes attributes = jobAttributes(job, cupsUser(), true);
         EXPECT_EQ(valueOf(attributes, QStringLiteral("job-state")), QStringLiteral("pending-held")) << job;

@@ -12,16 +12,22 @@ constexpr const char* kFormats[] = {"application/pdf", "application/octet-stream
 constexpr const char* kMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
 // A fax line: 204 pels per inch across, 98 (Standard), 196 (Fine) or 391 (SuperFine) lines down.
 constexpr int kYResolutions[] = {98, 196, 391};
-constexpr const char* kJobCreation[] = {"copies",           "destination-uris", "job-name",
-                                        "media",            "printer-resolution",
-                                        "confirmation-sheet-print", "cover-sheet-info",
-                                        "number-of-retries", "retry-interval", "retry-time-out"};
-constexpr const char* kCoverSheetInfo[] = {"date-time", "from-name", "logo", "message", "organization",
-                                           "subject", "to-name"};
+constexpr const char* kJobCreation[] = {"copies",
+                                        "destination-uris",
+                                        "job-name",
+                                        "media",
+                                        "printer-resolution",
+                                        "confirmation-sheet-print",
+                                        "cover-sheet-info",
+                                        "number-of-retries",
+                                        "retry-interval",
+                                        "retry-time-out"};
+constexpr const char* kCoverSheetInfo[] = {"date-time",    "from-name", "logo",   "message",
+                                           "organization", "subject",   "to-name"};
 constexpr const char* kDestinationUriSupported[] = {"destination-uri", "pre-dial-string"};
-constexpr ipp_op_t kOperations[] = {IPP_OP_PRINT_JOB,      IPP_OP_VALIDATE_JOB,        IPP_OP_CREATE_JOB,
-                                    IPP_OP_SEND_DOCUMENT,  IPP_OP_CANCEL_JOB,          IPP_OP_GET_JOB_ATTRIBUTES,
-                                    IPP_OP_GET_JOBS,       IPP_OP_GET_PRINTER_ATTRIBUTES};
+constexpr ipp_op_t kOperations[] = {
+    IPP_OP_PRINT_JOB,  IPP_OP_VALIDATE_JOB,       IPP_OP_CREATE_JOB, IPP_OP_SEND_DOCUMENT,
+    IPP_OP_CANCEL_JOB, IPP_OP_GET_JOB_ATTRIBUTES, IPP_OP_GET_JOBS,   IPP_OP_GET_PRINTER_ATTRIBUTES};
 
 void addKeywords(ipp_t* ipp, const char* name, const char* const* values, size_t count,
                  ipp_tag_t tag = IPP_TAG_KEYWORD) {
@@ -30,7 +36,8 @@ void addKeywords(ipp_t* ipp, const char* name, const char* const* values, size_t
 
 void addRange(ipp_t* ipp, const char* name, int lower, int upper, int defaultValue) {
     ippAddRange(ipp, IPP_TAG_PRINTER, (std::string(name) + "-supported").c_str(), lower, upper);
-    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (std::string(name) + "-default").c_str(), defaultValue);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (std::string(name) + "-default").c_str(),
+                  defaultValue);
 }
 
 void addMediaCol(ipp_t* ipp) {
@@ -74,7 +81,8 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "uri-security-supported", nullptr, "none");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "uri-authentication-supported", nullptr, "none");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, "DirectFax Emulator FaxOut");
-    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, "DirectFax emulated fax printer");
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
+                 "DirectFax emulated fax printer");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-location", nullptr, "loopback");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-make-and-model", nullptr,
                  "Velmora DirectFax Emulator");
@@ -92,8 +100,10 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_CHARSET, "charset-configured", nullptr, "utf-8");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_CHARSET, "charset-supported", nullptr, "utf-8");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_LANGUAGE, "natural-language-configured", nullptr, "en");
-    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_LANGUAGE, "generated-natural-language-supported", nullptr, "en");
-    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_MIMETYPE, "document-format-default", nullptr, "application/pdf");
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_LANGUAGE, "generated-natural-language-supported", nullptr,
+                 "en");
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_MIMETYPE, "document-format-default", nullptr,
+                 "application/pdf");
     addKeywords(ipp, "document-format-supported", kFormats, std::size(kFormats), IPP_TAG_MIMETYPE);
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pdl-override-supported", nullptr, "attempted");
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "compression-supported", nullptr, "none");
@@ -108,8 +118,8 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "media-ready", nullptr, kMedia[0]);
     addKeywords(ipp, "media-supported", kMedia, std::size(kMedia));
     addMediaCol(ipp);
-    const char* mediaColMembers[] = {"media-size", "media-bottom-margin", "media-left-margin", "media-right-margin",
-                                     "media-top-margin"};
+    const char* mediaColMembers[] = {"media-size", "media-bottom-margin", "media-left-margin",
+                                     "media-right-margin", "media-top-margin"};
     addKeywords(ipp, "media-col-supported", mediaColMembers, std::size(mediaColMembers));
     addKeywords(ipp, "job-creation-attributes-supported", kJobCreation, std::size(kJobCreation));
     addRange(ipp, "copies", 1, 1, 1);
@@ -117,8 +127,8 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     ipp_attribute_t* resolutions = nullptr;
     for (int y : kYResolutions) {
         if (!resolutions)
-            resolutions = ippAddResolution(ipp, IPP_TAG_PRINTER, "printer-resolution-supported", IPP_RES_PER_INCH,
-                                           204, y);
+            resolutions = ippAddResolution(ipp, IPP_TAG_PRINTER, "printer-resolution-supported",
+                                           IPP_RES_PER_INCH, 204, y);
         else
             ippSetResolution(ipp, &resolutions, ippGetCount(resolutions), IPP_RES_PER_INCH, 204, y);
     }
@@ -126,7 +136,8 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     // FaxOut.
     const char* schemes[] = {"tel"};
     addKeywords(ipp, "destination-uri-schemes-supported", schemes, std::size(schemes), IPP_TAG_URISCHEME);
-    addKeywords(ipp, "destination-uris-supported", kDestinationUriSupported, std::size(kDestinationUriSupported));
+    addKeywords(ipp, "destination-uris-supported", kDestinationUriSupported,
+                std::size(kDestinationUriSupported));
     ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "multiple-destination-uris-supported",
                   kMaxFaxDestinations);
     ippAddBoolean(ipp, IPP_TAG_PRINTER, "confirmation-sheet-print-default", 0);
@@ -181,8 +192,10 @@ bool readFaxDestinations(ipp_t* request, std::vector<FaxDestinationUri>& destina
         if (preDial) {
             const char* dial = ippGetString(preDial, 0, nullptr);
             const ipp_tag_t tag = ippGetValueTag(preDial);
-            if ((tag != IPP_TAG_TEXT && tag != IPP_TAG_TEXTLANG) || !dial || std::strlen(dial) > kMaxPreDialLength ||
-                !std::all_of(dial, dial + std::strlen(dial), [](char c) { return isDialChar(c) || c == ','; })) {
+            if ((tag != IPP_TAG_TEXT && tag != IPP_TAG_TEXTLANG) || !dial ||
+                std::strlen(dial) > kMaxPreDialLength ||
+                !std::all_of(dial, dial + std::strlen(dial),
+                             [](char c) { return isDialChar(c) || c == ','; })) {
                 bad = "pre-dial-string";
                 return false;
             }

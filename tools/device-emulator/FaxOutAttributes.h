@@ -19,8 +19,8 @@ inline constexpr size_t kMaxPreDialLength = 20;
 ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime);
 
 struct FaxDestinationUri {
-    std::string uri;         // "tel:..." as the client gave it
-    std::string preDial;     // what is dialled first (an outside line); may be empty
+    std::string uri;     // "tel:..." as the client gave it
+    std::string preDial; // what is dialled first (an outside line); may be empty
 };
 
 // The destinations of `request` (its job group). False when there are none to read, or when

@@ -82,7 +82,8 @@ std::string renderPages(const FaxOutJob& job, int& pages, std::string& why) {
     faxjob::FaxPageFormat format;
     format.yDpi = job.yDpi;
     format.length = (297 * format.yDpi * 10 + 127) / 254;
-    const auto rendered = faxjob::renderFaxPages(format, input, job.document.substr(0, 1024), limits, output, fd);
+    const auto rendered =
+        faxjob::renderFaxPages(format, input, job.document.substr(0, 1024), limits, output, fd);
     std::string bytes;
     if (rendered.fault) {
         why = *rendered.fault;
@@ -145,7 +146,8 @@ int FaxOutJobs::create(ipp_t* request, const std::string& user, std::vector<FaxD
         job.name = ippGetString(name, 0, nullptr);
     for (ipp_attribute_t* attr = ippFirstAttribute(request); attr; attr = ippNextAttribute(request)) {
         const char* attrName = ippGetName(attr);
-        if (ippGetGroupTag(attr) != IPP_TAG_JOB || !attrName || std::string_view(attrName) == "destination-uris")
+        if (ippGetGroupTag(attr) != IPP_TAG_JOB || !attrName ||
+            std::string_view(attrName) == "destination-uris")
             continue;
         char text[kMaxAttributeText];
         ippAttributeString(attr, text, sizeof text);
@@ -169,7 +171,8 @@ int FaxOutJobs::create(ipp_t* request, const std::string& user, std::vector<FaxD
     return id;
 }
 
-bool FaxOutJobs::addDocument(int id, const std::string& format, std::string&& bytes, bool last, std::string& why) {
+bool FaxOutJobs::addDocument(int id, const std::string& format, std::string&& bytes, bool last,
+                             std::string& why) {
     {
         std::lock_guard lock(mutex_);
         auto it = jobs_.find(id);
@@ -227,7 +230,8 @@ bool FaxOutJobs::describe(int id, ipp_t* response, cups_array_t* requested) {
         ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_URI, "job-uri", nullptr, jobUri(job.id).c_str());
         ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_URI, "job-printer-uri", nullptr, printerUri_.c_str());
         ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_NAME, "job-name", nullptr, job.name.c_str());
-        ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_NAME, "job-originating-user-name", nullptr, job.user.c_str());
+        ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_NAME, "job-originating-user-name", nullptr,
+                     job.user.c_str());
         ippAddInteger(attrs, IPP_TAG_JOB, IPP_TAG_ENUM, "job-state", job.state);
         ippAddString(attrs, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-state-reasons", nullptr, job.reason.c_str());
         if (!job.message.empty())
@@ -245,12 +249,13 @@ bool FaxOutJobs::describe(int id, ipp_t* response, cups_array_t* requested) {
         ippAddInteger(attrs, IPP_TAG_JOB, IPP_TAG_INTEGER, "number-of-intervening-jobs", 0);
     }
     ippAddSeparator(response);
-    ippCopyAttributes(response, attrs, 0,
-                      [](void* context, ipp_t*, ipp_attribute_t* attr) -> int {
-                          auto* wanted = static_cast<cups_array_t*>(context);
-                          return !wanted || cupsArrayFind(wanted, const_cast<char*>(ippGetName(attr)));
-                      },
-                      requested);
+    ippCopyAttributes(
+        response, attrs, 0,
+        [](void* context, ipp_t*, ipp_attribute_t* attr) -> int {
+            auto* wanted = static_cast<cups_array_t*>(context);
+            return !wanted || cupsArrayFind(wanted, const_cast<char*>(ippGetName(attr)));
+        },
+        requested);
     ippDelete(attrs);
     return true;
 }

@@ -98,7 +98,8 @@ cups_array_t* nameSet(std::initializer_list<const char*> names) {
 
 std::string operationString(ipp_t* request, const char* name, ipp_tag_t tag) {
     ipp_attribute_t* attr = ippFindAttribute(request, name, tag);
-    const char* value = attr && ippGetGroupTag(attr) == IPP_TAG_OPERATION ? ippGetString(attr, 0, nullptr) : nullptr;
+    const char* value =
+        attr && ippGetGroupTag(attr) == IPP_TAG_OPERATION ? ippGetString(attr, 0, nullptr) : nullptr;
     return value ? value : "";
 }
 
@@ -115,8 +116,8 @@ int requestedJob(ipp_t* request) {
 
 struct FaxOutService::Shared {
     Shared(std::filesystem::path outbox, std::string uri)
-        : printerUri(std::move(uri)), jobs(std::move(outbox), printerUri),
-          startTime(int(std::time(nullptr))), attributes(faxOutPrinterAttributes(printerUri, startTime)) {}
+        : printerUri(std::move(uri)), jobs(std::move(outbox), printerUri), startTime(int(std::time(nullptr))),
+          attributes(faxOutPrinterAttributes(printerUri, startTime)) {}
     ~Shared() { ippDelete(attributes); }
 
     std::string printerUri;
@@ -158,7 +159,8 @@ int FaxOutService::bind(std::string& error) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(uint16_t(port_));
-    if (::inet_pton(AF_INET, host_.c_str(), &address.sin_addr) != 1 || !(ntohl(address.sin_addr.s_addr) >> 24 == 127)) {
+    if (::inet_pton(AF_INET, host_.c_str(), &address.sin_addr) != 1 ||
+        !(ntohl(address.sin_addr.s_addr) >> 24 == 127)) {
         error = "the FaxOut service listens on a loopback address only, not on " + host_;
         return 0;
     }
@@ -228,7 +230,8 @@ bool FaxOutService::Shared::serveRequest(Connection& connection) {
     const http_state_t method = httpReadRequest(http, resource, sizeof resource);
     if (method == HTTP_STATE_WAITING)
         return true;
-    if (method == HTTP_STATE_ERROR || method == HTTP_STATE_UNKNOWN_METHOD || method == HTTP_STATE_UNKNOWN_VERSION)
+    if (method == HTTP_STATE_ERROR || method == HTTP_STATE_UNKNOWN_METHOD ||
+        method == HTTP_STATE_UNKNOWN_VERSION)
         return false;
     http_status_t status;
     int lines = 0;
@@ -280,7 +283,8 @@ bool FaxOutService::Shared::checkRequest(ipp_t* request, ipp_t* response) {
     int minor = 0;
     const int major = ippGetVersion(request, &minor);
     if (major < 1 || major > 2) {
-        setStatus(response, IPP_STATUS_ERROR_VERSION_NOT_SUPPORTED, "This printer speaks IPP/1.1 and IPP/2.0.");
+        setStatus(response, IPP_STATUS_ERROR_VERSION_NOT_SUPPORTED,
+                  "This printer speaks IPP/1.1 and IPP/2.0.");
         return false;
     }
     ipp_attribute_t* charset = ippFirstAttribute(request);
@@ -346,7 +350,8 @@ bool FaxOutService::Shared::destinationsOf(ipp_t* request, ipp_t* response,
 }
 
 void FaxOutService::Shared::jobCreated(ipp_t* response, int id) {
-    cups_array_t* wanted = nameSet({"job-id", "job-uri", "job-state", "job-state-reasons", "job-state-message"});
+    cups_array_t* wanted =
+        nameSet({"job-id", "job-uri", "job-state", "job-state-reasons", "job-state-message"});
     jobs.describe(id, response, wanted);
     cupsArrayDelete(wanted);
 }
@@ -354,7 +359,8 @@ void FaxOutService::Shared::jobCreated(ipp_t* response, int id) {
 void FaxOutService::Shared::getJobs(ipp_t* request, ipp_t* response) {
     const std::string which = operationString(request, "which-jobs", IPP_TAG_KEYWORD);
     if (!which.empty() && which != "completed" && which != "not-completed") {
-        setStatus(response, IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, "The printer lists completed or not-completed jobs.");
+        setStatus(response, IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES,
+                  "The printer lists completed or not-completed jobs.");
         return;
     }
     ipp_attribute_t* mine = ippFindAttribute(request, "my-jobs", IPP_TAG_BOOLEAN);
@@ -382,7 +388,8 @@ ipp_t* FaxOutService::Shared::process(Connection& connection, ipp_t* request) {
     const bool takesDocument = operation == IPP_OP_PRINT_JOB || operation == IPP_OP_VALIDATE_JOB ||
                                operation == IPP_OP_SEND_DOCUMENT;
     if (takesDocument && format != "application/pdf" && format != "application/octet-stream") {
-        setStatus(response, IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED, "The printer takes PDF documents.");
+        setStatus(response, IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED,
+                  "The printer takes PDF documents.");
         return response;
     }
     std::vector<FaxDestinationUri> destinations;
@@ -400,7 +407,8 @@ ipp_t* FaxOutService::Shared::process(Connection& connection, ipp_t* request) {
             break;
         std::string document;
         if (operation == IPP_OP_PRINT_JOB && !readDocument(connection, &document, kMaxFaxOutDocument)) {
-            setStatus(response, IPP_STATUS_ERROR_REQUEST_ENTITY, "The document is larger than the printer takes.");
+            setStatus(response, IPP_STATUS_ERROR_REQUEST_ENTITY,
+                      "The document is larger than the printer takes.");
             break;
         }
         const int id = jobs.create(request, user, std::move(destinations));
@@ -420,7 +428,8 @@ ipp_t* FaxOutService::Shared::process(Connection& connection, ipp_t* request) {
         if (!last) {
             setStatus(response, IPP_STATUS_ERROR_BAD_REQUEST, "Send-Document needs last-document.");
         } else if (!readDocument(connection, &document, kMaxFaxOutDocument)) {
-            setStatus(response, IPP_STATUS_ERROR_REQUEST_ENTITY, "The document is larger than the printer takes.");
+            setStatus(response, IPP_STATUS_ERROR_REQUEST_ENTITY,
+                      "The document is larger than the printer takes.");
         } else if (!jobs.addDocument(id, format, std::move(document), ippGetBoolean(last, 0), why)) {
             setStatus(response, IPP_STATUS_ERROR_NOT_POSSIBLE, why);
         } else {

@@ -2,9 +2,9 @@
 
 #include "AddressBook.h"
 #include "CupsSubmitter.h"
-#include "FaxOutSubmitter.h"
 #include "DirectFaxPdeInterface.h"
 #include "FaxNumberRule.h"
+#include "FaxOutSubmitter.h"
 #include "FaxSettingController.h"
 #include "FileNames.h"
 #include "HostDocument.h"

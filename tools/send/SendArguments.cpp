@@ -11,10 +11,10 @@ namespace {
 
 // Options that take a value, in their long spelling; -P and -o are the short ones lp knows.
 const QStringList kValueOptions = {
-    QStringLiteral("--printer"), QStringLiteral("--server"),   QStringLiteral("--to"),
-    QStringLiteral("--book"),    QStringLiteral("--entry"),    QStringLiteral("--group"),
-    QStringLiteral("--at"),      QStringLiteral("--password"), QStringLiteral("--password-file"),
-    QStringLiteral("--sender"),  QStringLiteral("--option"),   QStringLiteral("--timeout"),
+    QStringLiteral("--printer"),    QStringLiteral("--server"),   QStringLiteral("--to"),
+    QStringLiteral("--book"),       QStringLiteral("--entry"),    QStringLiteral("--group"),
+    QStringLiteral("--at"),         QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--sender"),     QStringLiteral("--option"),   QStringLiteral("--timeout"),
     QStringLiteral("--dial-prefix")};
 
 // Seconds of --timeout: a whole number from 1 to kMaxWaitTimeout.

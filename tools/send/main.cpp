@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     const auto deadline = std::chrono::steady_clock::now() + request->timeout;
     int status = kExitSent;
     for (int job : jobs) {
-        const auto left = std::chrono::duration_cast<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
         const JobWaitResult result = waitForJob(job, std::max(left, std::chrono::seconds(1)), printError);
         if (result.ended)
             std::printf("%s\n", qPrintable(result.text));
