@@ -3,6 +3,7 @@
 // lp, which no one here wrote) through the private scheduler into the emulator's outbox.
 #include "CupsSubmitter.h"
 #include "DemoPrinterTest.h"
+#include "FaxNumberRule.h"
 #include "FaxOutSubmitter.h"
 #include "HostDocument.h"
 #include "HostPrinter.h"
@@ -18,6 +19,7 @@
 
 #include <set>
 
+using namespace com::velmora::cps::print::pde::tarncrest::directfax;
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 using namespace demo_printer_test;
 
@@ -88,6 +90,43 @@ TEST(FaxOutHoldTime, TheLocalTimeBecomesTheNextSuchMomentInUtc) {
     for (const auto& c : cases)
         EXPECT_EQ(holdUntilUtc(QString::fromLatin1(c.time), c.now), QString::fromLatin1(c.expected))
             << c.time << " at " << c.now.toString(Qt::ISODate).toStdString();
+}
+
+TEST(FaxOutPlan, TheDialogsRecordBecomesOneDestinationAJob) {
+    JobTicket ticket;
+    for (const auto& [key, value] : threeDestinations(QStringLiteral("23:59")))
+        ticket.jobOptions.append({kPrefix + key, value});
+    ticket.jobOptions.append({QLatin1String(kDialPrefixKey), QStringLiteral("0,")});
+    QString error;
+    const QDateTime now(QDate(2026, 12, 9), QTime(12, 0), QTimeZone::UTC);
+    const auto plan = faxOutPlan(ticket, now, &error);
+    ASSERT_TRUE(plan) << error.toStdString();
+    ASSERT_EQ(plan->destinations.size(), 3);
+    EXPECT_EQ(plan->destinations[1].name, QStringLiteral("Bob"));
+    EXPECT_EQ(plan->destinations[2].number, QStringLiteral("*31#040112233"));
+    EXPECT_EQ(plan->dialPrefix, QStringLiteral("0,"));
+    EXPECT_EQ(plan->holdUntil, QStringLiteral("23:59:00"));
+
+    // A record that names more destinations than it holds is refused, as the fax filter refuses it.
+    Record damaged = threeDestinations();
+    damaged["DFaxDestinationNumber"] = QStringLiteral("4");
+    ticket.jobOptions.clear();
+    for (const auto& [key, value] : damaged)
+        ticket.jobOptions.append({kPrefix + key, value});
+    EXPECT_FALSE(faxOutPlan(ticket, now, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(FaxOutPlan, TheDialPrefixRule) {
+    const QString twenty(20, QLatin1Char('9'));
+    const struct {
+        QString prefix;
+        bool valid;
+    } cases[] = {{"", true},     {"0", true},           {"9,,", true}, {"*31#", true},
+                 {twenty, true}, {twenty + "9", false}, {"0a", false}, {"0 ", false},
+                 {"+49", false}, {"0-", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(isValidDialPrefix(c.prefix.toStdU16String()), c.valid) << c.prefix.toStdString();
 }
 
 TEST_F(FaxOutQueueTest, TheQueueIsAFaxQueueMadeFromThePrintersAttributes) {
