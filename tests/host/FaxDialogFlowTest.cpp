@@ -107,8 +107,9 @@ protected:
             }
             QWidget* panel = dialog.tabs()->widget(0);
             // The panel finds the printer's address in the queue's device URI.
-            if (queue == printer.queue())
+            if (queue == printer.queue()) {
                 EXPECT_EQ(dialog.currentPrinter()->printer()->deviceURI, DemoFaxPrinter::kDeviceUri);
+            }
             // The dial prefix is offered on a CUPS fax queue only.
             auto* prefix = panel->findChild<QLineEdit*>("dialPrefixTextField");
             EXPECT_TRUE(prefix && prefix->isVisibleTo(panel) == !dialPrefix.isNull());
@@ -170,7 +171,7 @@ TEST_F(FaxDialogFlowTest, OnACupsFaxQueueEachDestinationArrivesAsAJobWithTheDial
     std::map<QString, QString> filed;
     for (const QString& job : filedJobs())
         for (const auto& value : filedRecord(job)["destinations"].toArray())
-            filed[value["uri"].toString()] = value["preDialString"].toString();
+            filed[value[QLatin1String("uri")].toString()] = value[QLatin1String("preDialString")].toString();
     EXPECT_EQ(filed, (std::map<QString, QString>{
                          {"tel:0301234567", "0"}, {"tel:089765432", "0"}, {"tel:*31#040112233", "0"}}))
         << printer.scheduler().errorLogTail().toStdString();

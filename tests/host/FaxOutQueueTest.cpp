@@ -98,7 +98,7 @@ TEST(FaxOutPlan, TheDialogsRecordBecomesOneDestinationAJob) {
         ticket.jobOptions.append({kPrefix + key, value});
     ticket.jobOptions.append({QLatin1String(kDialPrefixKey), QStringLiteral("0,")});
     QString error;
-    const QDateTime now(QDate(2026, 12, 9), QTime(12, 0), QTimeZone::UTC);
+    const QDateTime now(QDate(2026, 12, 9), QTime(12, 0), QTimeZone::utc());
     const auto plan = faxOutPlan(ticket, now, &error);
     ASSERT_TRUE(plan) << error.toStdString();
     ASSERT_EQ(plan->destinations.size(), 3);

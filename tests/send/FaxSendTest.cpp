@@ -371,7 +371,7 @@ TEST_F(FaxSendPrinterTest, OnACupsFaxQueueEachDestinationIsAJobAndWaitFollowsThe
         QFile recordFile(printer.outbox() + "/" + job + "/record.json");
         EXPECT_TRUE(recordFile.open(QIODevice::ReadOnly));
         for (const auto& value : QJsonDocument::fromJson(recordFile.readAll())["destinations"].toArray())
-            filed[value["uri"].toString()] = value["preDialString"].toString();
+            filed[value[QLatin1String("uri")].toString()] = value[QLatin1String("preDialString")].toString();
     }
     EXPECT_EQ(filed, (std::map<QString, QString>{{"tel:0301", "9"}, {"tel:0302", "9"}}));
 }
