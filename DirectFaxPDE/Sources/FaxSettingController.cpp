@@ -346,8 +346,8 @@ void FaxSettingController::createDialog() {
 void FaxSettingController::showMakerOnlyControls(bool shown) {
     // A CUPS fax queue of any printer takes no password (hidden: what was typed stays), and its
     // printer keeps no address book that the device protocol reads.
-    if (auto* label = window->findChild<QWidget*>(QStringLiteral("passwordLabel")))
-        label->setVisible(shown);
+    if (auto* group = window->findChild<QWidget*>(QStringLiteral("authorizationGroupBox")))
+        group->setVisible(shown);
     if (passwordTextField)
         passwordTextField->setVisible(shown);
     if (view && view->lookUpDeviceDataButton)
