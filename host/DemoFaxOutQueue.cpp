@@ -4,9 +4,7 @@
 // "phone" and "faxPrefix" into the job's destination-uris.
 #include "DemoFaxPrinter.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -40,16 +38,14 @@ bool DemoFaxPrinter::installFaxOutPrograms(const QString& bin, QString* error) {
     const QString backend = bin + QStringLiteral("/backend/ipp");
     bool made = !ipp.isEmpty() && QFile::copy(ipp, backend) &&
                 QFile::setPermissions(backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // The system's filters, for the documents the generated PPD takes through CUPS' conversions.
-    for (const QString& folder : kFilterFolders) {
-        for (const QFileInfo& filter : QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot)) {
-            const QString link = bin + QStringLiteral("/filter/") + filter.fileName();
-            if (made && !QFileInfo::exists(link))
-                made = QFile::link(filter.absoluteFilePath(), link);
-        }
-    }
+    // cups-filters' pdftopdf, which takes the PDF documents to the PPD's application/vnd.cups-pdf.
+    // Only it: the other system filters would open other ways to the DirectFax queue's filter.
+    const QString pdftopdf = firstExisting(
+        {kFilterFolders[0] + QStringLiteral("/pdftopdf"), kFilterFolders[1] + QStringLiteral("/pdftopdf")});
+    made = made && !pdftopdf.isEmpty() && QFile::link(pdftopdf, bin + QStringLiteral("/filter/pdftopdf"));
     if (!made)
-        *error = QObject::tr("CUPS's ipp backend or its filters could not be prepared in \"%1\".").arg(bin);
+        *error = QObject::tr("CUPS's ipp backend or cups-filters' pdftopdf could not be prepared in \"%1\".")
+                     .arg(bin);
     return made;
 }
 

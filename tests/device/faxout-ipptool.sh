@@ -5,7 +5,7 @@ set -eu
 emulator=$1 testfile=$2 document=$3 garbage=$4
 command -v ipptool >/dev/null || { echo "ipptool is not installed (Debian package cups-ipp-utils)"; exit 77; }
 work=$(mktemp -d)
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 "$emulator" --faxout-port 0 --outbox "$work/outbox" >"$work/out" 2>"$work/log" &
 pid=$!
 for _ in $(seq 50); do grep -q '^listening on' "$work/out" && break; sleep 0.1; done

@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* kFormats[] = {"application/pdf", "application/octet-stream"};
 constexpr const char* kMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
+// A4 and Letter in hundredths of millimetres.
+constexpr int kMediaSizes[][2] = {{21000, 29700}, {21590, 27940}};
 // A fax line: 204 pels per inch across, 98 (Standard), 196 (Fine) or 391 (SuperFine) lines down.
 constexpr int kYResolutions[] = {98, 196, 391};
 constexpr const char* kJobCreation[] = {"copies",
@@ -40,18 +42,23 @@ void addRange(ipp_t* ipp, const char* name, int lower, int upper, int defaultVal
                   defaultValue);
 }
 
+// A "media-size" collection; the caller owns it.
+ipp_t* mediaSize(const int (&size)[2]) {
+    ipp_t* collection = ippNew();
+    ippAddInteger(collection, IPP_TAG_ZERO, IPP_TAG_INTEGER, "x-dimension", size[0]);
+    ippAddInteger(collection, IPP_TAG_ZERO, IPP_TAG_INTEGER, "y-dimension", size[1]);
+    return collection;
+}
+
 void addMediaCol(ipp_t* ipp) {
     ipp_attribute_t* database = nullptr;
     ipp_t* first = nullptr;
-    // A4 and Letter in hundredths of millimetres, without margins (a fax page is all image).
-    constexpr int kSizes[][2] = {{21000, 29700}, {21590, 27940}};
-    for (const auto& size : kSizes) {
+    // Without margins: a fax page is all image.
+    for (const auto& size : kMediaSizes) {
         ipp_t* media = ippNew();
-        ipp_t* mediaSize = ippNew();
-        ippAddInteger(mediaSize, IPP_TAG_ZERO, IPP_TAG_INTEGER, "x-dimension", size[0]);
-        ippAddInteger(mediaSize, IPP_TAG_ZERO, IPP_TAG_INTEGER, "y-dimension", size[1]);
-        ippAddCollection(media, IPP_TAG_ZERO, "media-size", mediaSize);
-        ippDelete(mediaSize);
+        ipp_t* sizeCollection = mediaSize(size);
+        ippAddCollection(media, IPP_TAG_ZERO, "media-size", sizeCollection);
+        ippDelete(sizeCollection);
         for (const char* margin :
              {"media-bottom-margin", "media-left-margin", "media-right-margin", "media-top-margin"})
             ippAddInteger(media, IPP_TAG_ZERO, IPP_TAG_INTEGER, margin, 0);
@@ -67,6 +74,30 @@ void addMediaCol(ipp_t* ipp) {
     ippAddCollection(ipp, IPP_TAG_PRINTER, "media-col-default", first);
     ippAddCollection(ipp, IPP_TAG_PRINTER, "media-col-ready", first);
     ippDelete(first);
+}
+
+// What every IPP/2.0 printer describes (PWG 5100.12), here as a fax machine has it: no
+// finishing, portrait pages, one output, normal quality, A4 and Letter.
+void addIpp20Basics(ipp_t* ipp) {
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "finishings-default", IPP_FINISHINGS_NONE);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "finishings-supported", IPP_FINISHINGS_NONE);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "orientation-requested-default", IPP_ORIENT_PORTRAIT);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "orientation-requested-supported", IPP_ORIENT_PORTRAIT);
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "output-bin-default", nullptr, "face-down");
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "output-bin-supported", nullptr, "face-down");
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "print-quality-default", IPP_QUALITY_NORMAL);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_ENUM, "print-quality-supported", IPP_QUALITY_NORMAL);
+    ippAddInteger(ipp, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "pages-per-minute", 4);
+    ippAddString(ipp, IPP_TAG_PRINTER, IPP_TAG_URI, "printer-more-info", nullptr, "http://127.0.0.1/");
+    ipp_attribute_t* sizes = nullptr;
+    for (const auto& size : kMediaSizes) {
+        ipp_t* sizeCollection = mediaSize(size);
+        if (!sizes)
+            sizes = ippAddCollection(ipp, IPP_TAG_PRINTER, "media-size-supported", sizeCollection);
+        else
+            ippSetCollection(ipp, &sizes, ippGetCount(sizes), sizeCollection);
+        ippDelete(sizeCollection);
+    }
 }
 
 bool isDialChar(char c) {
@@ -123,6 +154,7 @@ ipp_t* faxOutPrinterAttributes(const std::string& uri, int upTime) {
     addKeywords(ipp, "media-col-supported", mediaColMembers, std::size(mediaColMembers));
     addKeywords(ipp, "job-creation-attributes-supported", kJobCreation, std::size(kJobCreation));
     addRange(ipp, "copies", 1, 1, 1);
+    addIpp20Basics(ipp);
     // Fax resolutions.
     ipp_attribute_t* resolutions = nullptr;
     for (int y : kYResolutions) {
