@@ -7,6 +7,13 @@
         <source>The job is ready. Submitting to CUPS is not enabled yet; this is what would be submitted.</source>
         <translation>Der Auftrag ist bereit. Das Senden an CUPS ist noch nicht eingeschaltet; dies würde gesendet.</translation>
     </message>
+    <message numerus="yes">
+        <source>The printer &quot;%1&quot; did not take the fax to %2: %3. None of the fax&apos;s %n job(s) was sent.</source>
+        <translation>
+            <numerusform>Der Drucker „%1“ hat das Fax an %2 nicht angenommen: %3. Der Auftrag des Faxes wurde nicht gesendet.</numerusform>
+            <numerusform>Der Drucker „%1“ hat das Fax an %2 nicht angenommen: %3. Keiner der %n Aufträge des Faxes wurde gesendet.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>com::velmora::cps::print::pde::tarncrest::directfax::platform::PrintDialog</name>
