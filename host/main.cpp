@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
             if (qEnvironmentVariableIsEmpty("ABIF_DEVICE_PORT"))
                 qputenv("ABIF_DEVICE_PORT", QByteArray::number(demo.devicePort()));
             qCInfo(lcHost).noquote() << "demo fax printer: queue" << demo.queue() << "on" << demo.server()
-                                     << "outbox" << demo.outbox();
+                                     << "outbox" << demo.outbox() << "and queue" << demo.faxOutQueue()
+                                     << "on the FaxOut service" << demo.faxOutUri();
         } else {
             printError(why + QStringLiteral(" The sample printer is used, and nothing is submitted."));
         }
