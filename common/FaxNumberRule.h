@@ -42,4 +42,22 @@ constexpr bool isJobFaxNumber(std::u16string_view number) {
     return !number.empty() && number.size() <= kPhoneNumberMaxLength;
 }
 
+// What a CUPS fax queue dials before each number (an outside line: "0", "9", a pause ","):
+// digits, "#", "*" and ",", at most kDialPrefixMaxLength of them.
+inline constexpr char16_t kDialPrefixAcceptableRange[] = {u'0', u'9', u'#', u'#', u'*', u'*', u',', u',', 0};
+inline constexpr std::size_t kDialPrefixMaxLength = 20;
+
+constexpr bool isValidDialPrefix(std::u16string_view prefix) {
+    if (prefix.size() > kDialPrefixMaxLength)
+        return false;
+    for (char16_t unit : prefix) {
+        bool accepted = false;
+        for (const char16_t* r = kDialPrefixAcceptableRange; r[0] != 0; r += 2)
+            accepted = accepted || (unit >= r[0] && unit <= r[1]);
+        if (!accepted)
+            return false;
+    }
+    return true;
+}
+
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

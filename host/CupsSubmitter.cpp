@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
+#include <algorithm>
 #include <cups/cups.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
@@ -22,11 +23,14 @@ struct Options {
     }
 };
 
+} // namespace
+
 // Creates the job. The PPD choices are keywords and go through libcups' option encoding; the
 // print settings are texts of any content (a sender named "{Sales}", a value with commas, quotes
 // or backslashes) and go as one name value each, byte for byte, as that encoding would read
 // braces as a collection and commas as a list.
-int createJob(const JobTicket& ticket) {
+int CupsSubmitter::createJob(const JobTicket& ticket, const QString& jobName,
+                             const QList<QPair<QString, QString>>& jobOptions, bool withPrintSettings) {
     const QByteArray queue = ticket.queueName.toUtf8();
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
@@ -34,14 +38,17 @@ int createJob(const JobTicket& ticket) {
     ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
-                 ticket.documentTitle.toUtf8().constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, jobName.toUtf8().constData());
     Options choices;
     for (const auto& [keyword, choice] : ticket.ppdChoices)
-        choices.add(keyword, choice);
+        if (std::none_of(jobOptions.begin(), jobOptions.end(),
+                         [&](const auto& o) { return o.first == keyword; }))
+            choices.add(keyword, choice);
+    for (const auto& [name, value] : jobOptions)
+        choices.add(name, value);
     cupsEncodeOptions2(request, choices.count, choices.list, IPP_TAG_OPERATION);
     cupsEncodeOptions2(request, choices.count, choices.list, IPP_TAG_JOB);
-    for (const auto& [key, value] : ticket.jobOptions)
+    for (const auto& [key, value] : withPrintSettings ? ticket.jobOptions : QList<QPair<QString, QString>>())
         ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, key.toUtf8().constData(), nullptr,
                      value.toUtf8().constData());
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, ("/printers/" + queue).constData());
@@ -51,12 +58,22 @@ int createJob(const JobTicket& ticket) {
     return job;
 }
 
-QString refusal(const QString& queue) {
+QString CupsSubmitter::refusal(const QString& queue) {
     return QObject::tr("The printer \"%1\" did not take the job: %2")
         .arg(queue, QString::fromUtf8(cupsLastErrorString()));
 }
 
-} // namespace
+bool CupsSubmitter::sendDocument(const QString& queueName, int job, const QString& title,
+                                 const QString& format, const QByteArray& data) {
+    const QByteArray queue = queueName.toUtf8();
+    const bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), job, title.toUtf8().constData(),
+                                        format.toUtf8().constData(), 1) == HTTP_STATUS_CONTINUE &&
+                      cupsWriteRequestData(CUPS_HTTP_DEFAULT, data.constData(), size_t(data.size())) ==
+                          HTTP_STATUS_CONTINUE;
+    // Finish the request in any case, so that the connection is ready for the next one.
+    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());
+    return sent && finished <= IPP_STATUS_OK_EVENTS_COMPLETE;
+}
 
 QByteArray CupsSubmitter::printableData(const HostDocument& document, QString* format, QString* error) {
     if (document.format() != QLatin1String("text/plain")) {
@@ -88,22 +105,14 @@ int CupsSubmitter::submit(const JobTicket& ticket, const HostDocument& document,
     const QByteArray data = printableData(document, &format, error);
     if (data.isEmpty())
         return 0;
-    const QByteArray queue = ticket.queueName.toUtf8();
-    const QByteArray title = ticket.documentTitle.toUtf8();
-    const int job = createJob(ticket);
+    const int job = createJob(ticket, ticket.documentTitle, {}, true);
     if (job == 0) {
         *error = refusal(ticket.queueName);
         return 0;
     }
-    const bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), job, title.constData(),
-                                        format.toUtf8().constData(), 1) == HTTP_STATUS_CONTINUE &&
-                      cupsWriteRequestData(CUPS_HTTP_DEFAULT, data.constData(), size_t(data.size())) ==
-                          HTTP_STATUS_CONTINUE;
-    // Finish the request in any case, so that the connection is ready for the next one.
-    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());
-    if (!sent || finished > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    if (!sendDocument(ticket.queueName, job, ticket.documentTitle, format, data)) {
         *error = refusal(ticket.queueName);
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), job, 0);
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, ticket.queueName.toUtf8().constData(), job, 0);
         return 0;
     }
     return job;

@@ -28,6 +28,17 @@ public:
     // CUPS_SERVER): cupsCreateJob with the ticket's options, then the document. Answers the job
     // id, or 0 with `error` set to a sentence for the user.
     static int submit(const JobTicket& ticket, const HostDocument& document, QString* error);
+
+    // Create-Job on the ticket's queue named `jobName`: the ticket's PPD choices (those that
+    // `jobOptions` does not name) and `jobOptions` through libcups' option encoding, and with
+    // `withPrintSettings` every print-settings entry as one name value. The job id, or 0.
+    static int createJob(const JobTicket& ticket, const QString& jobName,
+                         const QList<QPair<QString, QString>>& jobOptions, bool withPrintSettings);
+    // Send-Document of `data` as the job's only document; false when CUPS did not take it.
+    static bool sendDocument(const QString& queue, int job, const QString& title, const QString& format,
+                             const QByteArray& data);
+    // The last CUPS error, as a sentence for the user.
+    static QString refusal(const QString& queue);
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

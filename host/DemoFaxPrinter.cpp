@@ -121,7 +121,7 @@ bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
         *error = QObject::tr("The private CUPS server of the demo fax printer did not start: %1").arg(why);
         return false;
     }
-    if (!addQueue(setup.samplePpd, error) || (handOverSetup && !addFaxPrinter(error))) {
+    if (!addQueue(setup.samplePpd, error) || !addFaxOutQueue(error) || (handOverSetup && !addFaxPrinter(error))) {
         stop();
         return false;
     }
@@ -148,9 +148,11 @@ bool DemoFaxPrinter::makeServerBin(const Setup& setup, QString* error) {
         QDir().mkpath(bin + QStringLiteral("/backend")) && QDir().mkpath(bin + QStringLiteral("/filter")) &&
         QFile::link(daemon, bin + QStringLiteral("/daemon")) && QFile::copy(setup.backend, backend) &&
         QFile::setPermissions(backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
-        installFilter(setup.filter, bin);
+        installFilter(setup.filter, bin) && installFaxOutPrograms(bin, error);
     if (!made) {
-        *error = QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
+        if (error->isEmpty())
+            *error =
+                QObject::tr("Cannot prepare the programs of the private CUPS server in \"%1\".").arg(bin);
         return false;
     }
     cupsd.setServerBin(bin);
@@ -160,7 +162,8 @@ bool DemoFaxPrinter::makeServerBin(const Setup& setup, QString* error) {
 bool DemoFaxPrinter::startEmulator(const Setup& setup, QString* error) {
     QStringList arguments{QStringLiteral("--port"),         QStringLiteral("0"),
                           QStringLiteral("--print-socket"), printSocket(),
-                          QStringLiteral("--outbox"),       outboxFolder};
+                          QStringLiteral("--outbox"),       outboxFolder,
+                          QStringLiteral("--faxout-port"),  QStringLiteral("0")};
     if (!setup.book.isEmpty())
         arguments << QStringLiteral("--book") << setup.book;
     if (!setup.password.isEmpty())
@@ -176,7 +179,9 @@ bool DemoFaxPrinter::startEmulator(const Setup& setup, QString* error) {
             continue;
         while (emulator.canReadLine()) {
             const QByteArray line = emulator.readLine();
-            if (line.startsWith("listening on "))
+            if (line.startsWith("faxout on "))
+                faxOutServiceUri = QString::fromUtf8(line.mid(10).trimmed());
+            else if (line.startsWith("listening on "))
                 addressBookPort = portOf(line);
         }
     }
@@ -269,6 +274,7 @@ void DemoFaxPrinter::stop() {
         }
     }
     addressBookPort = 0;
+    faxOutServiceUri.clear();
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -4,7 +4,8 @@
 // filter is the fax driver's stand-in and whose backend hands the jobs to the emulator's print
 // socket. Both servers are reachable by this user only, through sockets in the scheduler's private
 // folder, and both die with the process that started them. The queue's device URI names the
-// printer's address, 127.0.0.1, where the emulator serves its address book.
+// printer's address, 127.0.0.1, where the emulator serves its address book. A second queue,
+// "Fax", goes to the emulator's IPP FaxOut service on 127.0.0.1 through CUPS's own ipp backend.
 #pragma once
 
 #include "JobStatus.h"
@@ -23,6 +24,8 @@ class DemoFaxPrinter {
 public:
     // Name of the fax queue on the private scheduler.
     static constexpr const char* kQueueName = "DirectFax";
+    // Name of the queue on the emulator's IPP FaxOut service.
+    static constexpr const char* kFaxOutQueueName = "Fax";
 
     struct Setup {
         QString emulator;  // the directfax-device-emulator program
@@ -84,6 +87,9 @@ public:
     // The scheduler's socket (for cupsSetServer and --server).
     QString server() const { return cupsd.server(); }
     QString queue() const { return QString::fromLatin1(kQueueName); }
+    QString faxOutQueue() const { return QString::fromLatin1(kFaxOutQueueName); }
+    // The emulator's FaxOut service, the device URI of the "Fax" queue.
+    QString faxOutUri() const { return faxOutServiceUri; }
     QString outbox() const { return outboxFolder; }
     // The emulator's address-book port, and its print socket: in the scheduler's private folder,
     // next to the scheduler's program folder, where the backend finds it.
@@ -100,6 +106,10 @@ private:
     bool installHandOver(const QString& bin, QString* error);
     bool addFaxPrinter(QString* error);
     void stopFaxAgent();
+    // The "Fax" queue (DemoFaxOutQueue.cpp): CUPS's ipp backend and filters into the scheduler's
+    // program folder, and the queue with its PPD made from the printer's attributes.
+    bool installFaxOutPrograms(const QString& bin, QString* error);
+    bool addFaxOutQueue(QString* error);
 
     PrivateCupsd cupsd;
     QProcess emulator;
@@ -107,6 +117,7 @@ private:
     int addressBookPort = 0;
     std::optional<HandOver> handOverSetup;
     QProcess faxAgent;
+    QString faxOutServiceUri;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -112,6 +112,16 @@ FaxOutcome followFaxJob(int job, std::chrono::milliseconds limit, const std::fun
     }
 }
 
+FaxOutcome combinedOutcome(const QList<FaxOutcome>& outcomes) {
+    for (const FaxOutcome& outcome : outcomes)
+        if (outcome.kind == FaxOutcome::NotSent)
+            return outcome;
+    for (const FaxOutcome& outcome : outcomes)
+        if (outcome.kind == FaxOutcome::StillWaiting)
+            return outcome;
+    return {outcomes.isEmpty() ? FaxOutcome::StillWaiting : FaxOutcome::Handed, {}};
+}
+
 void tellFaxOutcome(const FaxOutcome& outcome, int destinations) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
                  qPrintable(outcome.line(destinations)));

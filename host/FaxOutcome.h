@@ -6,6 +6,7 @@
 
 #include "JobTicket.h"
 
+#include <QList>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -36,6 +37,11 @@ int faxDestinationCount(const JobTicket& ticket);
 // following early when it answers false.
 FaxOutcome followFaxJob(int job, std::chrono::milliseconds limit, const std::function<void()>& waiting = {},
                         const std::function<bool()>& keepGoing = {});
+
+// The outcome of a fax sent as several jobs (one per destination on a CUPS fax queue): handed to
+// the printer when every job was; not sent when any was not, with the first such job's reason;
+// else still waiting.
+FaxOutcome combinedOutcome(const QList<FaxOutcome>& outcomes);
 
 // Tells the user: the line on standard error, and a desktop notification when the desktop has a
 // notification service.

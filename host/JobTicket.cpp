@@ -1,5 +1,6 @@
 #include "JobTicket.h"
 
+#include "FaxOutSubmitter.h"
 #include "HostDocument.h"
 #include "HostPrinter.h"
 
@@ -48,6 +49,7 @@ JobTicket makeJobTicket(HostPrinter& printer, const HostDocument& document, cons
     ticket.documentFormat = document.format();
     ticket.destination = session.destinationType;
     ticket.ppdChoices = markedChoices(printer.ppd());
+    ticket.cupsFaxQueue = !ticket.queueName.isEmpty() && isCupsFaxQueue(ticket.queueName, printer.ppd());
     for (const QString& key : settings.keys())
         ticket.jobOptions.append({key, settings.value(key).value_or(QString())});
     return ticket;

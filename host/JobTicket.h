@@ -23,6 +23,8 @@ struct JobTicket {
     QString documentPath; // empty for the built-in sample
     QString documentFormat;
     PMDestinationType destination = kPMDestinationPrinter;
+    // A CUPS fax queue of any printer (FaxOutSubmitter.h): one job per destination.
+    bool cupsFaxQueue = false;
     QList<QPair<QString, QString>> ppdChoices; // (main keyword, choice keyword), by keyword
     QList<QPair<QString, QString>> jobOptions; // (print-settings key, value), sorted by key
 

@@ -2,6 +2,7 @@
 #include "ApplicationIdentity.h"
 #include "CupsSubmitter.h"
 #include "DemoFaxPrinter.h"
+#include "FaxOutSubmitter.h"
 #include "FaxOutcome.h"
 #include "FaxPrinter.h"
 #include "FileNames.h"
@@ -16,14 +17,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QStandardPaths>
 #include <QTranslator>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cups/cups.h>
+#include <utility>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
@@ -150,7 +154,8 @@ int main(int argc, char** argv) {
             if (qEnvironmentVariableIsEmpty("ABIF_DEVICE_PORT"))
                 qputenv("ABIF_DEVICE_PORT", QByteArray::number(demo.devicePort()));
             qCInfo(lcHost).noquote() << "demo fax printer: queue" << demo.queue() << "on" << demo.server()
-                                     << "outbox" << demo.outbox();
+                                     << "outbox" << demo.outbox() << "and queue" << demo.faxOutQueue()
+                                     << "on the FaxOut service" << demo.faxOutUri();
             // Any program's print to the fax printer opens this program's dialog on the fax queue.
             if (demo.startFaxAgent(layout().faxAgent, QCoreApplication::applicationFilePath(), {}, &why))
                 qCInfo(lcHost).noquote() << "fax printer for every program: lp -h" << demo.server() << "-d"
@@ -182,13 +187,29 @@ int main(int argc, char** argv) {
     bool submitted = true; // stays true when Print has nothing to submit
     // The fax jobs Print submitted, followed once the dialog has closed.
     struct SubmittedFax {
-        int job = 0;
+        QList<int> jobs; // one, or one per destination on a CUPS fax queue
         int destinations = 0;
     };
     QList<SubmittedFax> faxes;
     dialog.setJobPresenter([&](const JobTicket& ticket) {
         std::fputs(qPrintable(ticket.toText()), stdout);
         std::fflush(stdout);
+        if (CupsSubmitter::makesJob(ticket) && ticket.cupsFaxQueue && !options->noSubmit) {
+            // A CUPS fax queue of any printer: a job per destination, followed together.
+            QString error;
+            const auto plan = faxOutPlan(ticket, QDateTime::currentDateTime(), &error);
+            const QList<int> jobs = plan ? submitFaxOut(ticket, *document, *plan, &error) : QList<int>();
+            submitted = !jobs.isEmpty();
+            if (!submitted)
+                alert(error);
+            for (int job : jobs)
+                std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
+            // Held jobs wait for their time: there is nothing to tell of them yet.
+            if (submitted && plan->holdUntil.isEmpty())
+                faxes.append({jobs, int(jobs.size())});
+            std::fflush(stdout);
+            return;
+        }
         if (CupsSubmitter::makesJob(ticket) && !options->noSubmit) {
             QString error;
             const int job = CupsSubmitter::submit(ticket, *document, &error);
@@ -199,7 +220,7 @@ int main(int argc, char** argv) {
             }
             qCDebug(lcHost).noquote() << "submitted job" << job << "to" << ticket.queueName;
             if (const int destinations = faxDestinationCount(ticket))
-                faxes.append({job, destinations});
+                faxes.append({{job}, destinations});
             std::printf("submitted: %s-%d\n", qPrintable(ticket.queueName), job);
             std::fflush(stdout);
             return;
@@ -217,17 +238,30 @@ int main(int argc, char** argv) {
     // go with the printer.
     auto finish = [&] {
         for (const SubmittedFax& fax : faxes) {
-            const FaxOutcome outcome = followFaxJob(
-                fax.job, kFaxFollowLimit,
-                [] { printError(QObject::tr("Waiting for the printer to take the fax...")); },
-                [&] { return terminationSignals.received() == 0; });
-            tellFaxOutcome(outcome, fax.destinations);
+            // The jobs of one fax within one time limit, the wait said once.
+            QElapsedTimer followed;
+            followed.start();
+            bool told = false;
+            QList<FaxOutcome> outcomes;
+            for (int job : fax.jobs) {
+                const auto left = std::max(std::chrono::milliseconds(0),
+                                           kFaxFollowLimit - std::chrono::milliseconds(followed.elapsed()));
+                outcomes.append(followFaxJob(
+                    job, left,
+                    [&told] {
+                        if (!std::exchange(told, true))
+                            printError(QObject::tr("Waiting for the printer to take the fax..."));
+                    },
+                    [&] { return terminationSignals.received() == 0; }));
+            }
+            tellFaxOutcome(combinedOutcome(outcomes), fax.destinations);
         }
         if (!demoRuns)
             return;
         const auto left = demo.waitForJobs(kDemoJobWait, [](qsizetype count) {
-            printError(count == 1 ? QObject::tr("Waiting for the demo fax printer to take a job...")
-                                  : QObject::tr("Waiting for the demo fax printer to take %1 jobs...").arg(count));
+            printError(count == 1
+                           ? QObject::tr("Waiting for the demo fax printer to take a job...")
+                           : QObject::tr("Waiting for the demo fax printer to take %1 jobs...").arg(count));
         });
         for (const DemoFaxPrinter::QueuedJob& job : left)
             printError(job.describe());

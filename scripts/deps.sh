@@ -10,6 +10,9 @@ packages=(
   libcups2-dev libplist-dev libplist++-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libssl-dev
   libcurl4-openssl-dev libavahi-client-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   cups-daemon cups-client cups-ipp-utils cups ghostscript
+  # The demo printer's queue on the emulator's FaxOut service: driverless-fax makes its PPD,
+  # pdftopdf passes its documents.
+  cups-filters
   # The fax filter's tests read its fax pages back with tiffdump and efix.
   libtiff-tools efax
   avahi-daemon avahi-utils dbus dbus-x11 iproute2 procps

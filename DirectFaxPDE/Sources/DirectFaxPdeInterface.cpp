@@ -138,6 +138,7 @@ QWidget* DirectFaxPdeInterface::panelView() {
     view->initializeControls();
     senderNameFieldFormatter = makeSenderNameChecker();
     senderNameFieldFormatter->installOn(senderNameTextField);
+    dialPrefix.attach(view, ppd);
     connectControls();
     if (UtilityService::isSandboxed() == 1)
         resolveTargetDevice();
@@ -283,6 +284,7 @@ bool DirectFaxPdeInterface::restoreValuesAndReturnError(QString*) {
         if (status == platform::noErr && !stored.isEmpty() && !acceptable)
             qWarning("restoreValuesAndReturnError: stored sender name refused");
         senderName_ = status == platform::noErr && acceptable ? stored : QStringLiteral("");
+        dialPrefix.restore(settings);
     }
     updateUI();
     return true;
@@ -296,9 +298,11 @@ bool DirectFaxPdeInterface::saveValuesAndReturnError(QString*) {
     senderName_ = senderNameTextField->text();
     platform::PrintSettings* settings =
         pdePluginCallbackObject ? pdePluginCallbackObject->printSettings() : nullptr;
-    if (settings)
+    if (settings) {
         platform::PMPrintSettingsSetValue(settings, QLatin1String(kSenderNamePrintSettingsKey), senderName_,
                                           false);
+        dialPrefix.save(settings);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 // and the sender name saved in and restored from the job's print settings.
 #pragma once
 
+#include "DialPrefixField.h"
 #include "TargetDeviceResolver.h"
 
 #include <BasicPdeInterface.h>
@@ -86,6 +87,8 @@ protected:
     QPointer<QAbstractButton> addressBookButton;
     std::vector<std::unique_ptr<PpdFeature>> ppdFeatures;
     std::unique_ptr<InputStringChecker> senderNameFieldFormatter;
+    // The dial prefix, on a CUPS fax queue of any printer.
+    DialPrefixField dialPrefix;
     // The Address Book Editor's executable, once found.
     std::optional<QString> addressBookEditorPath;
     // None: not known (yet); empty: attached by USB; else the printer's IP address.

@@ -69,6 +69,7 @@ void DirectFaxPdeView::initializeControls() {
         }
     }
     localizeControl(coverSettingGroup);
+    localizeControl(findChild<QLabel*>(QStringLiteral("dialPrefixTitle")));
 
     for (const auto& [keyword, controls] : byKeyword) {
         bool empty = false;

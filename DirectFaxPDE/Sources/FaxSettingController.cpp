@@ -318,6 +318,7 @@ void FaxSettingController::createDialog() {
         view->setPPD(ppd);
         view->initializeControls();
     }
+    showMakerOnlyControls(!PpdIsCupsFaxQueue(ppd));
     if (addressNameFieldFormatter)
         addressNameFieldFormatter->installOn(addressNameTextField);
     if (addressPhoneNumberFieldFormatter)
@@ -340,6 +341,17 @@ void FaxSettingController::createDialog() {
 
     // Closing the window any other way than Send or Cancel (its close button, Escape) cancels the job.
     session.run(window, [this] { stopSending(); });
+}
+
+void FaxSettingController::showMakerOnlyControls(bool shown) {
+    // A CUPS fax queue of any printer takes no password (hidden: what was typed stays), and its
+    // printer keeps no address book that the device protocol reads.
+    if (auto* group = window->findChild<QWidget*>(QStringLiteral("authorizationGroupBox")))
+        group->setVisible(shown);
+    if (passwordTextField)
+        passwordTextField->setVisible(shown);
+    if (view && view->lookUpDeviceDataButton)
+        view->lookUpDeviceDataButton->setEnabled(shown && addressBook);
 }
 
 std::optional<bool> FaxSettingController::fillAddressFileList() {

@@ -171,6 +171,8 @@ private:
     // Fills the address-book file list; answers the availability to store, or none when it
     // stays as it was.
     std::optional<bool> fillAddressFileList();
+    // The password and the device's address book: shown and offered on the maker's fax queues only.
+    void showMakerOnlyControls(bool shown);
     // Closes the dialog with the given sending state.
     void endDialog(bool sending);
     // Hands the address book dialog its settings and runs it on `tab`.

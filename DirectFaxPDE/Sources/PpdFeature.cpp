@@ -1,5 +1,6 @@
 #include "PpdFeature.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -196,6 +197,15 @@ std::optional<QString> PpdGroupText(ppd_file_t* ppd, const char* groupName) {
         if (std::strcmp(ppd->groups[i].name, groupName) == 0)
             return fromUtf8(ppd->groups[i].text);
     return std::nullopt;
+}
+
+bool PpdIsCupsFaxQueue(ppd_file_t* ppd) {
+    for (const char* keyword : {"cupsFax", "cupsIPPFaxOut"}) {
+        ppd_attr_t* attr = ppd ? ppdFindAttr(ppd, keyword, nullptr) : nullptr;
+        if (attr && attr->value && qstricmp(attr->value, "true") == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

@@ -75,6 +75,9 @@ std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name);
 // The text encoding named by the attribute "VMPrinterLanguageEncoding"; Shift-JIS X0213 when
 // it is missing or names no known encoding.
 platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd);
+// True when the PPD is a CUPS fax queue's of any printer: "*cupsFax: True", or "*cupsIPPFaxOut:
+// True" (a queue on an IPP FaxOut printer, as cups-filters' driverless-fax makes it).
+bool PpdIsCupsFaxQueue(ppd_file_t* ppd);
 
 // ---- Access to the PPD records for the rest of the plug-in and its host ----
 

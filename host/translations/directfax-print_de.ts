@@ -19,6 +19,13 @@
         <source>The fax printer could not be set up: %1</source>
         <translation>Der Faxdrucker konnte nicht eingerichtet werden: %1</translation>
     </message>
+    <message numerus="yes">
+        <source>The printer &quot;%1&quot; did not take the fax to %2: %3. None of the fax&apos;s %n job(s) was sent.</source>
+        <translation>
+            <numerusform>Der Drucker „%1“ hat das Fax an %2 nicht angenommen: %3. Der Auftrag des Faxes wurde nicht gesendet.</numerusform>
+            <numerusform>Der Drucker „%1“ hat das Fax an %2 nicht angenommen: %3. Keiner der %n Aufträge des Faxes wurde gesendet.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>com::velmora::cps::print::pde::tarncrest::directfax::platform::PrintDialog</name>

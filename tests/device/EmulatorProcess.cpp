@@ -84,7 +84,9 @@ bool EmulatorProcess::start(const std::vector<std::string>& args, const std::fil
     }
     std::string line;
     bool gotLine = readLine(out[0], kStartLimit, line);
-    if (gotLine && line.starts_with("print socket on ")) {
+    while (gotLine && (line.starts_with("print socket on ") || line.starts_with("faxout on "))) {
+        if (line.starts_with("faxout on "))
+            faxOutUri_ = line.substr(10);
         line.clear();
         gotLine = readLine(out[0], kStartLimit, line);
     }

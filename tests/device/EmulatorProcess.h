@@ -17,8 +17,8 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::testing {
 void writeJsonBook(const std::filesystem::path& file, const abif::DeviceBook& book);
 
 // One directfax-device-emulator process. start() waits for its "listening on" line and reads
-// the port from it (after a "print socket on" line, if any); stop() (and the destructor) end it
-// by its PID.
+// the port from it (after the "print socket on" and "faxout on" lines, if any); stop() (and the
+// destructor) end it by its PID.
 class EmulatorProcess {
 public:
     EmulatorProcess() = default;
@@ -34,8 +34,11 @@ public:
 
     pid_t pid() const { return pid_; }
     int port() const { return port_; }
+    // The IPP FaxOut service's URI (with --faxout-port), else "".
+    const std::string& faxOutUri() const { return faxOutUri_; }
 
 private:
+    std::string faxOutUri_;
     pid_t pid_ = -1;
     int port_ = 0;
 };

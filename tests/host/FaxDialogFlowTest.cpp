@@ -3,6 +3,7 @@
 // job followed through the scheduler, the fax filter and the printer into its outbox.
 #include "CupsSubmitter.h"
 #include "DemoPrinterTest.h"
+#include "FaxOutSubmitter.h"
 #include "HostPrinter.h"
 #include "ModalRun.h"
 #include "PluginHost.h"
@@ -12,12 +13,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
+#include <map>
 #include <optional>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax;
@@ -75,25 +79,43 @@ protected:
     // Opens the print dialog on the fax queue as the host does, types the cover page's sender
     // name, presses Print for `destination` with the fax-job dialog answered by `answer` (none:
     // no dialog may come), and waits until the scheduler has handed on what it was given.
-    Outcome print(PMDestinationType destination, std::optional<ScriptedModalDriver::Step> answer) {
+    Outcome print(PMDestinationType destination, std::optional<ScriptedModalDriver::Step> answer,
+                  const QString& dialPrefix = {}) {
+        const QString queue = dialPrefix.isNull() ? printer.queue() : printer.faxOutQueue();
         Outcome outcome;
         {
-            PrintDialog dialog(plugins, HostDocument::sample(), {printer.queue()}, &HostPrinter::openQueue);
+            PrintDialog dialog(plugins, HostDocument::sample(), {queue}, &HostPrinter::openQueue);
             dialog.setAlert([&](const QString& message) { outcome.alerts << message; });
             dialog.setJobPresenter([&](const JobTicket& ticket) {
                 if (!CupsSubmitter::makesJob(ticket))
                     return;
                 QString error;
+                if (ticket.cupsFaxQueue) {
+                    const auto plan = faxOutPlan(ticket, QDateTime::currentDateTime(), &error);
+                    for (int job :
+                         plan ? submitFaxOut(ticket, HostDocument::sample(), *plan, &error) : QList<int>())
+                        outcome.jobs.push_back(job);
+                    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+                    return;
+                }
                 outcome.jobs.push_back(CupsSubmitter::submit(ticket, HostDocument::sample(), &error));
                 EXPECT_GT(outcome.jobs.back(), 0) << error.toStdString();
             });
-            if (!dialog.selectPrinter(printer.queue())) {
+            if (!dialog.selectPrinter(queue)) {
                 ADD_FAILURE() << outcome.alerts.join('\n').toStdString();
                 return outcome;
             }
+            QWidget* panel = dialog.tabs()->widget(0);
             // The panel finds the printer's address in the queue's device URI.
-            EXPECT_EQ(dialog.currentPrinter()->printer()->deviceURI, DemoFaxPrinter::kDeviceUri);
-            if (auto* sender = dialog.tabs()->widget(0)->findChild<QLineEdit*>("senderNameTextEdit"))
+            if (queue == printer.queue()) {
+                EXPECT_EQ(dialog.currentPrinter()->printer()->deviceURI, DemoFaxPrinter::kDeviceUri);
+            }
+            // The dial prefix is offered on a CUPS fax queue only.
+            auto* prefix = panel->findChild<QLineEdit*>("dialPrefixTextField");
+            EXPECT_TRUE(prefix && prefix->isVisibleTo(panel) == !dialPrefix.isNull());
+            if (prefix && !dialPrefix.isNull())
+                QTest::keyClicks(prefix, dialPrefix);
+            if (auto* sender = panel->findChild<QLineEdit*>("senderNameTextEdit"))
                 QTest::keyClicks(sender, "Velmora Sales");
             else
                 ADD_FAILURE() << "The Fax Settings panel is not the first tab";
@@ -122,7 +144,38 @@ protected:
     PluginHost plugins;
 };
 
+// Three destinations typed and added on a CUPS fax queue, where there is no password to give and
+// no device address book to open, then Send.
+void sendThreeDestinationsWithoutPassword(QWidget* window) {
+    EXPECT_FALSE(window->findChild<QLineEdit*>("passwordTextField")->isVisibleTo(window));
+    EXPECT_FALSE(window->findChild<QPushButton*>("lookUpDeviceDataButton")->isEnabled());
+    for (const auto& [name, number] :
+         {std::pair{"Ann", "0301234567"}, std::pair{"Bob", "089765432"}, std::pair{"Cem", "*31#040112233"}}) {
+        type(window, "addressNameTextField", name);
+        type(window, "addressPhoneNumberTextField", number);
+        click(window, "addAddressButton");
+    }
+    click(window, "startButton");
+}
+
 } // namespace
+
+TEST_F(FaxDialogFlowTest, OnACupsFaxQueueEachDestinationArrivesAsAJobWithTheDialPrefix) {
+    const Outcome outcome =
+        print(kPMDestinationPrinter, sendThreeDestinationsWithoutPassword, QStringLiteral("0"));
+    EXPECT_TRUE(outcome.printed) << outcome.alerts.join('\n').toStdString();
+    ASSERT_EQ(outcome.jobs.size(), 3u);
+    QDeadlineTimer deadline(kJobWait);
+    while (filedJobs().size() < 3 && !deadline.hasExpired())
+        QThread::msleep(100);
+    std::map<QString, QString> filed;
+    for (const QString& job : filedJobs())
+        for (const auto& value : filedRecord(job)["destinations"].toArray())
+            filed[value[QLatin1String("uri")].toString()] = value[QLatin1String("preDialString")].toString();
+    EXPECT_EQ(filed, (std::map<QString, QString>{
+                         {"tel:0301234567", "0"}, {"tel:089765432", "0"}, {"tel:*31#040112233", "0"}}))
+        << printer.scheduler().errorLogTail().toStdString();
+}
 
 TEST_F(FaxDialogFlowTest, AStartedFaxJobReachesTheOutboxWithItsRecord) {
     const Outcome outcome = print(kPMDestinationPrinter, sendTwoDestinationsLater);

@@ -84,6 +84,30 @@ protected:
 
 } // namespace
 
+// A fax sent as one job per destination is told once, as its worst job went.
+TEST(FaxOutcomeOfJobs, TheWorstJobTellsTheFax) {
+    const FaxOutcome handed{FaxOutcome::Handed, {}};
+    const FaxOutcome waiting{FaxOutcome::StillWaiting, {}};
+    const FaxOutcome refused{FaxOutcome::NotSent, QStringLiteral("busy line")};
+    const struct {
+        QList<FaxOutcome> jobs;
+        FaxOutcome::Kind kind;
+        QString reason;
+    } cases[] = {
+        {{handed, handed, handed}, FaxOutcome::Handed, {}},
+        {{handed, waiting, handed}, FaxOutcome::StillWaiting, {}},
+        {{waiting, refused, handed}, FaxOutcome::NotSent, QStringLiteral("busy line")},
+        {{}, FaxOutcome::StillWaiting, {}},
+    };
+    for (const auto& c : cases) {
+        const FaxOutcome outcome = combinedOutcome(c.jobs);
+        EXPECT_EQ(outcome.kind, c.kind) << c.jobs.size();
+        EXPECT_EQ(outcome.reason, c.reason);
+    }
+    EXPECT_EQ(combinedOutcome({handed, handed, handed}).summary(3),
+              QStringLiteral("Fax to 3 destinations handed to the printer"));
+}
+
 TEST_F(FaxOutcomeTest, TheUserLearnsWhetherTheFaxReachedThePrinter) {
     struct Row {
         const char* time;

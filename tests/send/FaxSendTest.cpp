@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <unistd.h>
@@ -276,9 +277,11 @@ protected:
     // Sends to the printer's queue with `arguments` and `input` on standard input; `meanwhile`
     // runs while the program does.
     Run send(const QStringList& arguments, const QByteArray& input,
-             const std::function<void(QProcess&)>& meanwhile = {}) {
+             const std::function<void(QProcess&)>& meanwhile = {}, const QString& queue = {}) {
         QProcess program;
-        program.start(kSend, QStringList{"-P", printer.queue(), "--server", printer.server()} + arguments);
+        program.start(kSend, QStringList{"-P", queue.isEmpty() ? printer.queue() : queue, "--server",
+                                         printer.server()} +
+                                 arguments);
         program.waitForStarted();
         program.write(input);
         program.closeWriteChannel();
@@ -342,6 +345,35 @@ TEST_F(FaxSendPrinterTest, SendsThroughThePrivateCupsWithTheDialogsRecord) {
     EXPECT_EQ(value(kPrefix + "DFaxDelayedPrint"), "1");
     EXPECT_EQ(value(kPrefix + "DFaxCoverSenderName"), "Front Desk");
     EXPECT_NE(value(kPrefix + "DFaxPassword"), "1234"); // scrambled
+}
+
+// On a CUPS fax queue each destination is a job of its own with the dial prefix, and --wait
+// follows them all; --list tells that queue from the maker's.
+TEST_F(FaxSendPrinterTest, OnACupsFaxQueueEachDestinationIsAJobAndWaitFollowsThemAll) {
+    QProcess list;
+    list.start(kSend, {"--list", "--server", printer.server()});
+    ASSERT_TRUE(list.waitForFinished(20000));
+    EXPECT_EQ(QString::fromUtf8(list.readAllStandardOutput()), "DirectFax\tDirectFax\nFax\tfax\n");
+
+    const Run refused = send({"--to", "Ann=0301", "--dial-prefix", "9a", "-"}, "A fax.\n", {}, "Fax");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("The dial prefix \"9a\" is not accepted")) << refused.err.toStdString();
+
+    const Run run = send({"--to", "Ann=0301", "--to", "Bob=0302", "--dial-prefix", "9", "--wait", "-"},
+                         "A fax to two.\n", {}, "Fax");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << run.out.toStdString();
+    EXPECT_TRUE(lines[2].startsWith("Job " + lines[0] + " completed")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith("Job " + lines[1] + " completed")) << lines[3].toStdString();
+    std::map<QString, QString> filed;
+    for (const QString& job : QDir(printer.outbox()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile recordFile(printer.outbox() + "/" + job + "/record.json");
+        EXPECT_TRUE(recordFile.open(QIODevice::ReadOnly));
+        for (const auto& value : QJsonDocument::fromJson(recordFile.readAll())["destinations"].toArray())
+            filed[value[QLatin1String("uri")].toString()] = value[QLatin1String("preDialString")].toString();
+    }
+    EXPECT_EQ(filed, (std::map<QString, QString>{{"tel:0301", "9"}, {"tel:0302", "9"}}));
 }
 
 // --wait follows the job to its end and tells it with CUPS's words; without --at the job is sent

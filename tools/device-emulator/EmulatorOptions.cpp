@@ -14,7 +14,7 @@ const char* const kEmulatorUsage =
     "                                 [--not-ready] [--write-book] [--delay-ms N] [--write-pause-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
     "                                            trickle]\n"
-    "                                 [--print-socket PATH --outbox DIR]\n"
+    "                                 [--print-socket PATH] [--faxout-port N] [--outbox DIR]\n"
     "       directfax-device-emulator --help | --version\n"
     "BOOK is an address book of the address-book folder when it holds no \"/\" (as with\n"
     "directfax-addressbook), else the path of an address-book file or a JSON address book.\n";
@@ -75,6 +75,12 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
             options.port = int(number);
         } else if (arg == "--print-socket") {
             options.printSocket = value;
+        } else if (arg == "--faxout-port") {
+            if (!parseNumber(value, 65535, number)) {
+                error = "not a port: " + value;
+                return std::nullopt;
+            }
+            options.faxOutPort = int(number);
         } else if (arg == "--outbox") {
             options.outboxPath = value;
         } else if (arg == "--delay-ms") {
@@ -105,8 +111,8 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
         error = "--write-book needs a --book";
         return std::nullopt;
     }
-    if (options.printSocket.empty() != options.outboxPath.empty()) {
-        error = "--print-socket and --outbox go together";
+    if ((options.printSocket.empty() && options.faxOutPort < 0) != options.outboxPath.empty()) {
+        error = "--outbox goes with --print-socket or --faxout-port";
         return std::nullopt;
     }
     return options;

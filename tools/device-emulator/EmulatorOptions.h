@@ -30,7 +30,8 @@ struct EmulatorOptions {
     std::chrono::milliseconds writePause{0};
     Garbage garbage = Garbage::None;
     std::string printSocket; // Unix socket taking fax jobs; empty: none
-    std::string outboxPath;  // where received fax jobs are filed (with the print socket)
+    std::string outboxPath;  // where received fax jobs are filed (print socket and FaxOut)
+    int faxOutPort = -1;     // the IPP FaxOut service's port on 127.0.0.1; 0: any free; -1: none
 };
 
 // Parses the arguments after the program name; answers nothing and sets `error` when they are

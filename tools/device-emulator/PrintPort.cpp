@@ -69,24 +69,6 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     return false;
 }
 
-// The outbox, made 0700 (or closed to 0700 when an older run left it open); false when it is not
-// a folder of this user.
-bool makeOutbox(const std::filesystem::path& outbox, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(outbox.parent_path(), ec);
-    if (::mkdir(outbox.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot make the outbox " + outbox.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::lstat(outbox.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
-        ::chmod(outbox.c_str(), 0700) != 0) {
-        error = "the outbox " + outbox.string() + " is not a folder of this user";
-        return false;
-    }
-    return true;
-}
-
 // Answers the sender, then lets it finish sending (for a short while at most): a connection
 // closed with data unread is reset, and the answer would be lost with it.
 void reply(int connection, const std::string& line) {
@@ -116,6 +98,22 @@ PrintPort::~PrintPort() {
         ::close(listener_);
         ::unlink(socket_.c_str());
     }
+}
+
+bool PrintPort::makeOutbox(const std::filesystem::path& outbox, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(outbox.parent_path(), ec);
+    if (::mkdir(outbox.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot make the outbox " + outbox.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(outbox.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+        ::chmod(outbox.c_str(), 0700) != 0) {
+        error = "the outbox " + outbox.string() + " is not a folder of this user";
+        return false;
+    }
+    return true;
 }
 
 bool PrintPort::bind(std::string& error) {

@@ -27,6 +27,10 @@ public:
     // Takes jobs on a thread of its own until the object goes.
     void start();
 
+    // The outbox, made 0700 (or closed to 0700 when an older run left it open); false with
+    // `error` set when it is not a folder of this user.
+    static bool makeOutbox(const std::filesystem::path& outbox, std::string& error);
+
     // Files one job's record and pages in `outbox`; answers the job folder's name, or "" with
     // `error` set.
     static std::string file(const std::filesystem::path& outbox, const std::string& record,

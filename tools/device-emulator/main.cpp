@@ -1,10 +1,12 @@
 // directfax-device-emulator: a fax printer's address book on a loopback address, for the demo
 // and the tests. Prints "listening on HOST:PORT" once it accepts connections; stop it with
 // SIGTERM or SIGINT. With --print-socket it also takes fax jobs on that Unix socket, filed into
-// --outbox, and prints "print socket on PATH" before that line.
+// --outbox, and prints "print socket on PATH" before that line; with --faxout-port it serves IPP
+// FaxOut on 127.0.0.1, filing into the same outbox, and prints "faxout on URI" before it.
 #include "BookLoader.h"
 #include "DeviceEmulator.h"
 #include "EmulatorOptions.h"
+#include "FaxOutService.h"
 #include "PrintPort.h"
 
 #include <memory>
@@ -47,6 +49,16 @@ int main(int argc, char** argv) {
         }
         std::printf("print socket on %s\n", options->printSocket.c_str());
         printPort->start();
+    }
+    std::unique_ptr<FaxOutService> faxOut;
+    if (options->faxOutPort >= 0) {
+        faxOut = std::make_unique<FaxOutService>("127.0.0.1", options->faxOutPort, options->outboxPath);
+        if (faxOut->bind(error) == 0) {
+            std::fprintf(stderr, "directfax-device-emulator: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("faxout on %s\n", faxOut->uri().c_str());
+        faxOut->start();
     }
     DeviceEmulator emulator(std::move(*options), std::move(book));
     int port = emulator.bind();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
@@ -218,6 +220,36 @@ std::optional<std::string> renderFault(const RenderRun& run, DocumentKind kind, 
     if (pages.value_or(0) == 0)
         return "The document has no page to send.";
     return std::nullopt;
+}
+
+std::string pageToken() {
+    unsigned char bytes[12] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != ssize_t(sizeof bytes))
+        return {};
+    std::string token = "DIRECTFAX-PAGE-";
+    for (unsigned char b : bytes) {
+        token += "0123456789ABCDEF"[b >> 4];
+        token += "0123456789ABCDEF"[b & 15];
+    }
+    return token;
+}
+
+RenderedPages renderFaxPages(const FaxPageFormat& format, const std::string& input, std::string_view head,
+                             const FilterLimits& limits, const std::string& pagesPath, int pagesFd) {
+    RenderedPages rendered;
+    const std::string token = pageToken();
+    if (token.empty()) {
+        rendered.fault = "The fax pages could not be rendered: there is no room for them on this computer.";
+        return rendered;
+    }
+    rendered.run = runBounded(ghostscriptArguments(format, input, pagesPath, token), limits.render, token);
+    if (rendered.run.ending == RenderRun::Ending::Cancelled)
+        return rendered;
+    struct stat info = {};
+    rendered.bytes = fstat(pagesFd, &info) == 0 ? std::uint64_t(info.st_size) : 0;
+    rendered.pages = tiffPageCount(pagesFd, rendered.bytes, limits.render.maxPages + 1);
+    rendered.fault = renderFault(rendered.run, documentKind(head), limits, rendered.pages, rendered.bytes);
+    return rendered;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob

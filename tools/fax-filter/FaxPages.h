@@ -61,4 +61,21 @@ std::optional<std::string> documentFault(long long bytes, const FilterLimits& li
 std::optional<std::string> renderFault(const RenderRun& run, DocumentKind kind, const FilterLimits& limits,
                                        std::optional<int> pages, std::uint64_t bytes);
 
+// A token no document can know, which ghostscript prints at the end of every page; empty when
+// the system has no randomness to give.
+std::string pageToken();
+
+// The pages of a rendering: how ghostscript ran, the pages it wrote into the file and their size.
+struct RenderedPages {
+    RenderRun run;
+    std::optional<int> pages;
+    std::uint64_t bytes = 0;
+    std::optional<std::string> fault; // why there is no fax job, in words; nullopt: the pages go
+};
+
+// Renders the document `input` (whose first bytes are `head`) at `format` into the file
+// `pagesPath`, open as `pagesFd`, under `limits`. A cancelled run has no fault: the caller stops.
+RenderedPages renderFaxPages(const FaxPageFormat& format, const std::string& input, std::string_view head,
+                             const FilterLimits& limits, const std::string& pagesPath, int pagesFd);
+
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob

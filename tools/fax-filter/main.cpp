@@ -38,7 +38,6 @@
 #include <fcntl.h>
 #include <optional>
 #include <string>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,19 +96,6 @@ long long copyBounded(int from, int to, std::uint64_t limit) {
 // The first bytes of the document in `fd`, which tell PDF from PostScript.
 void readHead(int fd, std::string& head) {
     head.resize(size_t(std::max<ssize_t>(0, pread(fd, head.data(), head.size(), 0))));
-}
-
-// A token no document can know, which ghostscript prints at the end of every page.
-std::string pageToken() {
-    unsigned char bytes[12] = {};
-    if (getrandom(bytes, sizeof bytes, 0) != ssize_t(sizeof bytes))
-        return {};
-    std::string token = "DIRECTFAX-PAGE-";
-    for (unsigned char b : bytes) {
-        token += "0123456789ABCDEF"[b >> 4];
-        token += "0123456789ABCDEF"[b & 15];
-    }
-    return token;
 }
 
 const char* fromEnvironment(const char* name) {
@@ -195,21 +181,18 @@ int filter(int argc, char** argv) {
         return fail(*fault);
 
     TempFile pages("directfax-fax");
-    const std::string token = pageToken();
-    if (pages.fd < 0 || token.empty())
+    if (pages.fd < 0)
         return fail("The fax pages could not be rendered: there is no room for them on this computer.");
     std::fprintf(stderr, "INFO: Rendering the fax pages at %s dpi\n", format.resolution().c_str());
-    const RenderRun run =
-        runBounded(ghostscriptArguments(format, input, pages.path, token), limits.render, token);
-    if (run.ending == RenderRun::Ending::Cancelled) {
-        stoppedBy = run.cancelSignal;
+    const RenderedPages rendered = renderFaxPages(format, input, head, limits, pages.path, pages.fd);
+    if (rendered.run.ending == RenderRun::Ending::Cancelled) {
+        stoppedBy = rendered.run.cancelSignal;
         return 1;
     }
-    struct stat rendered = {};
-    const std::uint64_t bytes = fstat(pages.fd, &rendered) == 0 ? std::uint64_t(rendered.st_size) : 0;
-    const std::optional<int> pageCount = tiffPageCount(pages.fd, bytes, limits.render.maxPages + 1);
-    if (const auto fault = renderFault(run, documentKind(head), limits, pageCount, bytes))
-        return fail(*fault);
+    if (rendered.fault)
+        return fail(*rendered.fault);
+    const std::uint64_t bytes = rendered.bytes;
+    const int pageCount = rendered.pages.value_or(0);
 
     // The pages go out as ghostscript wrote them, a chunk at a time.
     const std::string header = encodeHeader(recordText, bytes);
@@ -217,7 +200,7 @@ int filter(int argc, char** argv) {
         lseek(pages.fd, 0, SEEK_SET) != 0 || copyBounded(pages.fd, STDOUT_FILENO, bytes) != (long long)bytes)
         return fail("The fax job could not be handed to the printer.");
     std::fprintf(stderr, "INFO: Fax job of %d page(s) for %zu destination(s) sent to the printer\n",
-                 *pageCount, record->destinations.size());
+                 pageCount, record->destinations.size());
     return 0;
 }
 

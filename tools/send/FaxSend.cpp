@@ -4,6 +4,7 @@
 #include "CupsSubmitter.h"
 #include "DirectFaxPdeInterface.h"
 #include "FaxNumberRule.h"
+#include "FaxOutSubmitter.h"
 #include "FaxSettingController.h"
 #include "FileNames.h"
 #include "HostDocument.h"
@@ -192,51 +193,57 @@ bool serverReachable(QString* error) {
     return false;
 }
 
-int sendFax(const SendRequest& request, QString* error) {
+QList<int> sendFax(const SendRequest& request, QString* error) {
     DestinationList list;
     list.setSortDescriptors(DestinationList::destinationSortDescriptors());
     if (!addDestinations(request.destinations, list, error))
-        return 0;
+        return {};
     if (list.count() == 0) {
         *error = QStringLiteral("No destination: give at least one with --to, --entry or --group");
-        return 0;
+        return {};
     }
     std::optional<QString> password = request.password;
     if (!request.passwordFile.isEmpty()) {
         if (request.passwordFile == "-" && request.document == "-") {
             *error = QStringLiteral("Standard input cannot hold both the password and the document");
-            return 0;
+            return {};
         }
         password = readPasswordFile(request.passwordFile, error);
         if (!password)
-            return 0;
+            return {};
     }
     if (password && !checkPassword(*password, error))
-        return 0;
+        return {};
+    if (!isValidDialPrefix(request.dialPrefix.toStdU16String())) {
+        *error = QStringLiteral("The dial prefix \"%1\" is not accepted: at most %2 digits, # * and ,")
+                     .arg(request.dialPrefix)
+                     .arg(kDialPrefixMaxLength);
+        return {};
+    }
     if (request.sender && !checked(*request.sender, kSenderNameMaxLength, kSenderNameAcceptableRange)) {
         *error = QStringLiteral("The sender name is not accepted: at most %1 letters, digits, spaces and "
                                 "punctuation of plain ASCII")
                      .arg(kSenderNameMaxLength);
-        return 0;
+        return {};
     }
 
     // The document before any server is asked: a wrong file name is the most common mistake.
     const std::optional<HostDocument> document = openDocument(request.document, error);
     if (!document)
-        return 0;
+        return {};
 
     if (!request.server.isEmpty())
         cupsSetServer(request.server.constData());
     if (!serverReachable(error))
-        return 0;
+        return {};
     std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(request.queue, error);
     if (!printer)
-        return 0;
+        return {};
     for (const auto& [keyword, choice] : request.options) {
         if (!PpdMarkOption(printer->ppd(), keyword, choice)) {
             *error = QStringLiteral("The printer \"%1\" has no option %2 with the choice %3")
                          .arg(request.queue, keyword, choice);
-            return 0;
+            return {};
         }
     }
 
@@ -256,11 +263,33 @@ int sendFax(const SendRequest& request, QString* error) {
     WriteFaxJobRecord(record, &settings);
     if (request.sender)
         settings.setValue(QString::fromLatin1(kSenderNamePrintSettingsKey), *request.sender);
+    if (!request.dialPrefix.isEmpty())
+        settings.setValue(QString::fromLatin1(platform::kDialPrefixKey), request.dialPrefix);
 
     platform::PrintSession session;
     session.destinationType = platform::kPMDestinationPrinter;
     const platform::JobTicket ticket = platform::makeJobTicket(*printer, *document, settings, session);
-    return platform::CupsSubmitter::submit(ticket, *document, error);
+    if (ticket.cupsFaxQueue) {
+        const auto plan = platform::faxOutPlan(ticket, QDateTime::currentDateTime(), error);
+        return plan ? platform::submitFaxOut(ticket, *document, *plan, error) : QList<int>();
+    }
+    const int job = platform::CupsSubmitter::submit(ticket, *document, error);
+    return job ? QList<int>{job} : QList<int>();
+}
+
+QList<QPair<QString, QString>> faxQueues() {
+    QList<QPair<QString, QString>> queues;
+    for (const QString& queue : HostPrinter::queueNames()) {
+        QString error;
+        const std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(queue, &error);
+        if (!printer)
+            continue;
+        if (platform::isCupsFaxQueue(queue, printer->ppd()))
+            queues.append({queue, QStringLiteral("fax")});
+        else if (!PpdChoices(printer->ppd(), QStringLiteral("VMFaxImageQuality")).isEmpty())
+            queues.append({queue, QStringLiteral("DirectFax")});
+    }
+    return queues;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::send

@@ -45,6 +45,8 @@ struct SendRequest {
     std::optional<QString> sender;
     QList<QPair<QString, QString>> options; // -o KEY=VALUE, in order
     QByteArray document;                    // "-": standard input
+    QString dialPrefix;                     // a CUPS fax queue's faxPrefix; empty: none
+    bool list = false;                      // name the queues it can fax to
     bool wait = false;                      // follow the job until it ends
     std::chrono::seconds timeout = kDefaultWaitTimeout;
     bool help = false;
@@ -80,8 +82,13 @@ std::optional<QString> readPasswordFile(const QByteArray& path, QString* error);
 
 // Sends the fax: checks the destinations, the password and the document, then asks the server:
 // opens the queue, marks the -o choices, writes the record into the print settings and submits
-// the document. Answers the CUPS job id, or 0 with `error` set.
-int sendFax(const SendRequest& request, QString* error);
+// the document (one job per destination on a CUPS fax queue). Answers the CUPS job ids, or none
+// with `error` set.
+QList<int> sendFax(const SendRequest& request, QString* error);
+
+// The queues of the current server that take faxes, each with its kind ("DirectFax" for the
+// maker's fax driver, "fax" for a CUPS fax queue of any printer), in the server's order.
+QList<QPair<QString, QString>> faxQueues();
 
 // The CUPS server libcups talks to, as the user names it: HOST:PORT or the socket's path.
 QString currentServer();

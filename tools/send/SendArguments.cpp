@@ -11,10 +11,11 @@ namespace {
 
 // Options that take a value, in their long spelling; -P and -o are the short ones lp knows.
 const QStringList kValueOptions = {
-    QStringLiteral("--printer"), QStringLiteral("--server"),   QStringLiteral("--to"),
-    QStringLiteral("--book"),    QStringLiteral("--entry"),    QStringLiteral("--group"),
-    QStringLiteral("--at"),      QStringLiteral("--password"), QStringLiteral("--password-file"),
-    QStringLiteral("--sender"),  QStringLiteral("--option"),   QStringLiteral("--timeout")};
+    QStringLiteral("--printer"),    QStringLiteral("--server"),   QStringLiteral("--to"),
+    QStringLiteral("--book"),       QStringLiteral("--entry"),    QStringLiteral("--group"),
+    QStringLiteral("--at"),         QStringLiteral("--password"), QStringLiteral("--password-file"),
+    QStringLiteral("--sender"),     QStringLiteral("--option"),   QStringLiteral("--timeout"),
+    QStringLiteral("--dial-prefix")};
 
 // Seconds of --timeout: a whole number from 1 to kMaxWaitTimeout.
 std::optional<std::chrono::seconds> timeoutOf(const QString& value) {
@@ -116,6 +117,10 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
                 return std::nullopt;
             }
             request.options.append({value.left(split), value.mid(split + 1)});
+        } else if (option == QLatin1String("--dial-prefix")) {
+            request.dialPrefix = value;
+        } else if (option == QLatin1String("--list")) {
+            request.list = true;
         } else if (option == QLatin1String("--wait")) {
             request.wait = true;
         } else if (option == QLatin1String("--timeout")) {
@@ -137,7 +142,7 @@ std::optional<SendRequest> parseSendArguments(const QByteArrayList& arguments, Q
             documents.append(arguments.at(i));
         }
     }
-    if (request.help || request.version)
+    if (request.help || request.version || request.list)
         return request;
     if (timeoutGiven && !request.wait) {
         *error = QStringLiteral("--timeout needs --wait");
@@ -165,7 +170,8 @@ QString sendHelpText() {
         "Usage: directfax-send -P QUEUE [options] [--] FILE|-\n"
         "Sends FILE (PDF, PostScript or text, at most 64 MiB; - reads standard input) as a fax\n"
         "through the fax queue QUEUE, with the rules of the fax-job dialog, and writes the CUPS job\n"
-        "id. Put -- before a FILE whose name starts with -.\n"
+        "id. On a CUPS fax queue of any printer (IPP FaxOut, cupsFax) each destination is a job of\n"
+        "its own, and every id is written, one a line. Put -- before a FILE whose name starts with -.\n"
         "\n"
         "Destinations (at most 30; the same name and number twice is refused):\n"
         "  --to NAME=NUMBER        a name (may be empty) and a fax number (0-9 # * - : =)\n"
@@ -182,6 +188,7 @@ QString sendHelpText() {
         "                          shell may keep them in its history\n"
         "  --sender NAME           the sender name of the cover page\n"
         "  -o KEY=VALUE            a choice of the printer's options (VMFaxImageQuality=Fine, ...)\n"
+        "  --dial-prefix DIGITS    what a CUPS fax queue dials first (an outside line, such as 0)\n"
         "\n"
         "Following the job:\n"
         "  --wait                  wait until the job is completed, stopped, cancelled or aborted,\n"
@@ -192,6 +199,7 @@ QString sendHelpText() {
         "  -P, --printer QUEUE     the fax queue\n"
         "  --server SERVER         the CUPS server: HOST[:PORT], or the path of its socket such as\n"
         "                          /run/cups/cups.sock (default: CUPS_SERVER, else the system's)\n"
+        "  --list                  the queues it can fax to, each with its kind, one a line\n"
         "  --help                  this text\n"
         "  --version               the version\n"
         "\n"

@@ -4,7 +4,10 @@
 
 #include <QByteArrayView>
 #include <QGuiApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cups/cups.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
 
@@ -48,20 +51,42 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int job = sendFax(*request, &error);
-    if (job == 0) {
+    if (request->list) {
+        if (!request->server.isEmpty())
+            cupsSetServer(request->server.constData());
+        if (!serverReachable(&error)) {
+            printError(error);
+            return kExitRefused;
+        }
+        for (const auto& [queue, kind] : faxQueues())
+            std::printf("%s\t%s\n", qPrintable(queue), qPrintable(kind));
+        return kExitSent;
+    }
+    const QList<int> jobs = sendFax(*request, &error);
+    if (jobs.isEmpty()) {
         printError(error);
         return kExitRefused;
     }
-    // The id first, so that a script knows the job however the wait ends.
-    std::printf("%d\n", job);
+    // The ids first, so that a script knows the jobs however the wait ends.
+    for (int job : jobs)
+        std::printf("%d\n", job);
     std::fflush(stdout);
     if (!request->wait)
         return kExitSent;
-    const JobWaitResult result = waitForJob(job, request->timeout, printError);
-    if (result.ended)
-        std::printf("%s\n", qPrintable(result.text));
-    else
-        printError(result.text);
-    return result.exitStatus;
+    // Each job in turn, within one time limit; the worst ending is the program's.
+    const auto deadline = std::chrono::steady_clock::now() + request->timeout;
+    int status = kExitSent;
+    for (int job : jobs) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+        const JobWaitResult result = waitForJob(job, std::max(left, std::chrono::seconds(1)), printError);
+        if (result.ended)
+            std::printf("%s\n", qPrintable(result.text));
+        else
+            printError(result.text);
+        status = std::max(status, result.exitStatus);
+        if (result.exitStatus == kExitInterrupted)
+            break;
+    }
+    return status;
 }

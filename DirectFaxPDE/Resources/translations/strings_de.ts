@@ -32,6 +32,10 @@
         <translation>Absender:</translation>
     </message>
     <message>
+        <source>Dial Prefix:</source>
+        <translation>Amtsholung:</translation>
+    </message>
+    <message>
         <source>Sender Name</source>
         <translation>Absendername</translation>
     </message>

@@ -32,6 +32,10 @@
         <translation>Sender:</translation>
     </message>
     <message>
+        <source>Dial Prefix:</source>
+        <translation>Dial Prefix:</translation>
+    </message>
+    <message>
         <source>Sender Name</source>
         <translation>Sender Name</translation>
     </message>
