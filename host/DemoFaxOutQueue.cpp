@@ -75,7 +75,7 @@ bool DemoFaxPrinter::addFaxOutQueue(QString* error) {
     }
     out.close();
     QString why;
-    if (!cupsd.addQueue({faxOutQueue(), faxOutServiceUri, path, {}}, &why)) {
+    if (!cupsd.addQueue({faxOutQueue(), faxOutServiceUri, path, {}, {}}, &why)) {
         *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
         return false;
     }
