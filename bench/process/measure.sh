@@ -63,7 +63,7 @@ measure() {
   echo "== $label ($build)"
   unset OUTBOX
   start_server "$build" 1
-  local one=$CUPS_SERVER
+  local one=$CUPS_SERVER outbox=$OUTBOX
   unset OUTBOX
   start_server "$build" 263
   local many=$CUPS_SERVER queue=$QUEUE
@@ -95,10 +95,13 @@ measure() {
   # From the start of directfax-send to the fax in the printer's outbox.
   local times=() before start
   for _ in $(seq "${SEND_RUNS:-7}"); do
-    before=$(find "$OUTBOX" -type f | wc -l)
+    before=$(find "$outbox" -type f | wc -l)
     start=$(date +%s%N)
     "${send[@]}" "$three_pages" >/dev/null
-    until [ "$(find "$OUTBOX" -type f | wc -l)" -gt "$before" ]; do sleep 0.005; done
+    until [ "$(find "$outbox" -type f | wc -l)" -gt "$before" ]; do
+      [ $(($(date +%s%N) - start)) -lt 60000000000 ] || { echo "the fax was not filed within 60 s" >&2; exit 1; }
+      sleep 0.005
+    done
     times+=($((($(date +%s%N) - start) / 1000000)))
   done
   echo "3-page send until filed by the printer: $(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((${#times[@]} + 1) / 2))p") ms" \
