@@ -80,14 +80,27 @@ public:
         uint8_t* to = mask + kMaskBytes;
         std::memset(mask, 0, kMaskBytes);
         const uint8_t* from = record.bytes;
-        for (size_t word = 0; word < kFullWords; ++word, from += 8) {
-            uint64_t value;
-            std::memcpy(&value, from, 8);
+        const auto keep = [&](size_t word, uint64_t value) {
             if (value == 0)
-                continue;
+                return;
             mask[word / 8] |= uint8_t(1u << (word % 8));
             std::memcpy(to, &value, 8);
             to += 8;
+        };
+        // Mostly zero: four words at a time are passed over at once.
+        size_t word = 0;
+        for (; word + 4 <= kFullWords; word += 4, from += 32) {
+            uint64_t values[4];
+            std::memcpy(values, from, 32);
+            if ((values[0] | values[1] | values[2] | values[3]) == 0)
+                continue;
+            for (size_t i = 0; i < 4; ++i)
+                keep(word + i, values[i]);
+        }
+        for (; word < kFullWords; ++word, from += 8) {
+            uint64_t value;
+            std::memcpy(&value, from, 8);
+            keep(word, value);
         }
         if constexpr (kTail != 0) {
             uint64_t value = 0;
