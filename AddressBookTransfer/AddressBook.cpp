@@ -101,7 +101,7 @@ bool isSeparator(char c) {
 
 // Adds the records of a file, of either layout, to `book`.
 template <typename Entry, typename Group>
-void fillBook(Book& book, const std::vector<Entry>& entries, const std::vector<Group>& groups,
+void fillBook(Book& book, const abif::RecordStore<Entry>& entries, const abif::RecordStore<Group>& groups,
               const abif::EntryLayout& entryLayout, const abif::GroupLayout& groupLayout) {
     for (const auto& r : entries) {
         BookEntry& e = book.entries.emplace_back();

@@ -15,7 +15,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_PREFIX}/${DIRECT
 # Not found by dpkg-shlibdeps: the platform plug-ins of Qt (offscreen for runs without a display),
 # its SVG plug-ins (the program's icon), Ghostscript for the fax filter; the demo fax printer
 # runs a private cupsd.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, ghostscript")
+# libcurl4: the address-book framework loads it when it first asks a device (not found by
+# dpkg-shlibdeps, as nothing links it).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, ghostscript, libcurl4 (>= 7.85)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-daemon, cups-client")
 set(CPACK_STRIP_FILES ON)
 # The fax agent's autostart entry lies in /etc: the administrator's changes to it survive updates.

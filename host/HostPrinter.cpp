@@ -3,8 +3,11 @@
 #include "FaxPrinter.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <cups/cups.h>
 #include <cups/ppd.h>
+#include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
@@ -17,13 +20,6 @@ QString ppdErrorText(const QString& path) {
         .arg(path, QString::fromUtf8(ppdErrorString(status)))
         .arg(line);
 }
-
-// The server's CUPS destinations, freed on scope exit.
-struct Destinations {
-    cups_dest_t* list = nullptr;
-    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
-    ~Destinations() { cupsFreeDests(count, list); }
-};
 
 // One CUPS destination, as cupsGetNamedDest answers it.
 struct DestinationFree {
@@ -93,21 +89,48 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
 }
 
 QStringList HostPrinter::queueNames() {
-    Destinations destinations;
-    QStringList names;
-    for (int i = 0; i < destinations.count; ++i) {
-        // Instances (lpoptions -p queue/instance) share the queue's PPD; list each queue once.
-        if (destinations.list[i].instance)
-            continue;
-        // The fax printer for every program opens this dialog: printing to it from here would
-        // only open another one.
-        const char* uri =
-            cupsGetOption("device-uri", destinations.list[i].num_options, destinations.list[i].options);
-        if (uri && QByteArray(uri).startsWith(FaxPrinter::kDeviceUri))
-            continue;
-        names << QString::fromUtf8(destinations.list[i].name);
+    // The names (and device URIs) only: a server with hundreds of queues would otherwise send
+    // every attribute of each (cupsGetDests2) while the dialog shows none of them. Instances
+    // (lpoptions -p queue/instance) share their queue's PPD and are not listed anyway.
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    static const char* const wanted[] = {"printer-name", "device-uri"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    std::vector<QByteArray> names;
+    if (ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/")) {
+        QByteArray name, uri;
+        const auto take = [&] {
+            // The fax printer for every program opens this dialog: printing to it from here
+            // would only open another one.
+            if (!name.isEmpty() && !uri.startsWith(FaxPrinter::kDeviceUri))
+                names.push_back(name);
+            name.clear();
+            uri.clear();
+        };
+        for (ipp_attribute_t* attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+            const char* attrName = ippGetName(attr);
+            if (!attrName) {
+                take(); // the end of one printer's group
+            } else if (!std::strcmp(attrName, "printer-name") && ippGetValueTag(attr) == IPP_TAG_NAME) {
+                name = ippGetString(attr, 0, nullptr);
+            } else if (!std::strcmp(attrName, "device-uri") && ippGetValueTag(attr) == IPP_TAG_URI) {
+                uri = ippGetString(attr, 0, nullptr);
+            }
+        }
+        take();
+        ippDelete(response);
     }
-    return names;
+    // In the order libcups lists destinations: by name, ASCII letters compared without their case.
+    const auto folded = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    std::stable_sort(names.begin(), names.end(), [&](const QByteArray& a, const QByteArray& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+            return static_cast<unsigned char>(folded(x)) < static_cast<unsigned char>(folded(y));
+        });
+    });
+    QStringList list;
+    for (const QByteArray& name : names)
+        list << QString::fromUtf8(name);
+    return list;
 }
 
 QString HostPrinter::queryDeviceURI(const QString& queue) {

@@ -2,14 +2,33 @@
 
 #include "Bundle.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
+#include <utility>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
-UiLoader::UiLoader(QObject* parent) : QUiLoader(parent) {
+namespace {
+
+// QUiLoader's constructor loads every Qt Designer plug-in under the library paths ("designer/",
+// QQuickWidget's among them), which costs more than reading a whole interface file. Ours use Qt's
+// own widgets and our view classes only: the loader is made while there are no paths to search.
+// Loaders are made on the main thread only.
+QStringList libraryPathsWhileMade;
+
+QObject* clearLibraryPaths(QObject* parent) {
+    libraryPathsWhileMade = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+    return parent;
+}
+
+} // namespace
+
+UiLoader::UiLoader(QObject* parent) : QUiLoader(clearLibraryPaths(parent)) {
+    QCoreApplication::setLibraryPaths(std::exchange(libraryPathsWhileMade, {}));
     // Texts stay as laid out: the views localize them through the bundle's strings tables.
     setTranslationEnabled(false);
 }

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the benchmarks in release mode and runs them.
+# Installs what is missing, builds the benchmarks in release mode and runs them, then the
+# whole-process measurements (bench/process/measure.sh; BENCH_BASELINE names a second build tree
+# to measure in the same run, for before-and-after figures).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -10,3 +12,5 @@ for b in "$BUILD_DIR"/bench/bench_*; do
   echo "== $(basename "$b")"
   "$b" --benchmark_counters_tabular=true "$@"
 done
+echo "== whole-process measurements"
+"$root/bench/process/measure.sh" "$BUILD_DIR" ${BENCH_BASELINE:+"$BENCH_BASELINE"}

@@ -22,6 +22,8 @@ packages=(
   desktop-file-utils appstream man-db
   # scripts/package.sh (dpkg-shlibdeps) and scripts/test-package.sh (a fresh Debian 12 root).
   dpkg-dev mmdebstrap
+  # The whole-process measurements of scripts/bench.sh (bench/process/measure.sh).
+  hyperfine time
 )
 
 missing=()

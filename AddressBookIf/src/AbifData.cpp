@@ -143,28 +143,34 @@ bool writeMembers(uint8_t* record, size_t countOffset, size_t membersOffset, siz
 
 namespace {
 
+template <typename Record> using Records = abif::RecordStore<Record> ABIFData::*;
+
 template <typename Record>
-int32_t addRecords(ABIFData* data, std::vector<Record> ABIFData::*list, int32_t count,
-                   const Record* records) {
+int32_t addRecords(ABIFData* data, Records<Record> list, int32_t count, const Record* records) {
     if (!data || count < 0 || (count > 0 && !records))
         return kAbifErrInvalidArgument;
+    // All or nothing: the records are taken into a copy that replaces the handle's.
     try {
-        (data->*list).insert((data->*list).end(), records, records + count);
+        abif::RecordStore<Record> added;
+        added.reserve(size_t(count));
+        for (int32_t i = 0; i < count; ++i)
+            added.push_back(records[i]);
+        (data->*list).append(std::move(added));
     } catch (const std::bad_alloc&) {
         return kAbifErrNoMemory;
     }
     return kAbifSuccess;
 }
 
-template <typename Record> int32_t countOf(const ABIFData* data, std::vector<Record> ABIFData::*list) {
+template <typename Record> int32_t countOf(const ABIFData* data, Records<Record> list) {
     return data ? int32_t((data->*list).size()) : 0;
 }
 
 template <typename Record>
-int32_t recordAt(const ABIFData* data, std::vector<Record> ABIFData::*list, int32_t index, void* buffer) {
+int32_t recordAt(const ABIFData* data, Records<Record> list, int32_t index, void* buffer) {
     if (!data || !buffer || index < 0 || size_t(index) >= (data->*list).size())
         return kAbifErrInvalidArgument;
-    std::memcpy(buffer, (data->*list)[size_t(index)].bytes, sizeof(Record));
+    (data->*list).copyTo(size_t(index), buffer);
     return kAbifSuccess;
 }
 

@@ -137,10 +137,16 @@ int32_t readAddressBook(ABIFData* data, int32_t what, const char* password, cons
                      "AbifDevice_ReadData - %zu groups had more than %d members; kept the first %d.\n", cut,
                      int(ABIF_FAXGROUP_MAX_MEMBERS), int(ABIF_FAXGROUP_MAX_MEMBERS));
     // The handle takes the records only once the whole reply has been understood.
+    RecordStore<ABIF_Fax> faxRecords;
+    RecordStore<ABIF_FaxGroup> groupRecords;
     if (what & kAbifReadFax)
-        data->fax = std::move(entries);
+        faxRecords.assign(entries);
     if (what & kAbifReadFaxGroup)
-        data->faxGroups = std::move(groups);
+        groupRecords.assign(groups);
+    if (what & kAbifReadFax)
+        data->fax = std::move(faxRecords);
+    if (what & kAbifReadFaxGroup)
+        data->faxGroups = std::move(groupRecords);
     data->deviceRevision = std::move(book.revision);
     return kAbifSuccess;
 }

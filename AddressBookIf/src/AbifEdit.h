@@ -79,7 +79,8 @@ struct NewEntry {
     int64_t added;
 };
 // Checks the entry records of a call (names, fields ended inside them, no pair given twice).
-std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records);
+// (Records: a std::vector or a RecordStore of ABIF_MyFax.)
+template <typename Records> std::vector<NewEntry> takeEntries(const Records& records);
 class Statement;
 // Binds the entry's name, fax number, company and note to the parameters `first` to `first` + 3.
 void bindEntryTexts(Statement& statement, int first, const NewEntry& entry);

@@ -51,13 +51,14 @@ std::u16string fieldText(const uint8_t* field, size_t size, bool& terminated) {
 
 } // namespace
 
-std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
+template <typename Records> std::vector<NewEntry> takeEntries(const Records& records) {
     std::vector<NewEntry> entries;
     entries.reserve(records.size());
     std::unordered_set<std::u16string> seen;
     seen.reserve(records.size());
     for (size_t i = 0; i < records.size(); ++i) {
-        const uint8_t* r = records[i].bytes;
+        const ABIF_MyFax record = records[i];
+        const uint8_t* r = record.bytes;
         std::string which = "entry " + std::to_string(i);
         bool ok = true;
         NewEntry e;
@@ -86,6 +87,8 @@ std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>& records) {
     }
     return entries;
 }
+template std::vector<NewEntry> takeEntries(const std::vector<ABIF_MyFax>&);
+template std::vector<NewEntry> takeEntries(const RecordStore<ABIF_MyFax>&);
 
 void bindEntryTexts(Statement& statement, int first, const NewEntry& entry) {
     statement.bindText16(first, entry.name);
@@ -106,10 +109,11 @@ bool isValidUid(std::string_view uid) {
 namespace {
 
 template <typename Record>
-void takeGroups(const std::vector<Record>& records, const GroupLayout& layout,
+void takeGroups(const RecordStore<Record>& records, const GroupLayout& layout,
                 std::vector<NewGroup>& groups) {
     for (size_t i = 0; i < records.size(); ++i) {
-        const uint8_t* r = records[i].bytes;
+        const Record record = records[i];
+        const uint8_t* r = record.bytes;
         bool ok = true;
         NewGroup g;
         g.name = fieldText(r + layout.name, layout.nameSize, ok);

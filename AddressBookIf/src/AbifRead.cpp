@@ -8,23 +8,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <sys/mman.h>
 
 namespace abif {
 namespace {
-
-// Reserves room for `count` records. A full book's entries take some 63 MB, which the kernel
-// would otherwise fault in one small page at a time; large pages make reading it several times
-// faster. The advice is only a hint: where it is not taken, nothing changes.
-template <typename Record> void reserveLarge(std::vector<Record>& records, size_t count) {
-    records.reserve(count);
-    constexpr uintptr_t kLargePage = 2u << 20;
-    auto begin = reinterpret_cast<uintptr_t>(records.data());
-    uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    uintptr_t end = (begin + count * sizeof(Record)) & ~(kLargePage - 1);
-    if (end > first)
-        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-}
 
 class Reader {
 public:
@@ -51,12 +37,12 @@ public:
         }
     }
 
-    template <typename Record> std::vector<Record> entries(const EntryLayout& layout) {
+    template <typename Record> RecordStore<Record> entries(const EntryLayout& layout) {
         // The highest Id bounds the count and costs one step down the table's tree.
         Statement last(store_, "SELECT max(id) FROM entry");
         last.step();
-        std::vector<Record> out;
-        reserveLarge(out, size_t(std::clamp<int64_t>(last.columnInt(0), 0, kIdSpace)));
+        RecordStore<Record> out;
+        out.reserve(size_t(std::clamp<int64_t>(last.columnInt(0), 0, kIdSpace)));
         present_.assign(kIdSpace, false);
 
         // The UID last, after the columns of the record.
@@ -71,7 +57,7 @@ public:
             if (present_[size_t(id)]) // so no more than kMaxEntries rows are read
                 damaged("entry Id", id, "is given twice");
             present_[size_t(id)] = true;
-            Record& record = out.emplace_back(); // zero-filled
+            Record record{};
             uint8_t* bytes = record.bytes;
             writeU16(bytes + layout.id, uint16_t(id));
             putText(rows, 1, bytes + layout.name, layout.nameSize, "name of entry", true, id);
@@ -82,6 +68,7 @@ public:
                 putText(rows, 4, bytes + ABIF_MYFAX_NOTE, ABIF_MYFAX_NOTE_SIZE, "note of entry", false, id);
                 writeI64(bytes + ABIF_MYFAX_TIME, rows.columnInt(5));
             }
+            out.push_back(record);
             if (identities_) {
                 identities_->entryUids.push_back(uid(rows, uidColumn, "entry", id));
                 identities_->entryNs.push_back(rows.columnType(uidColumn + 1) == SQLITE_NULL
@@ -162,27 +149,22 @@ private:
     std::vector<bool> present_;
 };
 
-template <typename Record> void append(std::vector<Record>& target, std::vector<Record>&& records) {
-    if (target.empty())
-        target = std::move(records);
-    else
-        target.insert(target.end(), records.begin(), records.end());
-}
-
 template <typename Entry, typename Group>
-void readFile(Store& store, std::vector<Entry>& entries, std::vector<Group>& groups,
+void readFile(Store& store, RecordStore<Entry>& entries, RecordStore<Group>& groups,
               const EntryLayout& entryLayout, const GroupLayout& groupLayout, Identities* identities) {
     Identities found;
     store.exec("BEGIN"); // one snapshot for entries and groups, of the schema checked in it
     store.checkFormat();
     Reader reader(store, identities ? &found : nullptr);
-    auto newEntries = reader.entries<Entry>(entryLayout);
-    auto newGroups = reader.groups<Group>(groupLayout);
+    RecordStore<Entry> newEntries = reader.entries<Entry>(entryLayout);
+    RecordStore<Group> newGroups;
+    newGroups.assign(reader.groups<Group>(groupLayout));
     store.exec("COMMIT");
-    // Nothing reaches the handle before the whole file has been read.
-    groups.reserve(groups.size() + newGroups.size());
-    append(entries, std::move(newEntries));
-    append(groups, std::move(newGroups));
+    // Nothing reaches the handle before the whole file has been read, and then all of it.
+    entries.reserveFor(newEntries);
+    groups.reserveFor(newGroups);
+    entries.append(std::move(newEntries));
+    groups.append(std::move(newGroups));
     if (identities)
         *identities = std::move(found);
 }
@@ -219,6 +201,9 @@ int32_t AbifGADFile_Read(const char* path, ABIFData* data, int32_t flags) {
     return guarded("AbifGADFile_Read", [&] {
         requireFileAndData(path, data, flags, kAbifReadDeviceRecords);
         Store store(path, Store::Mode::ReadOnly);
+        // Every page is read once, in order: a cache of the whole file would only add its size
+        // to the records while they are made.
+        store.exec("PRAGMA cache_size=-2048");
         readRecords(store, *data, flags & kAbifReadDeviceRecords);
     });
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AddressBookIf.h"
+#include "RecordStore.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -96,10 +97,10 @@ Record makeGroup(const GroupLayout& layout, std::u16string_view name, std::span<
 
 // The data handle: the records of the four kinds in the order they were taken in.
 struct ABIFData {
-    std::vector<ABIF_MyFax> myFax;
-    std::vector<ABIF_MyFaxGroup> myFaxGroups;
-    std::vector<ABIF_Fax> fax;
-    std::vector<ABIF_FaxGroup> faxGroups;
+    abif::RecordStore<ABIF_MyFax> myFax;
+    abif::RecordStore<ABIF_MyFaxGroup> myFaxGroups;
+    abif::RecordStore<ABIF_Fax> fax;
+    abif::RecordStore<ABIF_FaxGroup> faxGroups;
     std::string deviceRevision; // of the device's book the Fax and FaxGroup records were read from
 };
 

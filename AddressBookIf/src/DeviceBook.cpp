@@ -46,7 +46,7 @@ size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
 namespace {
 
 template <typename Record>
-void appendEntries(const std::vector<Record>& records, const EntryLayout& layout, DeviceBook& book) {
+void appendEntries(const RecordStore<Record>& records, const EntryLayout& layout, DeviceBook& book) {
     for (const Record& entry : records) {
         const uint8_t* record = entry.bytes;
         book.entries.push_back({readU16(record + layout.id),
@@ -56,7 +56,7 @@ void appendEntries(const std::vector<Record>& records, const EntryLayout& layout
 }
 
 template <typename Record>
-void appendGroups(const std::vector<Record>& records, const GroupLayout& layout, DeviceBook& book) {
+void appendGroups(const RecordStore<Record>& records, const GroupLayout& layout, DeviceBook& book) {
     for (const Record& group : records) {
         const uint8_t* record = group.bytes;
         book.groups.push_back({toUtf8(readText(record + layout.name, layout.nameSize)),

@@ -3,7 +3,7 @@
 
 #include "AddressBookIf.h"
 
-#include <curl/curl.h>
+#include "CurlLibrary.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,10 +17,10 @@ namespace abif {
 namespace {
 
 struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+    void operator()(CURL* easy) const { curlApi().easy_cleanup(easy); }
 };
 struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curlApi().slist_free_all(list); }
 };
 
 // What the callbacks see of one exchange.
@@ -52,7 +52,7 @@ size_t takeBody(char* data, size_t size, size_t count, void* userdata) {
         // The announced length when there is one, otherwise doubling; never beyond the limit, so
         // the buffer holds at most the largest body taken in.
         curl_off_t announced = -1;
-        curl_easy_getinfo(transfer.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        curlApi().easy_getinfo(transfer.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         size_t wanted = announced > 0 && size_t(announced) >= body.size() + length
                             ? size_t(announced)
                             : std::max(body.size() + length, 2 * body.capacity());
@@ -92,14 +92,14 @@ Exchanges& exchanges() {
 }
 
 struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    void operator()(CURLM* multi) const { curlApi().multi_cleanup(multi); }
 };
 
 // Runs the transfer of `easy` to its end; answers false when it was cancelled first. The wait
 // is libcurl's own poll, which a cancellation wakes at once.
 bool perform(CURL* easy, CURLcode& code) {
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+    std::unique_ptr<CURLM, MultiDeleter> multi(curlApi().multi_init());
+    if (!multi || curlApi().multi_add_handle(multi.get(), easy) != CURLM_OK)
         throw std::bad_alloc();
     Exchanges& all = exchanges();
     bool cancelled;
@@ -111,18 +111,18 @@ bool perform(CURL* easy, CURLcode& code) {
     }
     while (!cancelled) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+        if (curlApi().multi_perform(multi.get(), &running) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
         if (running == 0) {
             int left = 0;
-            const CURLMsg* message = curl_multi_info_read(multi.get(), &left);
+            const CURLMsg* message = curlApi().multi_info_read(multi.get(), &left);
             code = message && message->msg == CURLMSG_DONE ? message->data.result : CURLE_RECV_ERROR;
             break;
         }
         // libcurl shortens the wait to its own next deadline (the exchange's time limit).
-        if (curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
+        if (curlApi().multi_poll(multi.get(), nullptr, 0, 1000, nullptr) != CURLM_OK) {
             code = CURLE_OUT_OF_MEMORY;
             break;
         }
@@ -132,13 +132,8 @@ bool perform(CURL* easy, CURLcode& code) {
         std::lock_guard lock(all.mutex);
         all.waiting.erase(multi.get());
     }
-    curl_multi_remove_handle(multi.get(), easy);
+    curlApi().multi_remove_handle(multi.get(), easy);
     return !cancelled;
-}
-
-void initializeCurl() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_NOTHING); });
 }
 
 // "http://192.0.2.7:8631/path", "http://[fe80::1%252]:8631/path".
@@ -153,8 +148,9 @@ std::string urlOf(const DeviceEndpoint& endpoint, const std::string& path) {
 }
 
 DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
-    initializeCurl();
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!loadCurl())
+        return {kAbifErrDeviceUnreachable, 0, {}};
+    std::unique_ptr<CURL, EasyDeleter> easy(curlApi().easy_init());
     if (!easy)
         return {kAbifErrNoMemory, 0, {}};
     Transfer transfer;
@@ -163,7 +159,7 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
 
     std::unique_ptr<curl_slist, ListDeleter> headers;
     auto addHeader = [&headers](const std::string& line) {
-        curl_slist* list = curl_slist_append(headers.get(), line.c_str());
+        curl_slist* list = curlApi().slist_append(headers.get(), line.c_str());
         if (!list)
             throw std::bad_alloc();
         headers.release();
@@ -181,30 +177,32 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
     CURL* e = easy.get();
     // Plain HTTP to the numeric address only: no proxy from the environment, no redirects, no
     // decoding of compressed bodies, no signals (the caller's process is a print dialog).
-    bool set = curl_easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_PROXY, "") == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_TCP_NODELAY, 1L) == CURLE_OK &&
-               // The limit covers the whole exchange, connection included.
-               curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, limitMs) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, limitMs) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxReplyBody)) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &takeHeader) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &takeBody) == CURLE_OK &&
-               curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
+    bool set =
+        curlApi().easy_setopt(e, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_PROXY, "") == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_FORBID_REUSE, 1L) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_TCP_NODELAY, 1L) == CURLE_OK &&
+        // The limit covers the whole exchange, connection included.
+        curlApi().easy_setopt(e, CURLOPT_TIMEOUT_MS, limitMs) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, limitMs) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxReplyBody)) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_HEADERFUNCTION, &takeHeader) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_WRITEFUNCTION, &takeBody) == CURLE_OK &&
+        curlApi().easy_setopt(e, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
     if (set && (request.method == "POST" || request.method == "PUT"))
-        set = curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size())) == CURLE_OK &&
-              curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.c_str()) == CURLE_OK;
+        set = curlApi().easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size())) ==
+                  CURLE_OK &&
+              curlApi().easy_setopt(e, CURLOPT_POSTFIELDS, request.body.c_str()) == CURLE_OK;
     if (set && request.method == "PUT")
-        set = curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, "PUT") == CURLE_OK;
+        set = curlApi().easy_setopt(e, CURLOPT_CUSTOMREQUEST, "PUT") == CURLE_OK;
     if (!set)
         return {kAbifErrProtocol, 0, {}};
 
@@ -214,7 +212,7 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
     DeviceReply reply;
     if (code == CURLE_OK) {
         long status = 0;
-        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+        curlApi().easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
         reply.result = kAbifSuccess;
         reply.status = int(status);
         reply.body = std::move(transfer.body);
@@ -235,7 +233,7 @@ void cancelExchanges() {
     std::lock_guard lock(all.mutex);
     all.cancelled = true;
     for (CURLM* multi : all.waiting)
-        curl_multi_wakeup(multi);
+        curlApi().multi_wakeup(multi);
 }
 
 void allowExchanges() {

@@ -48,8 +48,8 @@ void fill(ABIFData* data, const DeviceBook& book) {
     std::vector<ABIF_Fax> entries;
     std::vector<ABIF_FaxGroup> groups;
     abif::makeFaxRecords(book, entries, groups);
-    data->fax = entries;
-    data->faxGroups = groups;
+    data->fax.assign(entries);
+    data->faxGroups.assign(groups);
 }
 
 std::string contentOf(const std::string& file) {

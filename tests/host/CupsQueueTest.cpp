@@ -57,6 +57,20 @@ TEST_F(CupsQueueTest, TheHostTakesTheQueuesPpdDeviceUriAndDefaults) {
     EXPECT_STREQ(ppdFindMarkedChoice(ppd, "VMFaxSenderMode")->choice, "EnterName");
 }
 
+TEST_F(CupsQueueTest, QueuesAreListedByNameInTheOrderOfLibcupsDestinations) {
+    QString error;
+    for (const char* name : {"b-Raw", "A_first", "Zed", "a2", "ZZ", "_under"})
+        ASSERT_TRUE(cupsd.addQueue({name, kDeviceUri, {}, {}, {}}, &error)) << error.toStdString();
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList expected;
+    for (int i = 0; i < count; ++i)
+        expected << QString::fromUtf8(dests[i].name);
+    cupsFreeDests(count, dests);
+    EXPECT_EQ(HostPrinter::queueNames(), expected);
+    EXPECT_EQ(expected.size(), 7);
+}
+
 TEST_F(CupsQueueTest, TheDeviceUriComesFromTheQueuesAttribute) {
     EXPECT_EQ(HostPrinter::queryDeviceURI("fax"), kDeviceUri);
     EXPECT_TRUE(HostPrinter::queryDeviceURI("nosuchqueue").isEmpty());

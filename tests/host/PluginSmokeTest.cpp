@@ -66,6 +66,14 @@ TEST_F(PluginSmokeTest, GivesOnePanelForThePrinterModuleTypeAndNoneForOthers) {
     EXPECT_TRUE(plugins.errors().isEmpty()) << plugins.errors().join('\n').toStdString();
 }
 
+// The device's address book is read with libcurl, which the plug-in loads only then: the print
+// dialog does not wait for it and the libraries it needs.
+TEST_F(PluginSmokeTest, LoadingThePlugInLoadsNoHttpLibrary) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("libcurl"));
+}
+
 TEST_F(PluginSmokeTest, ThePrintDialogShowsTheFaxPanelAndClosesCleanly) {
     std::vector<JobTicket> tickets;
     {

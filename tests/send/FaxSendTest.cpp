@@ -376,6 +376,23 @@ TEST_F(FaxSendPrinterTest, OnACupsFaxQueueEachDestinationIsAJobAndWaitFollowsThe
     EXPECT_EQ(filed, (std::map<QString, QString>{{"tel:0301", "9"}, {"tel:0302", "9"}}));
 }
 
+// A PDF or PostScript document goes as it is, without a GUI: it is sent where no GUI platform
+// could start.
+TEST_F(FaxSendPrinterTest, SendsPdfAndPostScriptWithoutAGui) {
+    for (const char* document : {"three-pages.pdf", "letter-filled.ps"}) {
+        SCOPED_TRACE(document);
+        QProcess send;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "no-such-platform");
+        send.setProcessEnvironment(environment);
+        send.start(kSend, {"-P", printer.queue(), "--server", printer.server(), "--to", "Eva=0301",
+                           QStringLiteral(DIRECTFAX_SOURCE_DIR "/tests/fixtures/fax/") + document});
+        ASSERT_TRUE(send.waitForFinished(60000));
+        EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
+        EXPECT_GT(send.readAllStandardOutput().trimmed().toInt(), 0);
+    }
+}
+
 // --wait follows the job to its end and tells it with CUPS's words; without --at the job is sent
 // at once, as from the dialog.
 TEST_F(FaxSendPrinterTest, WaitFollowsTheJobToItsEnd) {

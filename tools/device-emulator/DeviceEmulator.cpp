@@ -152,7 +152,11 @@ void DeviceEmulator::answerWrite(const httplib::Request& req, httplib::Response&
     ABIFData records;
     std::string revision = book.revision;
     if (wellFormed) {
-        abif::makeFaxRecords(book, records.fax, records.faxGroups);
+        std::vector<ABIF_Fax> entries;
+        std::vector<ABIF_FaxGroup> groups;
+        abif::makeFaxRecords(book, entries, groups);
+        records.fax.assign(entries);
+        records.faxGroups.assign(groups);
         wellFormed = abif::deviceBookForWrite(records, book) == kAbifSuccess;
     }
     if (refused(wellFormed, password, res))

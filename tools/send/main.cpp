@@ -1,15 +1,20 @@
 // directfax-send: sends a document as a fax job from the command line or a script.
 #include "FaxSend.h"
+#include "FileNames.h"
+#include "HostDocument.h"
 #include "JobWatch.h"
 
 #include <QByteArrayView>
+#include <QFile>
 #include <QGuiApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cups/cups.h>
+#include <memory>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
+namespace platform = com::velmora::cps::print::pde::tarncrest::directfax::platform;
 
 namespace {
 
@@ -24,6 +29,18 @@ void printError(const QString& message) {
 void dropQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtFatalMsg || QByteArrayView(context.category).startsWith("directfax."))
         qtHandler(type, context, message);
+}
+
+// Only a text document is drawn, with the fonts of a GUI application; a PDF or PostScript
+// document goes to the server as it is, and a command needs no more than Qt's core for that.
+// Standard input cannot be looked at twice: it is taken to be text.
+bool drawsText(const QByteArray& document) {
+    QFile file;
+    QString why;
+    if (document == "-" || !platform::openFileForReading(document, file, &why))
+        return true;
+    const QString format = platform::HostDocument::formatOf(file.read(16));
+    return format != QLatin1String("application/pdf") && format != QLatin1String("application/postscript");
 }
 
 } // namespace
@@ -47,10 +64,15 @@ int main(int argc, char** argv) {
         std::puts("directfax-send " DIRECTFAX_VERSION);
         return kExitSent;
     }
-    // A text document is rendered to PDF with the fonts of a GUI application; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (!request->list && drawsText(request->document)) {
+        // A text document is rendered to PDF with the fonts of a GUI application; no window is shown.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     if (request->list) {
         if (!request->server.isEmpty())
             cupsSetServer(request->server.constData());

@@ -1,0 +1,49 @@
+// The compact record store of the data handles: every record comes back byte for byte, across
+// block boundaries and appends, whatever its pattern of zero and nonzero words.
+#include "AbifRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A record of the given kind whose bytes follow `pattern` (0: all zero, 1: all nonzero,
+// 2: every other 8-byte word nonzero, 3: only the last byte nonzero), varied by `seed`.
+template <typename Record> Record patterned(int pattern, unsigned seed) {
+    Record record{};
+    for (size_t i = 0; i < sizeof(Record); ++i) {
+        const bool set =
+            pattern == 1 || (pattern == 2 && (i / 8) % 2 == 0) || (pattern == 3 && i + 1 == sizeof(Record));
+        record.bytes[i] = set ? uint8_t(1 + (i + seed) % 255) : 0;
+    }
+    return record;
+}
+
+template <typename Record> void expectRoundTrip() {
+    // Enough records of the fullest pattern to fill several blocks.
+    const size_t count = 3 * abif::RecordBlock::kSize / sizeof(Record) + 5;
+    std::vector<Record> records;
+    for (size_t i = 0; i < count; ++i)
+        records.push_back(patterned<Record>(int(i % 4), unsigned(i)));
+    abif::RecordStore<Record> first;
+    abif::RecordStore<Record> second;
+    for (size_t i = 0; i < count; ++i)
+        (i < count / 2 ? first : second).push_back(records[i]);
+    first.append(std::move(second));
+    EXPECT_TRUE(second.empty());
+    ASSERT_EQ(first.size(), count);
+    size_t i = 0;
+    for (const Record& record : first)
+        ASSERT_EQ(std::memcmp(record.bytes, records[i++].bytes, sizeof(Record)), 0) << "record " << i - 1;
+}
+
+TEST(RecordStoreTest, GivesBackEveryRecordOfEachKindAsItWasPutIn) {
+    expectRoundTrip<ABIF_MyFax>();
+    expectRoundTrip<ABIF_MyFaxGroup>();
+    expectRoundTrip<ABIF_Fax>();
+    expectRoundTrip<ABIF_FaxGroup>();
+}
+
+} // namespace
