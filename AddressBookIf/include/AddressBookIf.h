@@ -36,14 +36,15 @@ enum {
     kAbifErrDeviceUnreachable = 0x20000005, /* no connection, or the device stayed silent */
     kAbifErrProtocol = 0x20000006,          /* the device's reply is malformed or too large */
     kAbifErrNoMemory = 0x20000007,
-    kAbifErrNoName = 0x20000008,         /* an entry without a name */
-    kAbifErrTooManyMembers = 0x20000009, /* a group with more members than its record holds */
-    kAbifErrFull = 0x2000000A,           /* no free entry Id, or no room for a group, left in the file */
-    kAbifErrNotInitialized = 0x2000000B, /* no device selected */
-    kAbifErrCancelled = 0x2000000C,      /* AbifDevice_Cancel ended or refused the exchange */
-    kAbifErrAlreadyInFile = 0x20000010,  /* an entry with this name and fax number exists */
-    kAbifDeviceReachable = 0x21000001,   /* AbifDevice_GetStatus: the device is ready */
-    kAbifDeviceNotReady = 0x21000002     /* AbifDevice_GetStatus: it answers but is not ready */
+    kAbifErrNoName = 0x20000008,            /* an entry without a name */
+    kAbifErrTooManyMembers = 0x20000009,    /* a group with more members than its record holds */
+    kAbifErrFull = 0x2000000A,              /* no free entry Id, or no room for a group, left in the file */
+    kAbifErrNotInitialized = 0x2000000B,    /* no device selected */
+    kAbifErrCancelled = 0x2000000C,         /* AbifDevice_Cancel ended or refused the exchange */
+    kAbifErrDeviceBookChanged = 0x2000000D, /* the device's book changed since it was read */
+    kAbifErrAlreadyInFile = 0x20000010,     /* an entry with this name and fax number exists */
+    kAbifDeviceReachable = 0x21000001,      /* AbifDevice_GetStatus: the device is ready */
+    kAbifDeviceNotReady = 0x21000002        /* AbifDevice_GetStatus: it answers but is not ready */
 };
 
 /* Device kinds of AbifDevice_SetDestinationDevice. */
@@ -159,6 +160,16 @@ ABIF_API int32_t ABIFData_GetAt_FaxGroup(const ABIFData* data, int32_t index, vo
 /* The device. Its protocol, ports and limits: docs/device-protocol.md. No call holds its
  * caller longer than 5 s. */
 
+/* The most a device's address book holds. A name holds at most ABIF_DEVICE_MAX_NAME_UNITS UTF-16
+ * units, a fax number ABIF_DEVICE_MAX_NUMBER_UNITS (what the Fax record's fields hold), a group
+ * ABIF_FAXGROUP_MAX_MEMBERS members. */
+enum {
+    ABIF_DEVICE_MAX_ENTRIES = 10000,
+    ABIF_DEVICE_MAX_GROUPS = 1000,
+    ABIF_DEVICE_MAX_NAME_UNITS = ABIF_FAX_NAME_SIZE / 2 - 1,
+    ABIF_DEVICE_MAX_NUMBER_UNITS = ABIF_FAX_PHONE_SIZE / 2 - 1
+};
+
 /* AbifDevice_ReadData's `what`: the records to read; other bits are reserved. */
 enum { kAbifReadFax = 0x1, kAbifReadFaxGroup = 0x2 };
 
@@ -172,10 +183,30 @@ ABIF_API int32_t AbifDevice_GetStatus(int32_t reserved, int32_t timeoutMs);
 /* Replaces the handle's Fax and/or FaxGroup records by the device's; on failure the handle is
  * unchanged. kAbifErrWrongPassword when the device refuses `password`. */
 ABIF_API int32_t AbifDevice_ReadData(int32_t reserved, ABIFData* data, int32_t what, const char* password);
-/* Safe from any thread: ends at once the AbifDevice_GetStatus and AbifDevice_ReadData calls in
- * progress in the process, which answer kAbifErrCancelled, and makes later ones answer the same
- * without reaching the device, until the next Abif_Initialize. A caller that reads the device on
- * a thread of its own calls it when the user stops waiting, so the thread ends soon. */
+/* Replaces the device's whole address book by the handle's Fax and FaxGroup records (the entry
+ * Ids kept, group members naming them), provided the device's book is still the one the handle
+ * was read from: its revision, which AbifDevice_ReadData stores in the handle. The device takes
+ * the whole book or nothing. On success the handle holds the book's new revision, so that the
+ * next write follows this one. Before anything is sent the records are checked against what the
+ * device holds: kAbifErrFull (more than ABIF_DEVICE_MAX_ENTRIES entries or ABIF_DEVICE_MAX_GROUPS
+ * groups), kAbifErrNoName (an entry or group without a name), kAbifErrTooManyMembers,
+ * kAbifErrInvalidArgument (no revision in the handle, an entry Id 0 or given twice, an entry
+ * without a fax number, a member naming no entry of the handle or named twice). The device
+ * answers kAbifErrDeviceBookChanged when its book changed since the handle's revision (nothing
+ * is written; read it again), kAbifErrWrongPassword as AbifDevice_ReadData does. Cancelled by
+ * AbifDevice_Cancel and bounded in time like reading; a write cut off that way may or may not
+ * have reached the device, whole. */
+ABIF_API int32_t AbifDevice_WriteData(int32_t reserved, ABIFData* data, const char* password);
+/* The revision of the device's book that the handle's device records were read from ("" when
+ * none); valid until the handle is read into, written from, given a revision or deleted. */
+ABIF_API const char* ABIFData_GetDeviceRevision(const ABIFData* data);
+/* Gives the handle a revision, for a handle whose records were not read from the device (at most
+ * 128 bytes). */
+ABIF_API int32_t ABIFData_SetDeviceRevision(ABIFData* data, const char* revision);
+/* Safe from any thread: ends at once the AbifDevice_GetStatus, AbifDevice_ReadData and
+ * AbifDevice_WriteData calls in progress in the process, which answer kAbifErrCancelled, and makes later ones
+ * answer the same without reaching the device, until the next Abif_Initialize. A caller that reads the device
+ * on a thread of its own calls it when the user stops waiting, so the thread ends soon. */
 ABIF_API int32_t AbifDevice_Cancel(int32_t reserved);
 
 #ifdef __cplusplus

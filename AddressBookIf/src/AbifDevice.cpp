@@ -71,6 +71,18 @@ void logFailure(const char* operation, int32_t code, const std::string& device) 
     case kAbifErrCancelled:
         what = "cancelled";
         break;
+    case kAbifErrDeviceBookChanged:
+        what = "the device's address book changed since it was read";
+        break;
+    case kAbifErrFull:
+        what = "more entries or groups than the device holds";
+        break;
+    case kAbifErrNoName:
+        what = "an entry or group without a name";
+        break;
+    case kAbifErrTooManyMembers:
+        what = "a group with more members than the device holds";
+        break;
     default:
         what = "failed";
         break;
@@ -89,6 +101,8 @@ int32_t refusalResult(int status) {
         return kAbifErrWrongPassword;
     case 503:
         return kAbifDeviceNotReady;
+    case 409:
+        return kAbifErrDeviceBookChanged;
     default:
         return kAbifErrProtocol;
     }
@@ -127,7 +141,30 @@ int32_t readAddressBook(ABIFData* data, int32_t what, const char* password, cons
         data->fax = std::move(entries);
     if (what & kAbifReadFaxGroup)
         data->faxGroups = std::move(groups);
+    data->deviceRevision = std::move(book.revision);
     return kAbifSuccess;
+}
+
+int32_t writeAddressBook(ABIFData* data, const char* password, const DeviceEndpoint& endpoint) {
+    DeviceBook book;
+    if (int32_t result = deviceBookForWrite(*data, book); result != kAbifSuccess)
+        return result;
+    book.revision = data->deviceRevision;
+    DeviceReply reply = exchange(endpoint, {"PUT", kAddressBookPath, encodeWriteRequest(password, book),
+                                            kLongestExchange, kMaxStatusBody});
+    if (reply.result != kAbifSuccess)
+        return reply.result;
+    if (reply.status != 200)
+        return refusalResult(reply.status);
+    std::string revision;
+    if (int32_t result = decodeWriteReply(reply.body, revision); result != kAbifSuccess)
+        return result;
+    data->deviceRevision = std::move(revision);
+    return kAbifSuccess;
+}
+
+bool validPassword(const char* password) {
+    return password && strnlen(password, kMaxPasswordBytes + 1) <= kMaxPasswordBytes;
 }
 
 // Runs `body` and turns exceptions into result codes, so none crosses the C interface.
@@ -191,8 +228,7 @@ int32_t AbifDevice_GetStatus(int32_t, int32_t timeoutMs) {
 int32_t AbifDevice_ReadData(int32_t, ABIFData* data, int32_t what, const char* password) {
     DeviceEndpoint endpoint;
     int32_t result = guarded([&] {
-        if (!data || !password || strnlen(password, kMaxPasswordBytes + 1) > kMaxPasswordBytes ||
-            (what & (kAbifReadFax | kAbifReadFaxGroup)) == 0)
+        if (!data || !validPassword(password) || (what & (kAbifReadFax | kAbifReadFaxGroup)) == 0)
             return int32_t(kAbifErrInvalidArgument);
         int32_t selected = selectedEndpoint(endpoint);
         return selected == kAbifSuccess ? readAddressBook(data, what, password, endpoint) : selected;
@@ -200,6 +236,32 @@ int32_t AbifDevice_ReadData(int32_t, ABIFData* data, int32_t what, const char* p
     if (result != kAbifSuccess)
         logFailure("AbifDevice_ReadData", result, endpoint.display);
     return result;
+}
+
+int32_t AbifDevice_WriteData(int32_t, ABIFData* data, const char* password) {
+    DeviceEndpoint endpoint;
+    int32_t result = guarded([&] {
+        if (!data || !validPassword(password) || data->deviceRevision.empty())
+            return int32_t(kAbifErrInvalidArgument);
+        int32_t selected = selectedEndpoint(endpoint);
+        return selected == kAbifSuccess ? writeAddressBook(data, password, endpoint) : selected;
+    });
+    if (result != kAbifSuccess)
+        logFailure("AbifDevice_WriteData", result, endpoint.display);
+    return result;
+}
+
+const char* ABIFData_GetDeviceRevision(const ABIFData* data) {
+    return data ? data->deviceRevision.c_str() : "";
+}
+
+int32_t ABIFData_SetDeviceRevision(ABIFData* data, const char* revision) {
+    if (!data || !revision || strnlen(revision, kMaxRevisionBytes + 1) > kMaxRevisionBytes)
+        return kAbifErrInvalidArgument;
+    return guarded([&] {
+        data->deviceRevision = revision;
+        return int32_t(kAbifSuccess);
+    });
 }
 
 } // extern "C"

@@ -100,6 +100,7 @@ struct ABIFData {
     std::vector<ABIF_MyFaxGroup> myFaxGroups;
     std::vector<ABIF_Fax> fax;
     std::vector<ABIF_FaxGroup> faxGroups;
+    std::string deviceRevision; // of the device's book the Fax and FaxGroup records were read from
 };
 
 namespace abif {

@@ -66,6 +66,36 @@ void appendGroups(const std::vector<Record>& records, const GroupLayout& layout,
 
 } // namespace
 
+int32_t deviceBookForWrite(const ABIFData& data, DeviceBook& book) {
+    if (data.fax.size() > kMaxDeviceEntries || data.faxGroups.size() > kMaxDeviceGroups)
+        return kAbifErrFull;
+    for (const ABIF_FaxGroup& group : data.faxGroups)
+        if (readU16(group.bytes + ABIF_FAXGROUP_COUNT) > ABIF_FAXGROUP_MAX_MEMBERS)
+            return kAbifErrTooManyMembers;
+    DeviceBook out;
+    appendEntries(data.fax, kFaxLayout, out);
+    appendGroups(data.faxGroups, kFaxGroupLayout, out);
+    std::vector<bool> seen(size_t(UINT16_MAX) + 1, false);
+    for (const DeviceEntry& entry : out.entries) {
+        if (entry.name.empty())
+            return kAbifErrNoName;
+        if (entry.id == 0 || seen[entry.id] || entry.number.empty())
+            return kAbifErrInvalidArgument;
+        seen[entry.id] = true;
+    }
+    for (const DeviceGroup& group : out.groups) {
+        if (group.name.empty())
+            return kAbifErrNoName;
+        std::vector<uint16_t> members = group.members;
+        std::sort(members.begin(), members.end());
+        if (std::adjacent_find(members.begin(), members.end()) != members.end() ||
+            std::any_of(members.begin(), members.end(), [&](uint16_t id) { return !seen[id]; }))
+            return kAbifErrInvalidArgument;
+    }
+    book = std::move(out);
+    return kAbifSuccess;
+}
+
 DeviceBook deviceBookFromRecords(const ABIFData& data) {
     DeviceBook book;
     book.entries.reserve(data.myFax.size() + data.fax.size());

@@ -26,6 +26,7 @@ struct DeviceGroup {
 struct DeviceBook {
     std::vector<DeviceEntry> entries;
     std::vector<DeviceGroup> groups;
+    std::string revision = {}; // what the device names this state of its book by; empty: none given
 };
 
 // Largest address book a device may send: more records than this is a damaged reply.
@@ -37,6 +38,13 @@ inline constexpr size_t kMaxDeviceGroups = 1000;
 // slots. Answers how many groups had to be cut.
 size_t makeFaxRecords(const DeviceBook& book, std::vector<ABIF_Fax>& entries,
                       std::vector<ABIF_FaxGroup>& groups);
+
+// The book a write sends: the `Fax` and `FaxGroup` records of `data`, checked against what a
+// device holds. kAbifSuccess; kAbifErrFull (more entries or groups than a device holds),
+// kAbifErrNoName (an entry or group without a name), kAbifErrTooManyMembers (a member count beyond
+// the record's slots), kAbifErrInvalidArgument (an entry Id 0 or given twice, an entry without a
+// fax number, a member naming no entry of `data` or named twice in its group).
+int32_t deviceBookForWrite(const ABIFData& data, DeviceBook& book);
 
 // The device form of the records in `data`: its computer records (`MyFax`, `MyFaxGroup`)
 // followed by its device records (`Fax`, `FaxGroup`).

@@ -201,12 +201,21 @@ private:
 class BookReader : public MessageReader {
 public:
     DeviceBook book;
+    std::optional<std::string> password; // of a write request
 
 protected:
     std::optional<Frame> value(Frame parent, const std::string& key, const Scalar* scalar,
                                bool isArray) override {
         switch (parent) {
         case Frame::Root:
+            if (key == "revision" &&
+                !(readString(scalar, book.revision) && book.revision.size() <= kMaxRevisionBytes))
+                return std::nullopt;
+            if (key == "password") {
+                password.emplace();
+                if (!readString(scalar, *password))
+                    return std::nullopt;
+            }
             if (key == "entries" || key == "groups") {
                 if (scalar || !isArray)
                     return std::nullopt;
@@ -319,14 +328,25 @@ bool decodeReadRequest(std::string_view body, std::string& password) {
     return true;
 }
 
-std::string encodeAddressBook(const DeviceBook& book) {
+namespace {
+
+Json bookJson(const DeviceBook& book) {
     Json entries = Json::array();
     for (const DeviceEntry& entry : book.entries)
         entries.push_back({{"id", entry.id}, {"name", entry.name}, {"number", entry.number}});
     Json groups = Json::array();
     for (const DeviceGroup& group : book.groups)
         groups.push_back({{"name", group.name}, {"members", group.members}});
-    return dump(Json{{"entries", std::move(entries)}, {"groups", std::move(groups)}});
+    Json message{{"entries", std::move(entries)}, {"groups", std::move(groups)}};
+    if (!book.revision.empty())
+        message["revision"] = book.revision;
+    return message;
+}
+
+} // namespace
+
+std::string encodeAddressBook(const DeviceBook& book) {
+    return dump(bookJson(book));
 }
 
 int32_t decodeAddressBook(std::string_view body, DeviceBook& book) {
@@ -334,6 +354,39 @@ int32_t decodeAddressBook(std::string_view body, DeviceBook& book) {
     if (!reader.read(body))
         return kAbifErrProtocol;
     book = std::move(reader.book);
+    return kAbifSuccess;
+}
+
+std::string encodeWriteRequest(std::string_view password, const DeviceBook& book) {
+    Json message = bookJson(book);
+    message["password"] = password;
+    return dump(message);
+}
+
+bool decodeWriteRequest(std::string_view body, std::string& password, DeviceBook& book) {
+    BookReader reader;
+    if (!reader.read(body) || !reader.password || reader.book.revision.empty())
+        return false;
+    password = std::move(*reader.password);
+    book = std::move(reader.book);
+    return true;
+}
+
+std::string encodeWriteReply(std::string_view revision) {
+    return dump(Json{{"revision", revision}});
+}
+
+int32_t decodeWriteReply(std::string_view body, std::string& revision) {
+    std::optional<std::string> found;
+    ObjectReader reader([&](const std::string& key, const Scalar* value) {
+        if (key != "revision")
+            return true;
+        found.emplace();
+        return readString(value, *found) && found->size() <= kMaxRevisionBytes;
+    });
+    if (!reader.read(body) || !found || found->empty())
+        return kAbifErrProtocol;
+    revision = std::move(*found);
     return kAbifSuccess;
 }
 

@@ -200,9 +200,11 @@ DeviceReply run(const DeviceEndpoint& endpoint, const DeviceRequest& request) {
                curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&
                curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &takeBody) == CURLE_OK &&
                curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
-    if (set && request.method == "POST")
+    if (set && (request.method == "POST" || request.method == "PUT"))
         set = curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size())) == CURLE_OK &&
               curl_easy_setopt(e, CURLOPT_POSTFIELDS, request.body.c_str()) == CURLE_OK;
+    if (set && request.method == "PUT")
+        set = curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, "PUT") == CURLE_OK;
     if (!set)
         return {kAbifErrProtocol, 0, {}};
 

@@ -15,7 +15,7 @@ namespace abif {
 inline constexpr size_t kMaxReplyHeaderBytes = 64 * 1024;
 
 struct DeviceRequest {
-    std::string method; // "GET" or "POST"
+    std::string method; // "GET", "POST" or "PUT"
     std::string path;
     std::string body; // sent as application/json when not empty
     std::chrono::milliseconds timeLimit{0};

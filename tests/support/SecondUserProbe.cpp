@@ -7,6 +7,7 @@
 //   add-queue SERVER        tries to add a queue to a CUPS server
 //   get PORT PATH           asks an HTTP server on 127.0.0.1:PORT for PATH; through when it answers
 //                           200
+//   put PORT PATH           the same with PUT and standard input as the body
 //   read FILE               reads a file
 //   list FOLDER             lists a folder
 //
@@ -101,7 +102,7 @@ int addQueue(const char* server) {
     return kThrough;
 }
 
-int get(int port, const char* path) {
+int request(const char* method, int port, const char* path, const std::string& body) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -109,8 +110,13 @@ int get(int port, const char* path) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         return keptOut("connect");
-    const std::string request = std::string("GET ") + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    const std::string head =
+        std::string(method) + " " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n" +
+        (body.empty()
+             ? ""
+             : "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n") +
+        "\r\n" + body;
+    ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
     char status[64] = {};
     const ssize_t n = ::recv(fd, status, sizeof status - 1, MSG_WAITALL);
     std::printf("%.*s\n", int(n > 0 ? std::strcspn(status, "\r\n") : 0), status);
@@ -126,7 +132,14 @@ int main(int argc, char** argv) {
     if (command == "job" && argc == 6)
         return job(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
     if (command == "get" && argc == 4)
-        return get(std::atoi(argv[2]), argv[3]);
+        return request("GET", std::atoi(argv[2]), argv[3], {});
+    if (command == "put" && argc == 4) {
+        std::string body;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(STDIN_FILENO, buffer, sizeof buffer)) > 0;)
+            body.append(buffer, size_t(n));
+        return request("PUT", std::atoi(argv[2]), argv[3], body);
+    }
     if (command == "add-queue" && argc == 3)
         return addQueue(argv[2]);
     if (command == "read" && argc == 3) {
@@ -138,6 +151,6 @@ int main(int argc, char** argv) {
         DIR* dir = ::opendir(argv[2]);
         return dir && ::readdir(dir) ? kThrough : keptOut("list");
     }
-    std::fputs("usage: directfax-test-probe send|job|add-queue|get|read|list ...\n", stderr);
+    std::fputs("usage: directfax-test-probe send|job|add-queue|get|put|read|list ...\n", stderr);
     return 2;
 }

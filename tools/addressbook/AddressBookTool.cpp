@@ -47,12 +47,20 @@ constexpr const char* kUsage = R"(Usage: directfax-addressbook COMMAND ...
                                write the book; the format follows DEST's extension (.csv, else
                                vCard 4) unless given; CSV holds the entries only; an existing
                                DEST is replaced only with --force
+  device list (--address ADDR | --usb) [--password-file FILE]
+  device export DEST (--address ADDR | --usb) [--password-file FILE] [--format ...] [--force]
+  device import SOURCE (--address ADDR | --usb) [--password-file FILE] [import options]
+                               read the printer's own address book, or add to it what SOURCE
+                               holds in one write: what the printer cannot hold (a name over 32
+                               characters, a group over 205 members) is left out and listed;
+                               refused when the book changed on the printer meanwhile
   --version                    print the version
 
 BOOK is a file of the address-book folder when it holds no "/", else a path. ENTRY and MEMBER
 are the name of an entry or its Id written #ID; GROUP is a group's name or its number in the
 list written #N. SOURCE and DEST may be "-" for standard input and output. Every change is made
-whole or not at all.
+whole or not at all. ADDR is the printer's numeric IPv4 or IPv6 address; the password is the
+first line of FILE ("-": standard input), else empty.
 
 Limits: a name (of an entry or a group) holds at most 32 characters, a company 64, a note 254.
 A fax number holds 1 to 50 of the characters 0-9 # * - : = (as in the fax dialog);
@@ -89,11 +97,13 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-void list(const Book& book, const std::string& path, std::ostream& out) {
+} // namespace
+
+void listBook(const Book& book, const std::string& title, std::ostream& out) {
     std::map<uint16_t, const BookEntry*> byId;
     for (const auto& e : book.entries)
         byId[e.id] = &e;
-    out << path << " (" << (book.kind == kAbifFileDevice ? "device" : "computer") << " address book)\n";
+    out << title << "\n";
     out << "Entries (" << book.entries.size() << "):\n";
     for (const auto& e : book.entries) {
         out << "  #" << e.id << "  " << e.name << "  fax " << e.fax;
@@ -118,6 +128,8 @@ void list(const Book& book, const std::string& path, std::ostream& out) {
         out << "\n";
     }
 }
+
+namespace {
 
 // The number after "#" of a "#N" argument, if it is one.
 std::optional<unsigned long> hashNumber(const std::string& text) {
@@ -305,7 +317,10 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (command == "list") {
         Arguments a(args, {}, {});
         std::string path = resolveBookPath(a.book(1));
-        list(readBook(path), path, out);
+        Book book = readBook(path);
+        listBook(book,
+                 path + " (" + (book.kind == kAbifFileDevice ? "device" : "computer") + " address book)",
+                 out);
         return 0;
     }
     if (command == "add-entry") {
@@ -362,6 +377,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
             in, out);
     if (command == "export")
         return exportCommand(Arguments(args, {"format"}, {"force"}), out, err);
+    if (command == "device")
+        return deviceCommand(args, in, out, err);
     throw UsageError("unknown command " + command);
 }
 

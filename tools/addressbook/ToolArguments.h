@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AddressBook.h"
+#include "BookTransfer.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -13,11 +14,6 @@
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
-
-class UsageError : public ToolError {
-public:
-    using ToolError::ToolError;
-};
 
 // The arguments of one command: positional ones and --options with values (an option given
 // several times keeps each value, in order).
@@ -77,6 +73,20 @@ struct Arguments {
     }
     bool flag(const std::string& name) const { return flags.count(name) != 0; }
 };
+
+// The import options given on the command line.
+ImportOptions importOptions(const Arguments& a);
+// The text of SOURCE: a file, or standard input for "-".
+std::string readSource(const std::string& source, std::istream& in);
+// Writes an export to DEST (standard output for "-"), its notes to `err`.
+void writeExport(const std::string& dest, const ExportText& exported, bool force, std::ostream& out,
+                 std::ostream& err);
+// The entries and groups of a book, under a title.
+void listBook(const Book& book, const std::string& title, std::ostream& out);
+
+// device list|export|import ... (the arguments after "device").
+int deviceCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                  std::ostream& err);
 
 // import BOOK SOURCE ... and export BOOK DEST ...
 int importCommand(const Arguments& a, std::istream& in, std::ostream& out);

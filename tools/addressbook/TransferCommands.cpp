@@ -1,235 +1,64 @@
 // The commands that move a whole book between its file and vCard or CSV text: import and export.
-#include "Csv.h"
-#include "ImportPlan.h"
+#include "BookTransfer.h"
 #include "ToolArguments.h"
-#include "VCard.h"
 
-#include "AbifRecords.h"
-#include "AbifStore.h"
-#include "TextEncoding.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
 
-namespace {
+ImportOptions importOptions(const Arguments& a) {
+    ImportOptions options;
+    options.format = a.option("format");
+    options.encoding = a.option("encoding");
+    if (auto d = a.given("delimiter")) {
+        std::string lower = asciiLower(*d);
+        if (lower == "tab" || lower == "\\t" || *d == "\t")
+            options.csv.delimiter = '\t';
+        else if (*d == "," || *d == ";")
+            options.csv.delimiter = (*d)[0];
+        else
+            throw UsageError("the delimiter is one of , ; tab");
+    }
+    options.csv.faxColumn = a.option("fax-column");
+    options.create = a.flag("create");
+    options.device = a.flag("device");
+    options.skipInvalid = a.flag("skip-invalid");
+    options.skipDuplicates = a.flag("skip-duplicates");
+    options.normalizeNumbers = a.flag("normalize-numbers");
+    return options;
+}
 
 std::string readSource(const std::string& source, std::istream& in) {
-    if (source == "-")
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    std::ifstream file(source, std::ios::binary);
-    if (!file)
-        throw ToolError("cannot read " + source + ": " + std::strerror(errno));
-    std::string text((std::istreambuf_iterator<char>(file)), {});
-    if (file.bad())
-        throw ToolError("cannot read " + source);
-    return text;
+    return source == "-" ? std::string(std::istreambuf_iterator<char>(in), {}) : readSourceFile(source);
 }
 
-// Writes the whole text or nothing: into a new file beside `dest` that no other program can have
-// named before (the folder may be shared), then renamed to it; over an existing file only when
-// `replace` is set. A link at `dest` is replaced, never followed.
-void writeDest(const std::string& dest, const std::string& text, std::ostream& out, bool replace) {
-    if (dest == "-") {
-        out << text;
-        return;
-    }
-    struct stat st {};
-    if (!replace && ::lstat(dest.c_str(), &st) == 0)
-        throw ToolError(dest + " already exists; --force replaces it");
-    std::string temp;
-    int fd = abif::createFileBeside(dest, ".export-", temp);
-    if (fd < 0)
-        throw ToolError("cannot write " + dest + ": " + std::strerror(errno));
-    int error = 0;
-    for (size_t done = 0; done < text.size() && error == 0;) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += size_t(n);
-        else if (errno != EINTR)
-            error = errno;
-    }
-    if (::fsync(fd) != 0 && error == 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 &&
-        (replace ? std::rename(temp.c_str(), dest.c_str())
-                 : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, dest.c_str(), RENAME_NOREPLACE)) != 0)
-        error = errno;
-    if (error == 0)
-        return;
-    ::unlink(temp.c_str());
-    if (error == EEXIST)
-        throw ToolError(dest + " already exists; --force replaces it");
-    throw ToolError("cannot write " + dest + ": " + std::strerror(error));
+void writeExport(const std::string& dest, const ExportText& exported, bool force, std::ostream& out,
+                 std::ostream& err) {
+    for (const std::string& note : exported.notes)
+        err << "note: " << note << "\n";
+    if (dest == "-")
+        out << exported.text;
+    else
+        writeExportFile(dest, exported.text, force);
 }
-
-bool endsWith(const std::string& text, const std::string& suffix) {
-    return text.size() >= suffix.size() && asciiLower(text.substr(text.size() - suffix.size())) == suffix;
-}
-
-// Turns an encoding's name into the platform's conversion.
-platform::CFStringEncoding encodingNamed(const std::string& name) {
-    std::string n = asciiLower(name);
-    n.erase(std::remove_if(n.begin(), n.end(), [](char c) { return c == '-' || c == '_'; }), n.end());
-    if (n == "utf8")
-        return platform::kCFStringEncodingUTF8;
-    if (n == "windows1252" || n == "cp1252")
-        return platform::kCFStringEncodingWindowsLatin1;
-    if (n == "iso88591" || n == "latin1")
-        return platform::kCFStringEncodingISOLatin1;
-    if (n == "shiftjis" || n == "sjis")
-        return platform::kCFStringEncodingShiftJIS_X0213;
-    if (n == "ascii" || n == "usascii")
-        return platform::kCFStringEncodingASCII;
-    throw UsageError("unknown encoding " + name + " (utf-8, windows-1252, iso-8859-1, shift-jis, ascii)");
-}
-
-// The text of SOURCE as UTF-8.
-std::string decodeSource(const std::string& bytes, const std::string& encoding, const std::string& source) {
-    std::string_view body = withoutByteOrderMark(bytes);
-    if (encoding.empty()) {
-        if (!abif::isValidUtf8(body))
-            throw ToolError(source + " is not UTF-8 text; name its encoding with --encoding (for example "
-                                     "windows-1252, iso-8859-1 or shift-jis)");
-        return std::string(body);
-    }
-    platform::CFStringEncoding e = encodingNamed(encoding);
-    qsizetype used = 0;
-    QString text = platform::StringCreateWithBytes(body.data(), qsizetype(body.size()), e, &used);
-    if (used != qsizetype(body.size())) {
-        size_t line = 1 + size_t(std::count(body.begin(), body.begin() + used, '\n'));
-        throw ToolError(source + ": line " + std::to_string(line) + " is not " + encoding + " text");
-    }
-    QByteArray utf8 = text.toUtf8();
-    return std::string(utf8.constData(), size_t(utf8.size()));
-}
-
-} // namespace
 
 int importCommand(const Arguments& a, std::istream& in, std::ostream& out) {
     std::string path = resolveBookPath(a.book(2));
     const std::string& source = a.positional[1];
-    std::string format = asciiLower(a.option("format"));
-    std::string text = decodeSource(readSource(source, in), a.option("encoding"), source);
-    if (format.empty()) {
-        if (endsWith(source, ".csv") || endsWith(source, ".tsv") || endsWith(source, ".txt"))
-            format = "csv";
-        else if (endsWith(source, ".vcf") || endsWith(source, ".vcard"))
-            format = "vcard";
-        else {
-            size_t start = text.find_first_not_of(" \t\r\n");
-            format = start != std::string::npos && asciiLower(text.substr(start, 11)) == "begin:vcard"
-                         ? "vcard"
-                         : "csv";
-        }
-    }
-    if (format != "csv" && format != "vcard")
-        throw UsageError("unknown import format " + format + " (vcard or csv)");
-    CsvOptions csv;
-    if (auto d = a.given("delimiter")) {
-        std::string lower = asciiLower(*d);
-        if (lower == "tab" || lower == "\\t" || *d == "\t")
-            csv.delimiter = '\t';
-        else if (*d == "," || *d == ";")
-            csv.delimiter = (*d)[0];
-        else
-            throw UsageError("the delimiter is one of , ; tab");
-    }
-    csv.faxColumn = a.option("fax-column");
-
-    ParsedImport parsed;
-    try {
-        parsed = format == "csv" ? parseCsv(text, csv) : parseVCards(text);
-    } catch (const ToolError& e) {
-        throw ToolError(source + ": " + e.what() + "; nothing was imported");
-    }
-
-    bool create = a.flag("create") && ::access(path.c_str(), F_OK) != 0;
-    Book existing;
-    existing.kind = a.flag("device") ? kAbifFileDevice : kAbifFileComputer;
-    if (!create && !a.flag("create") && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
-        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
-    if (!create)
-        existing = readBook(path);
-    ImportPlan plan = planImport(std::move(parsed), existing, a.flag("normalize-numbers"));
-
-    auto refuse = [&](const std::vector<Rejected>& skipped, const std::string& why, const char* option) {
-        throw ToolError(source + ": " + countSkipped(skipped) + " " + why + ":\n" + describeSkipped(skipped) +
-                        "nothing was imported; " + option + " imports the rest without them");
-    };
-    bool cleanable = std::any_of(plan.invalid.begin(), plan.invalid.end(), [](const Rejected& r) {
-        return r.reason.find("--normalize-numbers") != std::string::npos;
-    });
-    if (!plan.invalid.empty() && !a.flag("skip-invalid"))
-        refuse(plan.invalid, "cannot be imported",
-               cleanable ? "--normalize-numbers takes the written fax numbers, and --skip-invalid"
-                         : "--skip-invalid");
-    if (!plan.duplicates.empty() && !a.flag("skip-duplicates"))
-        refuse(plan.duplicates, "already in the address book", "--skip-duplicates");
-
-    try {
-        if (create)
-            createBook(path, existing.kind, plan.entries, plan.groups);
-        else
-            addToBook(path, existing, plan.entries, plan.groups);
-    } catch (const ToolError& e) {
-        throw ToolError(std::string(e.what()) +
-                        (std::strstr(e.what(), "nothing was") ? "" : "; nothing was imported"));
-    }
-    out << "Added " << entriesAndGroups(plan.entries.size(), plan.groups.size()) << " to " << path << ".\n";
-    std::vector<Rejected> skipped = plan.invalid;
-    skipped.insert(skipped.end(), plan.duplicates.begin(), plan.duplicates.end());
-    std::sort(skipped.begin(), skipped.end(),
-              [](const Rejected& x, const Rejected& y) { return x.line < y.line; });
-    if (!skipped.empty())
-        out << "Skipped " << countSkipped(skipped) << ":\n" << describeSkipped(skipped);
+    ImportOptions options = importOptions(a);
+    out << importText(path, readSource(source, in), source, options).text();
     return 0;
 }
 
 int exportCommand(const Arguments& a, std::ostream& out, std::ostream& err) {
     std::string path = resolveBookPath(a.book(2));
     const std::string& dest = a.positional[1];
-    std::string format = asciiLower(a.option("format"));
-    if (format.empty())
-        format = endsWith(dest, ".csv") ? "csv" : "vcard4";
-    if (format != "csv" && format != "vcard4" && format != "vcard" && format != "vcard3")
-        throw UsageError("unknown export format " + format + " (vcard4, vcard3 or csv)");
+    ExportFormat format = exportFormatNamed(a.option("format"), dest);
     if (dest != "-" && !a.flag("force") && ::access(dest.c_str(), F_OK) == 0)
         throw ToolError(dest + " already exists; --force replaces it");
-    Book book;
-    if (format == "csv") {
-        book = readBook(path);
-    } else {
-        try {
-            book = readBook(path, true); // UIDs kept in the book, the same at every export
-        } catch (const ToolError&) {
-            book = readBook(path);
-            err << "note: " << path
-                << " cannot be given lasting UIDs (it cannot be written); the cards get new "
-                << "ones each time\n";
-        }
-    }
-    std::string text;
-    if (format == "csv") {
-        text = writeCsv(book);
-        if (!book.groups.empty())
-            err << "note: CSV holds no groups; " << counted(book.groups.size(), "group was", "groups were")
-                << " not exported\n";
-    } else {
-        text = writeVCards(book, format == "vcard3" ? VCardVersion::V3 : VCardVersion::V4);
-    }
-    writeDest(dest, text, out, a.flag("force"));
+    writeExport(dest, exportBook(path, format), a.flag("force"), out, err);
     return 0;
 }
 

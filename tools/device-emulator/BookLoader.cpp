@@ -4,10 +4,14 @@
 #include "AddressBookIf.h"
 #include "DeviceProtocol.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
@@ -36,19 +40,23 @@ bool loadSqlite(const std::string& path, abif::DeviceBook& book, std::string& er
 
 } // namespace
 
+bool isSqliteFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[sizeof kSqliteMagic] = {};
+    in.read(magic, sizeof magic);
+    return in.gcount() == std::streamsize(sizeof magic) &&
+           std::memcmp(magic, kSqliteMagic, sizeof magic) == 0;
+}
+
 bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;
         return false;
     }
-    char magic[sizeof kSqliteMagic] = {};
-    in.read(magic, sizeof magic);
-    if (in.gcount() == std::streamsize(sizeof magic) && std::memcmp(magic, kSqliteMagic, sizeof magic) == 0)
+    if (isSqliteFile(path))
         return loadSqlite(path, book, error);
 
-    in.clear();
-    in.seekg(0);
     std::string text;
     char buffer[64 * 1024];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
@@ -61,6 +69,57 @@ bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& erro
     if (abif::decodeAddressBook(text, book) != kAbifSuccess) {
         error = path + " is neither an address-book file nor a JSON address book";
         return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool writeAll(int fd, const char* data, size_t size) {
+    for (size_t done = 0; done < size;) {
+        ssize_t n = ::write(fd, data + done, size - done);
+        if (n > 0)
+            done += size_t(n);
+        else if (n < 0 && errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool replaceFile(const std::string& path, const std::string& text, std::chrono::milliseconds pause,
+                 std::string& error) {
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    std::string temp = folder + "/." + path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot write beside " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    size_t half = text.size() / 2;
+    bool written = writeAll(fd, text.data(), half);
+    if (written && pause.count() > 0) {
+        ::fdatasync(fd);
+        std::this_thread::sleep_for(pause);
+    }
+    written = written && writeAll(fd, text.data() + half, text.size() - half) && ::fsync(fd) == 0;
+    int saved = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        saved = errno;
+    }
+    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        saved = written ? errno : saved;
+        ::unlink(temp.c_str());
+        error = "cannot write " + path + ": " + std::strerror(saved);
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    if (int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     return true;
 }

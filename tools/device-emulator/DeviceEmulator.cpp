@@ -1,6 +1,7 @@
 // Request handling of the device emulator.
 #include "DeviceEmulator.h"
 
+#include "BookLoader.h"
 #include "PeerUser.h"
 
 #include <unistd.h>
@@ -9,6 +10,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -31,17 +33,35 @@ bool writeFiller(size_t offset, size_t total, httplib::DataSink& sink) {
     return sink.write(filler.data(), n);
 }
 
+// The revision of a book: a digest of its content (64-bit FNV-1a of its encoding without a
+// revision), so that it names the same book after a restart and a changed book differently.
+std::string revisionOf(abif::DeviceBook book) {
+    book.revision.clear();
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : abif::encodeAddressBook(book))
+        hash = (hash ^ c) * 1099511628211ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 } // namespace
 
 DeviceEmulator::DeviceEmulator(EmulatorOptions options, abif::DeviceBook book)
-    : options_(std::move(options)), bookReply_(abif::encodeAddressBook(book)),
-      server_(std::make_unique<httplib::Server>()) {
-    server_->set_payload_max_length(abif::kMaxRequestBody);
+    : options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
+    writesFile_ = !options_.bookPath.empty() && !isSqliteFile(options_.bookPath);
+    book.revision = revisionOf(book);
+    revision_ = book.revision;
+    bookReply_ = abif::encodeAddressBook(book);
+    // A write carries a whole book; every other request is held to the smaller limit.
+    server_->set_payload_max_length(abif::kMaxWriteRequestBody);
     server_->Get(abif::kStatusPath,
                  [this](const httplib::Request& req, httplib::Response& res) { answerStatus(req, res); });
     server_->Post(abif::kAddressBookPath, [this](const httplib::Request& req, httplib::Response& res) {
         answerAddressBook(req, res);
     });
+    server_->Put(abif::kAddressBookPath,
+                 [this](const httplib::Request& req, httplib::Response& res) { answerWrite(req, res); });
     // The printer belongs to the user who started it: another user of this machine is turned
     // away (a client on another machine, as a network printer has them, is not).
     server_->set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
@@ -79,12 +99,8 @@ void DeviceEmulator::answerStatus(const httplib::Request&, httplib::Response& re
     res.set_content(body, abif::kJsonType);
 }
 
-void DeviceEmulator::answerAddressBook(const httplib::Request& req, httplib::Response& res) {
-    std::this_thread::sleep_for(options_.delay);
-    if (spoil(res, bookReply_))
-        return;
-    std::string password;
-    if (!abif::decodeReadRequest(req.body, password)) {
+bool DeviceEmulator::refused(bool wellFormed, const std::string& password, httplib::Response& res) const {
+    if (!wellFormed) {
         res.status = 400;
         res.set_content(abif::encodeError(abif::kErrorBadRequest), abif::kJsonType);
     } else if (options_.notReady) {
@@ -94,9 +110,77 @@ void DeviceEmulator::answerAddressBook(const httplib::Request& req, httplib::Res
         res.status = 403;
         res.set_content(abif::encodeError(abif::kErrorPassword), abif::kJsonType);
     } else {
-        res.status = 200;
-        res.set_content(bookReply_, abif::kJsonType);
+        return false;
     }
+    return true;
+}
+
+void DeviceEmulator::answerAddressBook(const httplib::Request& req, httplib::Response& res) {
+    std::this_thread::sleep_for(options_.delay);
+    std::string reply;
+    {
+        std::lock_guard lock(bookMutex_);
+        reply = bookReply_;
+    }
+    if (spoil(res, reply))
+        return;
+    if (req.body.size() > abif::kMaxRequestBody) {
+        res.status = 413;
+        return;
+    }
+    std::string password;
+    if (refused(abif::decodeReadRequest(req.body, password), password, res))
+        return;
+    res.status = 200;
+    res.set_content(reply, abif::kJsonType);
+}
+
+void DeviceEmulator::answerWrite(const httplib::Request& req, httplib::Response& res) {
+    std::this_thread::sleep_for(options_.delay);
+    {
+        std::lock_guard lock(bookMutex_);
+        if (spoil(res, abif::encodeWriteReply(revision_)))
+            return;
+    }
+    std::string password;
+    abif::DeviceBook book;
+    // The book as the device's records hold it: a group beyond their slots is not taken.
+    bool wellFormed = abif::decodeWriteRequest(req.body, password, book) &&
+                      std::all_of(book.groups.begin(), book.groups.end(), [](const abif::DeviceGroup& g) {
+                          return g.members.size() <= ABIF_FAXGROUP_MAX_MEMBERS;
+                      });
+    ABIFData records;
+    std::string revision = book.revision;
+    if (wellFormed) {
+        abif::makeFaxRecords(book, records.fax, records.faxGroups);
+        wellFormed = abif::deviceBookForWrite(records, book) == kAbifSuccess;
+    }
+    if (refused(wellFormed, password, res))
+        return;
+    std::lock_guard lock(bookMutex_);
+    std::string error;
+    if (revision != revision_) {
+        res.status = 409;
+        res.set_content(abif::encodeError(abif::kErrorRevision), abif::kJsonType);
+    } else if (!store(std::move(book), error)) {
+        std::fprintf(stderr, "directfax-device-emulator: %s\n", error.c_str());
+        res.status = 500;
+        res.set_content(abif::encodeError("storage"), abif::kJsonType);
+    } else {
+        res.status = 200;
+        res.set_content(abif::encodeWriteReply(revision_), abif::kJsonType);
+    }
+}
+
+bool DeviceEmulator::store(abif::DeviceBook book, std::string& error) {
+    book.revision.clear();
+    std::string text = abif::encodeAddressBook(book);
+    if (writesFile_ && !replaceFile(options_.bookPath, text, options_.writePause, error))
+        return false;
+    book.revision = revisionOf(book);
+    revision_ = book.revision;
+    bookReply_ = abif::encodeAddressBook(book);
+    return true;
 }
 
 bool DeviceEmulator::spoil(httplib::Response& res, const std::string& body) {

@@ -11,7 +11,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 const char* const kEmulatorUsage =
     "usage: directfax-device-emulator [--book BOOK] [--password TEXT] [--host ADDRESS] [--port N]\n"
-    "                                 [--not-ready] [--delay-ms N]\n"
+    "                                 [--not-ready] [--delay-ms N] [--write-pause-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
     "                                            trickle]\n"
     "                                 [--print-socket PATH --outbox DIR]\n"
@@ -83,6 +83,12 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
                 return std::nullopt;
             }
             options.delay = std::chrono::milliseconds(number);
+        } else if (arg == "--write-pause-ms") {
+            if (!parseNumber(value, 3600 * 1000, number)) {
+                error = "not a pause: " + value;
+                return std::nullopt;
+            }
+            options.writePause = std::chrono::milliseconds(number);
         } else if (arg == "--garbage") {
             auto it = kGarbage.find(value);
             if (it == kGarbage.end()) {

@@ -25,6 +25,8 @@ struct EmulatorOptions {
     int port = 0; // 0: any free port
     bool notReady = false;
     std::chrono::milliseconds delay{0}; // before every reply
+    // For tests of a write cut short: the pause halfway through writing the book's file.
+    std::chrono::milliseconds writePause{0};
     Garbage garbage = Garbage::None;
     std::string printSocket; // Unix socket taking fax jobs; empty: none
     std::string outboxPath;  // where received fax jobs are filed (with the print socket)

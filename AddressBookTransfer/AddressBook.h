@@ -63,6 +63,9 @@ inline constexpr size_t kFaxUnits = kPhoneNumberMaxLength;
 inline constexpr size_t kCompanyUnits = ABIF_MYFAX_COMPANY_SIZE / 2 - 1;
 inline constexpr size_t kNoteUnits = ABIF_MYFAX_NOTE_SIZE / 2 - 1;
 
+// The Fax and FaxGroup records of a data handle as a device book.
+Book deviceRecordsBook(const ABIFData& data);
+
 // The most members a group of a file of `kind` holds.
 size_t groupLimit(int32_t kind);
 

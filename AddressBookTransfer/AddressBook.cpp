@@ -124,6 +124,13 @@ void fillBook(Book& book, const std::vector<Entry>& entries, const std::vector<G
 
 } // namespace
 
+Book deviceRecordsBook(const ABIFData& data) {
+    Book book;
+    book.kind = kAbifFileDevice;
+    fillBook(book, data.fax, data.faxGroups, abif::kFaxLayout, abif::kFaxGroupLayout);
+    return book;
+}
+
 size_t groupLimit(int32_t kind) {
     return kind == kAbifFileDevice ? ABIF_FAXGROUP_MAX_MEMBERS : ABIF_MYFAXGROUP_MAX_MEMBERS;
 }
