@@ -109,7 +109,9 @@ void EditorWindow::setShownBook(const QString& book) {
 void EditorWindow::updateState() {
     const bool file = !editorBook.path().isEmpty();
     const bool open = !shownBook.isEmpty();
-    ui->actionSave->setEnabled(file && editorBook.isModified());
+    ui->actionSave->setEnabled((file || printer) && editorBook.isModified());
+    ui->entryTable->setColumnHidden(2, printer.has_value());
+    ui->entryTable->setColumnHidden(3, printer.has_value());
     ui->actionRevert->setEnabled(open && (editorBook.isModified() || !file));
     ui->tabs->setEnabled(open);
     ui->searchField->setEnabled(open);
@@ -201,6 +203,8 @@ bool EditorWindow::settleChanges() {
 }
 
 bool EditorWindow::saveBook() {
+    if (printer)
+        return savePrinterBook();
     QString error;
     EditorBook::SaveResult result = editorBook.save(&error);
     if (result == EditorBook::SaveResult::ChangedOnDisk) {

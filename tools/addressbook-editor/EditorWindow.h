@@ -10,6 +10,8 @@
 #include <BackgroundWork.h>
 
 #include <QMainWindow>
+#include <functional>
+#include <string>
 #include <memory>
 #include <optional>
 
@@ -61,6 +63,10 @@ private:
     void renameBook();
     void deleteBook();
     void readPrinterBook(const LaunchRequest& printer);
+    bool savePrinterBook();
+    // Runs a device call off the main thread with the progress after a short wait; false when
+    // the user stopped waiting.
+    bool runPrinterCall(const QString& text, const std::function<void()>& call);
     void removeSelectedEntries();
     void addGroup();
     void removeGroup();
@@ -76,6 +82,7 @@ private:
     MemberListModel members{editorBook};
     QString shownBook;
     std::optional<LaunchRequest> printer;
+    std::string printerPassword, printerRevision;
     platform::BackgroundWork printerWork;
     bool listing = false;
 };

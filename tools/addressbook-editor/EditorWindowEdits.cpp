@@ -1,8 +1,6 @@
-// The editor window's edit actions: books of the folder, entries, groups and their members, and
-// reading the printer's address book.
+// The editor window's edit actions: books of the folder, entries, groups and their members.
 #include "EditorDialogs.h"
 #include "EditorWindow.h"
-#include "PrinterBook.h"
 
 #include "ui_EditorWindow.h"
 
@@ -133,37 +131,6 @@ void EditorWindow::deleteBook() {
         setShownBook(QString());
     }
     refreshBookList();
-}
-
-void EditorWindow::readPrinterBook(const LaunchRequest& request) {
-    if (!settleChanges())
-        return;
-    const QString name = printerName(request);
-    const std::optional<QString> password = askPassword(this, name);
-    if (!password)
-        return;
-    if (printerWork.busy())
-        AbifDevice_Cancel(0);
-    auto reading = std::make_shared<PrinterReading>();
-    const std::string secret = password->toStdString();
-    const platform::BackgroundWork::Progress progress{tr("Reading the address book of %1…").arg(name), tr("Cancel"),
-                                                      this};
-    const auto outcome = printerWork.run([reading, request, secret] { *reading = directfax::editor::readPrinterBook(request, secret); },
-                                         progress, [] { AbifDevice_Cancel(0); });
-    if (outcome == platform::BackgroundWork::Outcome::Cancelled)
-        return;
-    if (reading->result != kAbifSuccess) {
-        platform::RunAlert(tr("The address book of %1 cannot be read.").arg(name),
-                           describePrinterResult(reading->result), {tr("OK")}, this);
-        return;
-    }
-    ui->bookList->clearSelection();
-    printer = request;
-    editorBook.show(reading->book, tr("Address book of %1").arg(name));
-    ui->searchField->clear();
-    members.setGroup(-1);
-    setShownBook(request.kind == LaunchRequest::Kind::UsbPrinter ? QStringLiteral("printer:USB")
-                                                                 : QStringLiteral("printer:NET:") + request.address);
 }
 
 void EditorWindow::removeSelectedEntries() {
