@@ -9,7 +9,8 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 
 namespace {
 
-constexpr EntryField kColumns[] = {EntryField::Name, EntryField::FaxNumber, EntryField::Company, EntryField::Note};
+constexpr EntryField kColumns[] = {EntryField::Name, EntryField::FaxNumber, EntryField::Company,
+                                   EntryField::Note};
 
 QString entryHeader(int section) {
     switch (section) {
@@ -38,7 +39,8 @@ std::vector<uint16_t> decodeEntryIds(const QByteArray& bytes) {
 
 // --- Entries
 
-EntryTableModel::EntryTableModel(EditorBook& source, QObject* parent) : QAbstractTableModel(parent), book(source) {
+EntryTableModel::EntryTableModel(EditorBook& source, QObject* parent)
+    : QAbstractTableModel(parent), book(source) {
     connect(&source, &EditorBook::reset, this, [this] {
         beginResetModel();
         rebuild();
@@ -82,7 +84,8 @@ void EntryTableModel::arrange() {
                 c = QString::compare(foldedFax[size_t(a)], foldedFax[size_t(b)]);
         } else {
             const EntryField f = kColumns[sortColumn];
-            c = QString::compare(entries[size_t(a)].field(f), entries[size_t(b)].field(f), Qt::CaseInsensitive);
+            c = QString::compare(entries[size_t(a)].field(f), entries[size_t(b)].field(f),
+                                 Qt::CaseInsensitive);
         }
         return descending ? c > 0 : c < 0;
     });
@@ -188,7 +191,8 @@ QMimeData* EntryTableModel::mimeData(const QModelIndexList& indexes) const {
 
 // --- Groups
 
-GroupTableModel::GroupTableModel(EditorBook& source, QObject* parent) : QAbstractTableModel(parent), book(source) {
+GroupTableModel::GroupTableModel(EditorBook& source, QObject* parent)
+    : QAbstractTableModel(parent), book(source) {
     connect(&source, &EditorBook::groupsChanged, this, [this] {
         beginResetModel();
         endResetModel();
@@ -241,11 +245,13 @@ Qt::DropActions GroupTableModel::supportedDropActions() const {
     return Qt::CopyAction;
 }
 
-bool GroupTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int, const QModelIndex& parent) {
+bool GroupTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                                   const QModelIndex& parent) {
     const int group = parent.isValid() ? parent.row() : row;
     if (!data || !data->hasFormat(QString::fromLatin1(kEntryIdsMimeType)) || group < 0)
         return false;
-    if (auto why = book.addMembers(group, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
+    if (auto why =
+            book.addMembers(group, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
         emit refused(*why);
         return false;
     }
@@ -254,7 +260,8 @@ bool GroupTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int ro
 
 // --- Members of one group
 
-MemberListModel::MemberListModel(EditorBook& source, QObject* parent) : QAbstractTableModel(parent), book(source) {
+MemberListModel::MemberListModel(EditorBook& source, QObject* parent)
+    : QAbstractTableModel(parent), book(source) {
     const auto refresh = [this] {
         beginResetModel();
         if (size_t(current) >= book.groups().size())
@@ -314,7 +321,8 @@ Qt::DropActions MemberListModel::supportedDropActions() const {
 bool MemberListModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) {
     if (!data || !data->hasFormat(QString::fromLatin1(kEntryIdsMimeType)) || current < 0)
         return false;
-    if (auto why = book.addMembers(current, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
+    if (auto why =
+            book.addMembers(current, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
         emit refused(*why);
         return false;
     }

@@ -116,8 +116,8 @@ void EditorBook::load(const addressbook::Book& book) {
     entryList.clear();
     entryList.reserve(book.entries.size());
     for (const auto& e : book.entries)
-        entryList.push_back({e.id, fromUtf8(e.name), fromUtf8(e.fax), fromUtf8(e.company), fromUtf8(e.note), e.added,
-                             e.uid, e.structuredName});
+        entryList.push_back({e.id, fromUtf8(e.name), fromUtf8(e.fax), fromUtf8(e.company), fromUtf8(e.note),
+                             e.added, e.uid, e.structuredName});
     groupList.clear();
     for (const auto& g : book.groups)
         groupList.push_back({fromUtf8(g.name), g.members, g.uid});
@@ -166,8 +166,8 @@ addressbook::Book EditorBook::toBook() const {
     addressbook::Book book;
     book.kind = bookKind;
     for (const auto& e : entryList)
-        book.entries.push_back({e.id, toUtf8(e.name), toUtf8(e.faxNumber), toUtf8(e.company), toUtf8(e.note), e.added,
-                                e.uid, e.structuredName, 0});
+        book.entries.push_back({e.id, toUtf8(e.name), toUtf8(e.faxNumber), toUtf8(e.company), toUtf8(e.note),
+                                e.added, e.uid, e.structuredName, 0});
     for (const auto& g : groupList)
         book.groups.push_back({toUtf8(g.name), g.members, g.uid, 0, 0});
     return book;
@@ -182,9 +182,9 @@ EditorBook::SaveResult EditorBook::save(QString* error, bool overwriteExternalCh
         return SaveResult::ChangedOnDisk;
     const addressbook::Book book = toBook();
     const QFileInfo info(filePath);
-    const QString temporary = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                              QStringLiteral(".saving-%1").arg(QRandomGenerator::system()->generate(), 8, 16,
-                                                               QLatin1Char('0'));
+    const QString temporary =
+        info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+        QStringLiteral(".saving-%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
     const std::string temporaryName = QFile::encodeName(temporary).toStdString();
     const std::string finalName = QFile::encodeName(filePath).toStdString();
     try {
@@ -193,7 +193,8 @@ EditorBook::SaveResult EditorBook::save(QString* error, bool overwriteExternalCh
         *error = tr("The address book was not saved: %1").arg(QString::fromUtf8(e.what()));
         return SaveResult::Failed;
     }
-    const auto replace = replaceFile ? replaceFile : [](const char* from, const char* to) { return ::rename(from, to); };
+    const auto replace =
+        replaceFile ? replaceFile : [](const char* from, const char* to) { return ::rename(from, to); };
     if (replace(temporaryName.c_str(), finalName.c_str()) != 0) {
         ::unlink(temporaryName.c_str());
         *error = tr("The address book was not saved: the file cannot be replaced.");
@@ -217,15 +218,16 @@ std::optional<QString> EditorBook::checkField(EntryField field, const QString& t
                 .arg(addressbook::kNameUnits);
         break;
     case EntryField::FaxNumber:
-        if (!checker(field).isPartialStringValid(text) || !isValidFaxNumber(std::u16string_view(
-                                                              reinterpret_cast<const char16_t*>(text.utf16()),
-                                                              size_t(text.size()))))
+        if (!checker(field).isPartialStringValid(text) ||
+            !isValidFaxNumber(
+                std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()))))
             return tr("A fax number holds 1 to %1 of the characters 0 to 9, #, *, -, : and =.")
                 .arg(kPhoneNumberMaxLength);
         break;
     case EntryField::Company:
         if (size_t(text.size()) > addressbook::kCompanyUnits || hasControl(text, true))
-            return tr("A company name holds at most %1 characters on one line.").arg(addressbook::kCompanyUnits);
+            return tr("A company name holds at most %1 characters on one line.")
+                .arg(addressbook::kCompanyUnits);
         break;
     case EntryField::Note:
         if (size_t(text.size()) > addressbook::kNoteUnits || hasControl(text, false))
@@ -239,7 +241,8 @@ std::optional<QString> EditorBook::checkGroupName(const QString& name) {
     if (name.isEmpty())
         return tr("A group needs a name.");
     if (!checker(EntryField::Name).isPartialStringValid(name))
-        return tr("A group name holds at most %1 characters: letters, digits, spaces and punctuation of plain "
+        return tr("A group name holds at most %1 characters: letters, digits, spaces and punctuation of "
+                  "plain "
                   "ASCII.")
             .arg(addressbook::kNameUnits);
     return std::nullopt;
@@ -378,7 +381,8 @@ std::optional<QString> EditorBook::renameGroup(int group, const QString& name) {
         emit groupsChanged();
     };
     push(
-        tr("Rename the group \"%1\"").arg(before), [set, name] { set(name); }, [set, before] { set(before); });
+        tr("Rename the group \"%1\"").arg(before), [set, name] { set(name); },
+        [set, before] { set(before); });
     return std::nullopt;
 }
 

@@ -36,7 +36,8 @@ bool runDialog(QDialog& dialog, QDialogButtonBox* buttons, const std::function<b
 
 } // namespace
 
-std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label, const QString& text,
+std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                               const QString& text,
                                const std::function<std::optional<QString>(const QString&)>& check) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("textDialog"));
@@ -68,8 +69,8 @@ std::optional<QString> askPassword(QWidget* parent, const QString& printer) {
     dialog.setObjectName(QStringLiteral("passwordDialog"));
     dialog.setWindowTitle(tr("Printer's Address Book"));
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(tr("The password of the printer %1 (leave empty when it has none):").arg(printer),
-                                 &dialog));
+    layout->addWidget(new QLabel(
+        tr("The password of the printer %1 (leave empty when it has none):").arg(printer), &dialog));
     auto* field = new QLineEdit(&dialog);
     field->setObjectName(QStringLiteral("passwordField"));
     field->setEchoMode(QLineEdit::Password);

@@ -15,7 +15,8 @@ class QWidget;
 namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 
 // Asks for one line of text; `check` answers why a text cannot be taken. Nothing when cancelled.
-std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label, const QString& text,
+std::optional<QString> askText(QWidget* parent, const QString& title, const QString& label,
+                               const QString& text,
                                const std::function<std::optional<QString>(const QString&)>& check);
 // Asks for the printer's password (at most 4 digits, as the job dialog takes it).
 std::optional<QString> askPassword(QWidget* parent, const QString& printer);

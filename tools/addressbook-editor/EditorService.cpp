@@ -68,15 +68,17 @@ QString describeRequest(const LaunchRequest& request) {
     case LaunchRequest::Kind::ComputerBooks:
         break;
     }
-    return request.files.isEmpty() ? QStringLiteral("computer") : QStringLiteral("computer:") + request.files.front();
+    return request.files.isEmpty() ? QStringLiteral("computer")
+                                   : QStringLiteral("computer:") + request.files.front();
 }
 
 bool EditorService::claim() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.registerObject(QString::fromLatin1(kEditorObjectPath), this))
         return false;
-    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
-                QStringLiteral("Disconnected"), this, SIGNAL(sessionEnded()));
+    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
+                SIGNAL(sessionEnded()));
     if (bus.registerService(QString::fromLatin1(kEditorIdentifier)))
         return true;
     bus.unregisterObject(QString::fromLatin1(kEditorObjectPath));

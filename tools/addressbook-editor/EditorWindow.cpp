@@ -23,7 +23,8 @@ QString bookFolder() {
 // A bare name names a book of the folder, as for the command-line tool.
 QString bookPath(const QString& book) {
     try {
-        return QFileInfo(QFile::decodeName(addressbook::resolveBookPath(QFile::encodeName(book).toStdString()).c_str()))
+        return QFileInfo(QFile::decodeName(
+                             addressbook::resolveBookPath(QFile::encodeName(book).toStdString()).c_str()))
             .absoluteFilePath();
     } catch (const addressbook::ToolError&) {
         return QFileInfo(book).absoluteFilePath();
@@ -120,7 +121,8 @@ void EditorWindow::updateState() {
     ui->deleteBookButton->setEnabled(selected);
     ui->bookTitleLabel->setText(open ? QStringLiteral("<b>%1</b>").arg(editorBook.title().toHtmlEscaped())
                                      : tr("Choose an address book."));
-    setWindowTitle(open ? tr("%1[*] - Address Book Editor").arg(editorBook.title()) : tr("Address Book Editor"));
+    setWindowTitle(open ? tr("%1[*] - Address Book Editor").arg(editorBook.title())
+                        : tr("Address Book Editor"));
     setWindowModified(editorBook.isModified());
 }
 
@@ -243,9 +245,9 @@ void EditorWindow::revertBook() {
 void EditorWindow::externalChange() {
     if (!editorBook.isModified()) {
         revertBook();
-        ui->statusBar->showMessage(tr("\"%1\" was changed by another program and has been read again.")
-                                       .arg(editorBook.title()),
-                                   8000);
+        ui->statusBar->showMessage(
+            tr("\"%1\" was changed by another program and has been read again.").arg(editorBook.title()),
+            8000);
         return;
     }
     const int answer = platform::RunAlert(

@@ -11,9 +11,9 @@
 
 #include <QMainWindow>
 #include <functional>
-#include <string>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Ui {
 class EditorWindow;

@@ -53,7 +53,8 @@ void EditorWindow::connectEditActions() {
         if (!address)
             return;
         LaunchRequest request;
-        request.kind = address->isEmpty() ? LaunchRequest::Kind::UsbPrinter : LaunchRequest::Kind::NetworkPrinter;
+        request.kind =
+            address->isEmpty() ? LaunchRequest::Kind::UsbPrinter : LaunchRequest::Kind::NetworkPrinter;
         request.address = address->trimmed();
         readPrinterBook(request);
     });
@@ -95,8 +96,8 @@ void EditorWindow::renameBook() {
         return;
     const QString to = QFileInfo(from).absolutePath() + QLatin1Char('/') + *name;
     // Never onto a book that appeared meanwhile.
-    if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD, QFile::encodeName(to).constData(),
-                    RENAME_NOREPLACE) != 0) {
+    if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                    QFile::encodeName(to).constData(), RENAME_NOREPLACE) != 0) {
         platform::RunAlert(tr("The address book cannot be renamed."), QString(), {tr("OK")}, this);
         return;
     }
@@ -106,8 +107,8 @@ void EditorWindow::renameBook() {
         if (!modified)
             openBook(to);
         else
-            platform::RunAlert(tr("Save your changes, then open \"%1\" again.").arg(*name), QString(), {tr("OK")},
-                               this);
+            platform::RunAlert(tr("Save your changes, then open \"%1\" again.").arg(*name), QString(),
+                               {tr("OK")}, this);
     }
     refreshBookList();
 }
@@ -117,9 +118,10 @@ void EditorWindow::deleteBook() {
     if (items.isEmpty())
         return;
     const QString path = items.front()->data(Qt::UserRole).toString();
-    const int answer = platform::RunAlert(tr("Do you want to delete the address book \"%1\"?").arg(items.front()->text()),
-                                          tr("Its entries and groups are lost. This cannot be undone."),
-                                          {tr("Delete"), tr("Cancel")}, this, platform::NSAlertStyleCritical);
+    const int answer =
+        platform::RunAlert(tr("Do you want to delete the address book \"%1\"?").arg(items.front()->text()),
+                           tr("Its entries and groups are lost. This cannot be undone."),
+                           {tr("Delete"), tr("Cancel")}, this, platform::NSAlertStyleCritical);
     if (answer != platform::NSAlertFirstButtonReturn)
         return;
     if (!QFile::remove(path)) {

@@ -32,7 +32,8 @@ void EditorWindow::readPrinterBook(const LaunchRequest& request) {
                         [call, request, secret] { readInto(*call, request, secret); }))
         return;
     if (!call->done) {
-        platform::RunAlert(tr("The address book of %1 cannot be read.").arg(name), call->failure, {tr("OK")}, this);
+        platform::RunAlert(tr("The address book of %1 cannot be read.").arg(name), call->failure, {tr("OK")},
+                           this);
         return;
     }
     ui->bookList->clearSelection();
@@ -42,15 +43,17 @@ void EditorWindow::readPrinterBook(const LaunchRequest& request) {
     editorBook.show(call->copy.book, tr("Address book of %1").arg(name));
     ui->searchField->clear();
     members.setGroup(-1);
-    setShownBook(request.kind == LaunchRequest::Kind::UsbPrinter ? QStringLiteral("printer:USB")
-                                                                 : QStringLiteral("printer:NET:") + request.address);
+    setShownBook(request.kind == LaunchRequest::Kind::UsbPrinter
+                     ? QStringLiteral("printer:USB")
+                     : QStringLiteral("printer:NET:") + request.address);
 }
 
 bool EditorWindow::savePrinterBook() {
     const addressbook::DeviceFit fit = addressbook::fitToDevice(editorBook.toBook());
     if (!fit.leftOut.empty()) {
         platform::RunAlert(tr("The printer cannot hold some entries or groups; nothing was written."),
-                           QString::fromStdString(addressbook::describeLeftOut(fit.leftOut)), {tr("OK")}, this);
+                           QString::fromStdString(addressbook::describeLeftOut(fit.leftOut)), {tr("OK")},
+                           this);
         return false;
     }
     const QString name = printerName(*printer);
@@ -60,9 +63,9 @@ bool EditorWindow::savePrinterBook() {
                          revision = printerRevision] { writeFrom(*call, request, secret, book, revision); }))
         return false;
     if (call->code == kAbifErrDeviceBookChanged) {
-        const int answer = platform::RunAlert(call->failure,
-                                              tr("Read it again? Your changes are dropped; make them again then."),
-                                              {tr("Read Again"), tr("Cancel")}, this);
+        const int answer = platform::RunAlert(
+            call->failure, tr("Read it again? Your changes are dropped; make them again then."),
+            {tr("Read Again"), tr("Cancel")}, this);
         if (answer == platform::NSAlertFirstButtonReturn) {
             editorBook.undoStack()->setClean();
             readPrinterBook(*printer);
@@ -70,7 +73,8 @@ bool EditorWindow::savePrinterBook() {
         return false;
     }
     if (!call->done) {
-        platform::RunAlert(tr("The address book of %1 was not written.").arg(name), call->failure, {tr("OK")}, this);
+        platform::RunAlert(tr("The address book of %1 was not written.").arg(name), call->failure, {tr("OK")},
+                           this);
         return false;
     }
     printerRevision = call->copy.revision;

@@ -12,7 +12,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 struct LaunchRequest {
     enum class Kind { ComputerBooks, NetworkPrinter, UsbPrinter };
     Kind kind = Kind::ComputerBooks;
-    QString address;  // NetworkPrinter: the printer's IP address
+    QString address;   // NetworkPrinter: the printer's IP address
     QStringList files; // address-book files to open
 
     bool operator==(const LaunchRequest&) const = default;

@@ -10,8 +10,7 @@ QString tr(const char* text) {
     return QCoreApplication::translate("PrinterBook", text);
 }
 
-template <typename Call>
-void perform(PrinterCall& call, Call&& device) {
+template <typename Call> void perform(PrinterCall& call, Call&& device) {
     try {
         device();
         call.done = true;
@@ -59,7 +58,8 @@ void readInto(PrinterCall& call, const LaunchRequest& printer, const std::string
 void writeFrom(PrinterCall& call, const LaunchRequest& printer, const std::string& password,
                const addressbook::Book& book, const std::string& revision) {
     perform(call, [&] {
-        call.copy.revision = addressbook::writeDeviceBook(deviceConnection(printer), password, book, revision);
+        call.copy.revision =
+            addressbook::writeDeviceBook(deviceConnection(printer), password, book, revision);
     });
 }
 

@@ -5,10 +5,10 @@
 #include "LaunchRequest.h"
 
 #include <QApplication>
-#include <QPixmap>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPixmap>
 #include <QTranslator>
 #include <cstdio>
 
@@ -36,7 +36,8 @@ int main(int argc, char* argv[]) {
     }
     // --screenshot FILE: the window as it first shows, into a PNG; no other copy is asked.
     QString screenshot;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--screenshot")); at >= 0 && at + 1 < arguments.size()) {
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--screenshot"));
+        at >= 0 && at + 1 < arguments.size()) {
         screenshot = arguments[at + 1];
         arguments.remove(at, 2);
     }
@@ -60,8 +61,8 @@ int main(int argc, char* argv[]) {
                      [&service](const QString& book) { service.currentBook = book; });
     QObject::connect(&service, &editor::EditorService::sessionEnded, &application, &QApplication::quit);
     // Queued: the caller has its answer before a question of the window holds the editor.
-    QObject::connect(&service, &editor::EditorService::activated, &window, &editor::EditorWindow::bringForward,
-                     Qt::QueuedConnection);
+    QObject::connect(&service, &editor::EditorService::activated, &window,
+                     &editor::EditorWindow::bringForward, Qt::QueuedConnection);
     const auto handle = [&window, &service](const editor::LaunchRequest& request) {
         service.request = editor::describeRequest(request);
         window.handle(request);
