@@ -19,9 +19,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("EditorDialogs", text);
-}
+struct EditorDialogs {
+    Q_DECLARE_TR_FUNCTIONS(EditorDialogs)
+};
 
 // Runs `dialog` modally until its buttons end it; OK is taken only when `accept` agrees.
 bool runDialog(QDialog& dialog, QDialogButtonBox* buttons, const std::function<bool()>& accept) {
@@ -67,10 +67,11 @@ std::optional<QString> askPassword(QWidget* parent, const QString& printer) {
     checker.setAcceptableCodeRange(kPasswordAcceptableRange);
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("passwordDialog"));
-    dialog.setWindowTitle(tr("Printer's Address Book"));
+    dialog.setWindowTitle(EditorDialogs::tr("Printer's Address Book"));
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(
-        tr("The password of the printer %1 (leave empty when it has none):").arg(printer), &dialog));
+        EditorDialogs::tr("The password of the printer %1 (leave empty when it has none):").arg(printer),
+        &dialog));
     auto* field = new QLineEdit(&dialog);
     field->setObjectName(QStringLiteral("passwordField"));
     field->setEchoMode(QLineEdit::Password);
@@ -112,10 +113,10 @@ void askNewEntry(QWidget* parent, EditorBook& book) {
 std::optional<std::vector<uint16_t>> pickEntries(QWidget* parent, EditorBook& book) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("memberPicker"));
-    dialog.setWindowTitle(tr("Add Members"));
+    dialog.setWindowTitle(EditorDialogs::tr("Add Members"));
     auto* layout = new QVBoxLayout(&dialog);
     auto* search = new QLineEdit(&dialog);
-    search->setPlaceholderText(tr("Search by name"));
+    search->setPlaceholderText(EditorDialogs::tr("Search by name"));
     layout->addWidget(search);
     EntryTableModel model(book);
     auto* table = new QTableView(&dialog);

@@ -6,9 +6,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("LaunchRequest", text);
-}
+struct LaunchArguments {
+    Q_DECLARE_TR_FUNCTIONS(LaunchArguments)
+};
 
 } // namespace
 
@@ -28,10 +28,10 @@ ParsedLaunch parseLaunchArguments(const QStringList& arguments) {
         const QString& word = words[i];
         if (word == QStringLiteral("-DFAXConnectionType") || word == QStringLiteral("-DFAXAddress")) {
             if (i + 1 == words.size())
-                return {std::nullopt, tr("%1 needs a value.").arg(word)};
+                return {std::nullopt, LaunchArguments::tr("%1 needs a value.").arg(word)};
             (word == QStringLiteral("-DFAXAddress") ? address : type) = words[++i];
         } else if (word.startsWith(QLatin1Char('-'))) {
-            return {std::nullopt, tr("Unknown option %1.").arg(word)};
+            return {std::nullopt, LaunchArguments::tr("Unknown option %1.").arg(word)};
         } else {
             files << word;
         }
@@ -40,16 +40,16 @@ ParsedLaunch parseLaunchArguments(const QStringList& arguments) {
     request.files = files;
     if (!type)
         return {address ? std::nullopt : std::optional(request),
-                address ? tr("-DFAXAddress needs -DFAXConnectionType NET.") : QString()};
+                address ? LaunchArguments::tr("-DFAXAddress needs -DFAXConnectionType NET.") : QString()};
     if (*type == QStringLiteral("USB")) {
         request.kind = LaunchRequest::Kind::UsbPrinter;
     } else if (*type == QStringLiteral("NET")) {
         if (!address || address->isEmpty())
-            return {std::nullopt, tr("-DFAXConnectionType NET needs -DFAXAddress.")};
+            return {std::nullopt, LaunchArguments::tr("-DFAXConnectionType NET needs -DFAXAddress.")};
         request.kind = LaunchRequest::Kind::NetworkPrinter;
         request.address = *address;
     } else {
-        return {std::nullopt, tr("The connection type is NET or USB, not %1.").arg(*type)};
+        return {std::nullopt, LaunchArguments::tr("The connection type is NET or USB, not %1.").arg(*type)};
     }
     return {request, {}};
 }

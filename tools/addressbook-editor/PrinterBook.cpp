@@ -6,9 +6,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("PrinterBook", text);
-}
+struct PrinterBook {
+    Q_DECLARE_TR_FUNCTIONS(PrinterBook)
+};
 
 template <typename Call> void perform(PrinterCall& call, Call&& device) {
     try {
@@ -32,23 +32,24 @@ QString describePrinterFailure(const addressbook::ToolError& failure) {
     const auto* device = dynamic_cast<const addressbook::DeviceError*>(&failure);
     switch (device ? device->code() : 0) {
     case kAbifErrWrongPassword:
-        return tr("The printer refused the password.");
+        return PrinterBook::tr("The printer refused the password.");
     case kAbifErrDeviceUnreachable:
-        return tr("The printer cannot be reached. Check that it is switched on and connected.");
+        return PrinterBook::tr("The printer cannot be reached. Check that it is switched on and connected.");
     case kAbifErrProtocol:
-        return tr("The printer's answer cannot be read.");
+        return PrinterBook::tr("The printer's answer cannot be read.");
     case kAbifErrCancelled:
-        return tr("The printer was not waited for.");
+        return PrinterBook::tr("The printer was not waited for.");
     case kAbifErrDeviceBookChanged:
-        return tr("The printer's address book was changed since it was read.");
+        return PrinterBook::tr("The printer's address book was changed since it was read.");
     default:
         return QString::fromUtf8(failure.what());
     }
 }
 
 QString printerName(const LaunchRequest& printer) {
-    return printer.kind == LaunchRequest::Kind::UsbPrinter ? tr("the USB printer")
-                                                           : tr("the printer at %1").arg(printer.address);
+    return printer.kind == LaunchRequest::Kind::UsbPrinter
+               ? PrinterBook::tr("the USB printer")
+               : PrinterBook::tr("the printer at %1").arg(printer.address);
 }
 
 void readInto(PrinterCall& call, const LaunchRequest& printer, const std::string& password) {
