@@ -23,6 +23,24 @@ using df::editor::LaunchRequest;
 
 namespace {
 
+ab::BookEntry entry(uint16_t id, const std::string& name, const std::string& fax,
+                    const std::string& company = {}, const std::string& note = {}) {
+    ab::BookEntry e;
+    e.id = id;
+    e.name = name;
+    e.fax = fax;
+    e.company = company;
+    e.note = note;
+    return e;
+}
+
+ab::BookGroup group(const std::string& name, std::vector<uint16_t> members) {
+    ab::BookGroup g;
+    g.name = name;
+    g.members = std::move(members);
+    return g;
+}
+
 // The book as one text: entries in order with every field, groups with their members' names.
 std::string snapshot(const EditorBook& book) {
     std::string text;
@@ -58,10 +76,9 @@ protected:
         ASSERT_TRUE(folder.isValid());
         path = folder.filePath(QStringLiteral("Office"));
         ab::createBook(path.toStdString(), kAbifFileComputer,
-                       {{1, "Anna", "0301", "Berger GmbH", "mornings"},
-                        {2, "Carl", "0302", "", ""},
-                        {3, "Eva", "0303", "", ""}},
-                       {{"Sales", {1, 2}}});
+                       {entry(1, "Anna", "0301", "Berger GmbH", "mornings"), entry(2, "Carl", "0302"),
+                        entry(3, "Eva", "0303")},
+                       {group("Sales", {1, 2})});
         ASSERT_FALSE(book.open(path));
     }
 
@@ -218,7 +235,7 @@ TEST_F(EditorBookTest, NoticesAnotherProgramsChangeAndNeverOverwritesItUnasked) 
     int told = 0;
     QObject::connect(&book, &EditorBook::externalChange, [&told] { ++told; });
     ASSERT_EQ(book.addEntry({0, "Mine", "0310", "", ""}), std::nullopt);
-    ab::addToBook(path.toStdString(), {{0, "Theirs", "0311", "", ""}}, {});
+    ab::addToBook(path.toStdString(), {entry(0, "Theirs", "0311")}, {});
     ASSERT_TRUE(df::testing::waitUntil([&] { return told > 0; }, 5000));
     EXPECT_TRUE(book.changedOnDisk());
 

@@ -43,6 +43,11 @@ bool hasControl(const QString& text, bool singleLine) {
 
 } // namespace
 
+EditorEntry EditorEntry::of(const addressbook::BookEntry& e) {
+    return {e.id,  fromUtf8(e.name), fromUtf8(e.fax), fromUtf8(e.company), fromUtf8(e.note), e.added,
+            e.uid, e.structuredName};
+}
+
 const QString& EditorEntry::field(EntryField f) const {
     switch (f) {
     case EntryField::Name:
@@ -437,6 +442,27 @@ void EditorBook::removeGroup(int group) {
         },
         [this, group, removed] {
             groupList.insert(groupList.begin() + group, removed);
+            emit groupsChanged();
+        });
+}
+
+void EditorBook::addRecords(const std::vector<EditorEntry>& entries, const std::vector<EditorGroup>& groups,
+                            const QString& text) {
+    if (entries.empty() && groups.empty())
+        return;
+    const size_t entryCount = entryList.size(), groupCount = groupList.size();
+    push(
+        text,
+        [this, entries, groups] {
+            entryList.insert(entryList.end(), entries.begin(), entries.end());
+            groupList.insert(groupList.end(), groups.begin(), groups.end());
+            emit reset();
+            emit groupsChanged();
+        },
+        [this, entryCount, groupCount] {
+            entryList.resize(entryCount);
+            groupList.resize(groupCount);
+            emit reset();
             emit groupsChanged();
         });
 }

@@ -23,10 +23,11 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::editor {
 enum class EntryField { Name, FaxNumber, Company, Note };
 
 struct EditorEntry {
+    static EditorEntry of(const addressbook::BookEntry& entry);
     uint16_t id = 0;
     QString name, faxNumber, company, note;
     int64_t added = 0;
-    std::string uid, structuredName;
+    std::string uid{}, structuredName{};
 
     const QString& field(EntryField f) const;
     QString& field(EntryField f);
@@ -35,7 +36,7 @@ struct EditorEntry {
 struct EditorGroup {
     QString name;
     std::vector<uint16_t> members;
-    std::string uid;
+    std::string uid{};
 };
 
 // What makes a file the one that was read: a write by anyone changes one of these.
@@ -94,6 +95,9 @@ public:
     std::optional<QString> addMembers(int group, const std::vector<uint16_t>& ids);
     void removeMembers(int group, const std::vector<uint16_t>& ids);
     void removeGroup(int group);
+    // Adds entries (with Ids the book does not use) and groups naming them, as one edit.
+    void addRecords(const std::vector<EditorEntry>& entries, const std::vector<EditorGroup>& groups,
+                    const QString& text);
 
     // Replaces the file from `temporary` (for tests: a failing replacement).
     static inline std::function<int(const char* temporary, const char* path)> replaceFile;

@@ -6,6 +6,8 @@
 
 #include <ModalRun.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -108,6 +110,51 @@ void askNewEntry(QWidget* parent, EditorBook& book) {
     });
     ui.nameField->setValidator(nullptr);
     ui.faxField->setValidator(nullptr);
+}
+
+std::optional<addressbook::ImportOptions> askImportOptions(QWidget* parent, const QString& source) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("importDialog"));
+    dialog.setWindowTitle(EditorDialogs::tr("Import"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(EditorDialogs::tr("Import the cards or rows of %1:").arg(source), &dialog));
+    auto* skipInvalid =
+        new QCheckBox(EditorDialogs::tr("Import the rest when some cannot be imported"), &dialog);
+    auto* skipDuplicates =
+        new QCheckBox(EditorDialogs::tr("Import the rest when some are already in the book"), &dialog);
+    auto* normalize =
+        new QCheckBox(EditorDialogs::tr("Clean up fax numbers (+49 (30) 1234 becomes 0049301234)"), &dialog);
+    skipInvalid->setObjectName(QStringLiteral("skipInvalid"));
+    skipDuplicates->setObjectName(QStringLiteral("skipDuplicates"));
+    normalize->setObjectName(QStringLiteral("normalizeNumbers"));
+    for (QCheckBox* box : {skipInvalid, skipDuplicates, normalize})
+        layout->addWidget(box);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(buttons);
+    if (!runDialog(dialog, buttons, [] { return true; }))
+        return std::nullopt;
+    addressbook::ImportOptions options;
+    options.skipInvalid = skipInvalid->isChecked();
+    options.skipDuplicates = skipDuplicates->isChecked();
+    options.normalizeNumbers = normalize->isChecked();
+    return options;
+}
+
+std::optional<int> askCopyTarget(QWidget* parent, const QStringList& targets) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("copyDialog"));
+    dialog.setWindowTitle(EditorDialogs::tr("Copy"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(EditorDialogs::tr("Copy the chosen entries and groups to:"), &dialog));
+    auto* choice = new QComboBox(&dialog);
+    choice->setObjectName(QStringLiteral("copyTarget"));
+    choice->addItems(targets);
+    layout->addWidget(choice);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(buttons);
+    if (!runDialog(dialog, buttons, [] { return true; }))
+        return std::nullopt;
+    return choice->currentIndex();
 }
 
 std::optional<std::vector<uint16_t>> pickEntries(QWidget* parent, EditorBook& book) {

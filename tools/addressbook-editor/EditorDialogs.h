@@ -3,9 +3,11 @@
 // picker of a group's members.
 #pragma once
 
+#include "BookTransfer.h"
 #include "EditorBook.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -22,6 +24,11 @@ std::optional<QString> askText(QWidget* parent, const QString& title, const QStr
 std::optional<QString> askPassword(QWidget* parent, const QString& printer);
 // Asks for a new entry; it is added to `book` (one undo step) when the user presses OK.
 void askNewEntry(QWidget* parent, EditorBook& book);
+// Asks for the options of an import (as the tool takes them: skip what cannot be imported, skip
+// duplicates, clean up fax numbers).
+std::optional<addressbook::ImportOptions> askImportOptions(QWidget* parent, const QString& source);
+// Asks which of `targets` to copy to; its index, nothing when cancelled.
+std::optional<int> askCopyTarget(QWidget* parent, const QStringList& targets);
 // Lets the user pick entries of `book`; their Ids, nothing when cancelled.
 std::optional<std::vector<uint16_t>> pickEntries(QWidget* parent, EditorBook& book);
 

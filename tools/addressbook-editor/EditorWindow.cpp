@@ -55,9 +55,6 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_
     ui->groupTable->setColumnWidth(0, 260);
     ui->splitter->setStretchFactor(1, 1);
     ui->splitter->setSizes({220, 740});
-    // The import and export of the command-line tool come to the editor with its shared library.
-    ui->actionImport->setVisible(false);
-    ui->actionExport->setVisible(false);
     connectActions();
     connectEditActions();
     updateState();
@@ -85,6 +82,9 @@ void EditorWindow::connectActions() {
     connect(ui->actionSave, &QAction::triggered, this, &EditorWindow::saveBook);
     connect(ui->actionRevert, &QAction::triggered, this, &EditorWindow::revertBook);
     connect(ui->actionClose, &QAction::triggered, this, &QWidget::close);
+    connect(ui->actionImport, &QAction::triggered, this, &EditorWindow::importIntoBook);
+    connect(ui->actionExport, &QAction::triggered, this, &EditorWindow::exportBook);
+    connect(ui->actionCopy, &QAction::triggered, this, &EditorWindow::copySelection);
     connect(&editorBook, &EditorBook::externalChange, this, &EditorWindow::externalChange);
     connect(ui->bookList, &QListWidget::itemSelectionChanged, this, &EditorWindow::bookSelected);
     connect(ui->newBookButton, &QPushButton::clicked, this, &EditorWindow::newBook);
@@ -115,6 +115,9 @@ void EditorWindow::updateState() {
     ui->entryTable->setColumnHidden(3, printer.has_value());
     ui->actionRevert->setEnabled(open && (editorBook.isModified() || !file));
     ui->tabs->setEnabled(open);
+    ui->actionImport->setEnabled(open);
+    ui->actionExport->setEnabled(open);
+    ui->actionCopy->setEnabled(open);
     ui->searchField->setEnabled(open);
     const bool selected = !ui->bookList->selectedItems().isEmpty();
     ui->renameBookButton->setEnabled(selected);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "BookTableModels.h"
+#include "DeviceTransfer.h"
 #include "EditorBook.h"
 #include "LaunchRequest.h"
 
@@ -68,6 +69,11 @@ private:
     // the user stopped waiting.
     bool runPrinterCall(const QString& text, const std::function<void()>& call);
     void removeSelectedEntries();
+    void importIntoBook();
+    void copySelection();
+    // Asks for a printer and reads its book; false when the user stopped or it failed (told).
+    bool readCopyTarget(LaunchRequest& target, std::string& password, addressbook::DeviceBookCopy& copy);
+    void exportBook();
     void addGroup();
     void removeGroup();
     void addMembers();

@@ -11,10 +11,16 @@
 #include <QPixmap>
 #include <QTranslator>
 #include <cstdio>
+#include <cstring>
 
 namespace editor = com::velmora::cps::print::pde::tarncrest::directfax::editor;
 
 int main(int argc, char* argv[]) {
+    // Before Qt, which needs a display for its application.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("directfax-addressbook-editor %s\n", DIRECTFAX_VERSION);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("directfax-addressbook-editor"));
     QApplication::setApplicationVersion(QStringLiteral(DIRECTFAX_VERSION));
@@ -30,10 +36,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QApplication::translate("main", "Address Book Editor"));
 
     QStringList arguments = QApplication::arguments().mid(1);
-    if (arguments == QStringList{QStringLiteral("--version")}) {
-        std::printf("directfax-addressbook-editor %s\n", DIRECTFAX_VERSION);
-        return 0;
-    }
     // --screenshot FILE: the window as it first shows, into a PNG; no other copy is asked.
     QString screenshot;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--screenshot"));

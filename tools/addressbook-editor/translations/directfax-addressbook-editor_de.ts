@@ -19,6 +19,34 @@
         <source>Search by name</source>
         <translation>Nach Namen suchen</translation>
     </message>
+    <message>
+        <source>Import</source>
+        <translation>Importieren</translation>
+    </message>
+    <message>
+        <source>Import the cards or rows of %1:</source>
+        <translation>Die Karten oder Zeilen von %1 importieren:</translation>
+    </message>
+    <message>
+        <source>Import the rest when some cannot be imported</source>
+        <translation>Den Rest importieren, wenn sich einige nicht importieren lassen</translation>
+    </message>
+    <message>
+        <source>Import the rest when some are already in the book</source>
+        <translation>Den Rest importieren, wenn einige schon im Buch stehen</translation>
+    </message>
+    <message>
+        <source>Clean up fax numbers (+49 (30) 1234 becomes 0049301234)</source>
+        <translation>Faxnummern bereinigen (+49 (30) 1234 wird 0049301234)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy the chosen entries and groups to:</source>
+        <translation>Die gewählten Einträge und Gruppen kopieren nach:</translation>
+    </message>
 </context>
 <context>
     <name>EditorWindow</name>
@@ -125,6 +153,14 @@
     <message>
         <source>Ctrl+W</source>
         <translation>Ctrl+W</translation>
+    </message>
+    <message>
+        <source>Copy To…</source>
+        <translation>Kopieren nach…</translation>
+    </message>
+    <message>
+        <source>Copy the chosen entries and groups to another address book or to the printer</source>
+        <translation>Die gewählten Einträge und Gruppen in ein anderes Adressbuch oder in den Drucker kopieren</translation>
     </message>
 </context>
 <context>
@@ -515,6 +551,78 @@
     <message>
         <source>Written to %1.</source>
         <translation>In %1 geschrieben.</translation>
+    </message>
+    <message>
+        <source>The import is done.</source>
+        <translation>Der Import ist abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>Import %1</source>
+        <translation>%1 importieren</translation>
+    </message>
+    <message>
+        <source>The import is done; Save writes it to the printer.</source>
+        <translation>Der Import ist abgeschlossen; Sichern schreibt ihn in den Drucker.</translation>
+    </message>
+    <message>
+        <source>Nothing was imported.</source>
+        <translation>Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>vCard 4 (*.vcf);;CSV (*.csv)</source>
+        <translation>vCard 4 (*.vcf);;CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Exported to %1.</source>
+        <translation>Nach %1 exportiert.</translation>
+    </message>
+    <message>
+        <source>Nothing was exported.</source>
+        <translation>Es wurde nichts exportiert.</translation>
+    </message>
+    <message>
+        <source>Copy to the Printer</source>
+        <translation>In den Drucker kopieren</translation>
+    </message>
+    <message>
+        <source>Choose the entries or groups to copy first.</source>
+        <translation>Wählen Sie zuerst die Einträge oder Gruppen, die kopiert werden sollen.</translation>
+    </message>
+    <message>
+        <source>The printer…</source>
+        <translation>Den Drucker…</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Nothing can be copied to %1.</source>
+        <translation>Nach %1 lässt sich nichts kopieren.</translation>
+    </message>
+    <message>
+        <source>Some entries or groups cannot be copied to %1. Copy the others?</source>
+        <translation>Einige Einträge oder Gruppen lassen sich nicht nach %1 kopieren. Die übrigen kopieren?</translation>
+    </message>
+    <message>
+        <source>Copy the Others</source>
+        <translation>Die übrigen kopieren</translation>
+    </message>
+    <message>
+        <source>Nothing was copied to %1.</source>
+        <translation>Nach %1 wurde nichts kopiert.</translation>
+    </message>
+    <message>
+        <source>Copied %1 entries and %2 groups to %3.</source>
+        <translation>%1 Einträge und %2 Gruppen nach %3 kopiert.</translation>
+    </message>
+    <message>
+        <source>Nothing was copied.</source>
+        <translation>Es wurde nichts kopiert.</translation>
     </message>
 </context>
 <context>
