@@ -2,40 +2,26 @@
 // out, the rest planned as one write.
 #include <BookCopy.h>
 
+#include "EditorTestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace df = com::velmora::cps::print::pde::tarncrest::directfax;
 namespace ab = df::addressbook;
 using df::editor::chosenPart;
 using df::editor::planCopy;
+using df::testing::bookEntry;
+using df::testing::bookGroup;
 
 namespace {
-
-ab::BookEntry entry(uint16_t id, const std::string& name, const std::string& fax,
-                    const std::string& company = {}, const std::string& note = {}) {
-    ab::BookEntry e;
-    e.id = id;
-    e.name = name;
-    e.fax = fax;
-    e.company = company;
-    e.note = note;
-    return e;
-}
-
-ab::BookGroup group(const std::string& name, std::vector<uint16_t> members) {
-    ab::BookGroup g;
-    g.name = name;
-    g.members = std::move(members);
-    return g;
-}
 
 // A printer's book: entries 1..n named "Pn" with fax "0n", one group of all of them.
 ab::Book printerBook(int entries) {
     ab::Book book;
     book.kind = kAbifFileDevice;
-    ab::BookGroup all = group("All", {});
+    ab::BookGroup all = bookGroup("All", {});
     for (int i = 1; i <= entries; ++i) {
-        book.entries.push_back(entry(uint16_t(i), "P" + std::to_string(i), "0" + std::to_string(i)));
+        book.entries.push_back(bookEntry(uint16_t(i), "P" + std::to_string(i), "0" + std::to_string(i)));
         all.members.push_back(uint16_t(i));
     }
     book.groups.push_back(all);
@@ -45,7 +31,7 @@ ab::Book printerBook(int entries) {
 TEST(BookCopy, LeavesOutWhatTheTargetHoldsOrCannotHold) {
     ab::Book computer;
     computer.kind = kAbifFileComputer;
-    computer.entries.push_back(entry(7, "P1", "01")); // already there
+    computer.entries.push_back(bookEntry(7, "P1", "01")); // already there
     struct {
         const char* what;
         int members;
@@ -73,10 +59,10 @@ TEST(BookCopy, LeavesOutWhatTheTargetHoldsOrCannotHold) {
 TEST(BookCopy, ToThePrinterAppliesItsLimitsToTheWholeBook) {
     ab::Book computer;
     computer.kind = kAbifFileComputer;
-    computer.entries.push_back(entry(1, "Anna", "0301", "Berger GmbH", "note"));
-    computer.entries.push_back(entry(2, "Carl", "0302"));
-    computer.entries.push_back(entry(3, std::string(33, 'x'), "0303")); // longer than the printer's 32
-    computer.groups.push_back(group("Sales", {1, 2}));
+    computer.entries.push_back(bookEntry(1, "Anna", "0301", "Berger GmbH", "note"));
+    computer.entries.push_back(bookEntry(2, "Carl", "0302"));
+    computer.entries.push_back(bookEntry(3, std::string(33, 'x'), "0303")); // longer than the printer's 32
+    computer.groups.push_back(bookGroup("Sales", {1, 2}));
     const auto plan = planCopy(chosenPart(computer, {3}, {0}), printerBook(1));
     EXPECT_EQ(plan.entries, 2u);
     EXPECT_EQ(plan.groups, 1u);

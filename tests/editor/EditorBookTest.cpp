@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "EditorTestSupport.h"
 #include <WaitUntil.h>
+
 #include <gtest/gtest.h>
 
 namespace df = com::velmora::cps::print::pde::tarncrest::directfax;
@@ -20,26 +22,10 @@ using df::editor::EditorBook;
 using df::editor::EditorEntry;
 using df::editor::EntryField;
 using df::editor::LaunchRequest;
+using df::testing::bookEntry;
+using df::testing::bookGroup;
 
 namespace {
-
-ab::BookEntry entry(uint16_t id, const std::string& name, const std::string& fax,
-                    const std::string& company = {}, const std::string& note = {}) {
-    ab::BookEntry e;
-    e.id = id;
-    e.name = name;
-    e.fax = fax;
-    e.company = company;
-    e.note = note;
-    return e;
-}
-
-ab::BookGroup group(const std::string& name, std::vector<uint16_t> members) {
-    ab::BookGroup g;
-    g.name = name;
-    g.members = std::move(members);
-    return g;
-}
 
 // The book as one text: entries in order with every field, groups with their members' names.
 std::string snapshot(const EditorBook& book) {
@@ -76,9 +62,9 @@ protected:
         ASSERT_TRUE(folder.isValid());
         path = folder.filePath(QStringLiteral("Office"));
         ab::createBook(path.toStdString(), kAbifFileComputer,
-                       {entry(1, "Anna", "0301", "Berger GmbH", "mornings"), entry(2, "Carl", "0302"),
-                        entry(3, "Eva", "0303")},
-                       {group("Sales", {1, 2})});
+                       {bookEntry(1, "Anna", "0301", "Berger GmbH", "mornings"), bookEntry(2, "Carl", "0302"),
+                        bookEntry(3, "Eva", "0303")},
+                       {bookGroup("Sales", {1, 2})});
         ASSERT_FALSE(book.open(path));
     }
 
@@ -235,7 +221,7 @@ TEST_F(EditorBookTest, NoticesAnotherProgramsChangeAndNeverOverwritesItUnasked) 
     int told = 0;
     QObject::connect(&book, &EditorBook::externalChange, [&told] { ++told; });
     ASSERT_EQ(book.addEntry({0, "Mine", "0310", "", ""}), std::nullopt);
-    ab::addToBook(path.toStdString(), {entry(0, "Theirs", "0311")}, {});
+    ab::addToBook(path.toStdString(), {bookEntry(0, "Theirs", "0311")}, {});
     ASSERT_TRUE(df::testing::waitUntil([&] { return told > 0; }, 5000));
     EXPECT_TRUE(book.changedOnDisk());
 

@@ -13,11 +13,15 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include "EditorTestSupport.h"
 #include <WaitUntil.h>
+
 #include <gtest/gtest.h>
 
 namespace df = com::velmora::cps::print::pde::tarncrest::directfax;
 namespace ab = df::addressbook;
+using df::testing::bookEntry;
+using df::testing::bookGroup;
 namespace pf = df::platform;
 using df::editor::EditorEntry;
 using df::editor::EditorWindow;
@@ -29,14 +33,6 @@ EditorEntry entry(const char* name, const char* fax) {
     EditorEntry e;
     e.name = QString::fromLatin1(name);
     e.faxNumber = QString::fromLatin1(fax);
-    return e;
-}
-
-ab::BookEntry bookEntry(uint16_t id, const char* name, const char* fax) {
-    ab::BookEntry e;
-    e.id = id;
-    e.name = name;
-    e.fax = fax;
     return e;
 }
 

@@ -189,22 +189,48 @@ QMimeData* EntryTableModel::mimeData(const QModelIndexList& indexes) const {
     return mime;
 }
 
+// --- Tables that take dropped entries
+
+int MemberDropTable::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 2;
+}
+
+QStringList MemberDropTable::mimeTypes() const {
+    return {QString::fromLatin1(kEntryIdsMimeType)};
+}
+
+Qt::DropActions MemberDropTable::supportedDropActions() const {
+    return Qt::CopyAction;
+}
+
+bool MemberDropTable::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                                   const QModelIndex& parent) {
+    const int group = groupForDrop(row, parent);
+    if (!data || !data->hasFormat(QString::fromLatin1(kEntryIdsMimeType)) || group < 0)
+        return false;
+    if (auto why =
+            book.addMembers(group, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
+        emit refused(*why);
+        return false;
+    }
+    return true;
+}
+
 // --- Groups
 
-GroupTableModel::GroupTableModel(EditorBook& source, QObject* parent)
-    : QAbstractTableModel(parent), book(source) {
+GroupTableModel::GroupTableModel(EditorBook& source, QObject* parent) : MemberDropTable(source, parent) {
     connect(&source, &EditorBook::groupsChanged, this, [this] {
         beginResetModel();
         endResetModel();
     });
 }
 
-int GroupTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(book.groups().size());
+int GroupTableModel::groupForDrop(int row, const QModelIndex& parent) const {
+    return parent.isValid() ? parent.row() : row;
 }
 
-int GroupTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
+int GroupTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(book.groups().size());
 }
 
 QVariant GroupTableModel::data(const QModelIndex& index, int role) const {
@@ -237,31 +263,9 @@ bool GroupTableModel::setData(const QModelIndex& index, const QVariant& value, i
     return true;
 }
 
-QStringList GroupTableModel::mimeTypes() const {
-    return {QString::fromLatin1(kEntryIdsMimeType)};
-}
-
-Qt::DropActions GroupTableModel::supportedDropActions() const {
-    return Qt::CopyAction;
-}
-
-bool GroupTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
-                                   const QModelIndex& parent) {
-    const int group = parent.isValid() ? parent.row() : row;
-    if (!data || !data->hasFormat(QString::fromLatin1(kEntryIdsMimeType)) || group < 0)
-        return false;
-    if (auto why =
-            book.addMembers(group, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
-        emit refused(*why);
-        return false;
-    }
-    return true;
-}
-
 // --- Members of one group
 
-MemberListModel::MemberListModel(EditorBook& source, QObject* parent)
-    : QAbstractTableModel(parent), book(source) {
+MemberListModel::MemberListModel(EditorBook& source, QObject* parent) : MemberDropTable(source, parent) {
     const auto refresh = [this] {
         beginResetModel();
         if (size_t(current) >= book.groups().size())
@@ -286,10 +290,6 @@ int MemberListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || current < 0 ? 0 : int(book.groups()[size_t(current)].members.size());
 }
 
-int MemberListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
-}
-
 QVariant MemberListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
@@ -308,25 +308,6 @@ QVariant MemberListModel::headerData(int section, Qt::Orientation orientation, i
 
 Qt::ItemFlags MemberListModel::flags(const QModelIndex& index) const {
     return QAbstractTableModel::flags(index) | Qt::ItemIsDropEnabled;
-}
-
-QStringList MemberListModel::mimeTypes() const {
-    return {QString::fromLatin1(kEntryIdsMimeType)};
-}
-
-Qt::DropActions MemberListModel::supportedDropActions() const {
-    return Qt::CopyAction;
-}
-
-bool MemberListModel::dropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) {
-    if (!data || !data->hasFormat(QString::fromLatin1(kEntryIdsMimeType)) || current < 0)
-        return false;
-    if (auto why =
-            book.addMembers(current, decodeEntryIds(data->data(QString::fromLatin1(kEntryIdsMimeType))))) {
-        emit refused(*why);
-        return false;
-    }
-    return true;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::editor

@@ -57,32 +57,47 @@ private:
     Qt::SortOrder sortOrder = Qt::DescendingOrder;
 };
 
-class GroupTableModel : public QAbstractTableModel {
+// A table that takes dragged entries into a group: the group `groupForDrop` names.
+class MemberDropTable : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit GroupTableModel(EditorBook& book, QObject* parent = nullptr);
+    explicit MemberDropTable(EditorBook& book, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), book(book) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QStringList mimeTypes() const override;
     Qt::DropActions supportedDropActions() const override;
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
 signals:
+    // An edit the book refused, with the reason.
     void refused(const QString& reason);
 
-private:
+protected:
+    virtual int groupForDrop(int row, const QModelIndex& parent) const = 0;
     EditorBook& book;
 };
 
+class GroupTableModel : public MemberDropTable {
+    Q_OBJECT
+
+public:
+    explicit GroupTableModel(EditorBook& book, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+protected:
+    int groupForDrop(int row, const QModelIndex& parent) const override;
+};
+
 // The members of one group, in their order: name and fax number.
-class MemberListModel : public QAbstractTableModel {
+class MemberListModel : public MemberDropTable {
     Q_OBJECT
 
 public:
@@ -93,20 +108,14 @@ public:
     uint16_t idAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    QStringList mimeTypes() const override;
-    Qt::DropActions supportedDropActions() const override;
-    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
-                      const QModelIndex& parent) override;
 
-signals:
-    void refused(const QString& reason);
+protected:
+    int groupForDrop(int, const QModelIndex&) const override { return current; }
 
 private:
-    EditorBook& book;
     int current = -1;
 };
 
