@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include "EditorTestSupport.h"
@@ -76,6 +77,17 @@ TEST_F(EditorWindowTest, AsksBeforeUnsavedChangesOrAnotherProgramsAreLost) {
     window.show();
     ASSERT_TRUE(window.openBook(QString::fromStdString(path)));
     ASSERT_EQ(window.book().addEntry(entry("Mine", "0310")), std::nullopt);
+
+    // In place, the fax number takes what the job dialog's field takes.
+    auto* table = window.findChild<QTableView*>(QStringLiteral("entryTable"));
+    const QModelIndex fax = table->model()->index(0, 1);
+    std::unique_ptr<QWidget> editor(table->itemDelegate()->createEditor(table->viewport(), {}, fax));
+    auto* field = qobject_cast<QLineEdit*>(editor.get());
+    ASSERT_TRUE(field);
+    table->itemDelegate()->setEditorData(field, fax);
+    field->insert(QStringLiteral("+4"));
+    field->insert(QStringLiteral("#1"));
+    EXPECT_EQ(field->text(), QStringLiteral("0310#1"));
 
     // Closing: Cancel keeps the window and the change.
     modal.queueAlertAnswer(pf::NSAlertThirdButtonReturn);

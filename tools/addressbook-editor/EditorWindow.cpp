@@ -1,5 +1,6 @@
 #include "EditorWindow.h"
 
+#include "CheckedFieldDelegate.h"
 #include "ui_EditorWindow.h"
 
 #include <AddressBookIf.h>
@@ -47,6 +48,8 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_
     ui->memberTable->setModel(&members);
     for (QTableView* table : {ui->entryTable, ui->groupTable, ui->memberTable})
         layOut(table);
+    ui->entryTable->setItemDelegate(new CheckedFieldDelegate(0, 1, this));
+    ui->groupTable->setItemDelegate(new CheckedFieldDelegate(0, -1, this));
     ui->entryTable->setSortingEnabled(true);
     ui->entryTable->horizontalHeader()->setSortIndicatorShown(false);
     ui->entryTable->setColumnWidth(0, 220);
