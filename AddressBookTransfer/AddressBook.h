@@ -42,7 +42,8 @@ struct Book {
     std::vector<BookGroup> groups;
 };
 
-// A card or row that an import cannot take: where it starts, what it names, and why.
+// A card or row that an import cannot take: where it starts, what it names, and why; or an entry
+// or group of a book that cannot go where it is sent (line 0).
 struct Rejected {
     size_t line = 0;
     std::string name;

@@ -13,8 +13,6 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook {
 
 namespace {
 
-constexpr size_t kReportLimit = 10; // entries and groups named in a report
-
 using Handle = std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)>;
 
 std::string describeDeviceResult(int32_t code) {
@@ -58,8 +56,18 @@ Handle selectDevice(const DeviceConnection& device) {
     return data;
 }
 
-void leaveOut(std::vector<LeftOut>& out, const std::string& name, const std::string& reason, bool group) {
-    out.push_back({name, reason, group});
+void leaveOut(std::vector<Rejected>& out, const std::string& name, const std::string& reason, bool group) {
+    out.push_back({0, name, reason, group});
+}
+
+// Why the printer cannot take a text (its name or fax number) of `most` UTF-16 units; empty when it can.
+std::string textProblem(const std::string& text, size_t most, const char* what) {
+    if (text.empty())
+        return std::string("no ") + what;
+    if (utf16Length(text) > most)
+        return std::string("the ") + what + " is too long for the printer (at most " + std::to_string(most) +
+               " characters)";
+    return {};
 }
 
 } // namespace
@@ -78,7 +86,7 @@ std::string writeDeviceBook(const DeviceConnection& device, const std::string& p
         throw DeviceError(kAbifErrInvalidArgument,
                           "the printer cannot take " +
                               counted(fit.leftOut.size(), "entry or group", "entries and groups") + ":\n" +
-                              describeLeftOut(fit.leftOut));
+                              describeSkipped(fit.leftOut));
     Handle data = selectDevice(device);
     std::vector<ABIF_Fax> entries;
     std::vector<ABIF_FaxGroup> groups;
@@ -103,23 +111,19 @@ DeviceFit fitToDevice(const Book& book) {
     DeviceFit fit;
     fit.book.kind = kAbifFileDevice;
     std::set<uint16_t> kept;
+    auto entryProblem = [&kept](const BookEntry& e) {
+        if (std::string why = textProblem(e.name, ABIF_DEVICE_MAX_NAME_UNITS, "name"); !why.empty())
+            return why;
+        if (std::string why = textProblem(e.fax, ABIF_DEVICE_MAX_NUMBER_UNITS, "fax number"); !why.empty())
+            return why;
+        if (e.id == 0 || kept.count(e.id))
+            return std::string("no Id of its own");
+        if (kept.size() >= ABIF_DEVICE_MAX_ENTRIES)
+            return "the printer holds at most " + std::to_string(ABIF_DEVICE_MAX_ENTRIES) + " entries";
+        return std::string();
+    };
     for (const BookEntry& e : book.entries) {
-        std::string why;
-        if (e.name.empty())
-            why = "no name";
-        else if (utf16Length(e.name) > ABIF_DEVICE_MAX_NAME_UNITS)
-            why = "the name is too long for the printer (at most " +
-                  std::to_string(ABIF_DEVICE_MAX_NAME_UNITS) + " characters)";
-        else if (e.fax.empty())
-            why = "no fax number";
-        else if (utf16Length(e.fax) > ABIF_DEVICE_MAX_NUMBER_UNITS)
-            why = "the fax number is too long for the printer (at most " +
-                  std::to_string(ABIF_DEVICE_MAX_NUMBER_UNITS) + " characters)";
-        else if (e.id == 0 || kept.count(e.id))
-            why = "no Id of its own";
-        else if (kept.size() >= ABIF_DEVICE_MAX_ENTRIES)
-            why = "the printer holds at most " + std::to_string(ABIF_DEVICE_MAX_ENTRIES) + " entries";
-        if (!why.empty()) {
+        if (std::string why = entryProblem(e); !why.empty()) {
             leaveOut(fit.leftOut, e.name, why, false);
             continue;
         }
@@ -129,6 +133,16 @@ DeviceFit fitToDevice(const Book& book) {
         copy.name = e.name;
         copy.fax = e.fax;
     }
+    auto groupProblem = [&fit](const BookGroup& g) {
+        if (std::string why = textProblem(g.name, ABIF_DEVICE_MAX_NAME_UNITS, "name"); !why.empty())
+            return why;
+        if (g.members.size() > ABIF_FAXGROUP_MAX_MEMBERS)
+            return std::to_string(g.members.size()) + " members; the printer's groups hold at most " +
+                   std::to_string(ABIF_FAXGROUP_MAX_MEMBERS);
+        if (fit.book.groups.size() >= ABIF_DEVICE_MAX_GROUPS)
+            return "the printer holds at most " + std::to_string(ABIF_DEVICE_MAX_GROUPS) + " groups";
+        return std::string();
+    };
     for (const BookGroup& g : book.groups) {
         BookGroup copy;
         copy.name = g.name;
@@ -136,35 +150,12 @@ DeviceFit fitToDevice(const Book& book) {
         for (uint16_t id : g.members)
             if (kept.count(id) && members.insert(id).second)
                 copy.members.push_back(id);
-        std::string why;
-        if (g.name.empty())
-            why = "no name";
-        else if (utf16Length(g.name) > ABIF_DEVICE_MAX_NAME_UNITS)
-            why = "the name is too long for the printer (at most " +
-                  std::to_string(ABIF_DEVICE_MAX_NAME_UNITS) + " characters)";
-        else if (copy.members.size() > ABIF_FAXGROUP_MAX_MEMBERS)
-            why = std::to_string(copy.members.size()) + " members; the printer's groups hold at most " +
-                  std::to_string(ABIF_FAXGROUP_MAX_MEMBERS);
-        else if (fit.book.groups.size() >= ABIF_DEVICE_MAX_GROUPS)
-            why = "the printer holds at most " + std::to_string(ABIF_DEVICE_MAX_GROUPS) + " groups";
-        if (!why.empty())
+        if (std::string why = groupProblem(copy); !why.empty())
             leaveOut(fit.leftOut, g.name, why, true);
         else
             fit.book.groups.push_back(std::move(copy));
     }
     return fit;
-}
-
-std::string describeLeftOut(const std::vector<LeftOut>& leftOut) {
-    std::string out;
-    for (size_t i = 0; i < leftOut.size() && i < kReportLimit; ++i) {
-        const LeftOut& l = leftOut[i];
-        out += std::string("  ") + (l.group ? "group" : "entry") + " \"" + excerpt(l.name) +
-               "\": " + l.reason + "\n";
-    }
-    if (leftOut.size() > kReportLimit)
-        out += "  ... and " + std::to_string(leftOut.size() - kReportLimit) + " more\n";
-    return out;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AddressBook.h"
+#include "ImportPlan.h"
 
 #include <cstdint>
 #include <string>
@@ -43,25 +44,16 @@ DeviceBookCopy readDeviceBook(const DeviceConnection& device, const std::string&
 std::string writeDeviceBook(const DeviceConnection& device, const std::string& password, const Book& book,
                             const std::string& revision);
 
-// An entry or group that the printer cannot take, and why.
-struct LeftOut {
-    std::string name;
-    std::string reason;
-    bool group = false;
-};
-
 // What of `book` the printer can hold, and what not: entries without a name or fax number, or with
 // one longer than the printer's fields (32 and 50 characters), or with an Id of 0 or one given
 // before; groups without a name or with a name too long, or with more members than the printer's
 // groups hold (205), once the members left out are dropped; entries and groups beyond the
 // printer's counts (10,000 and 1,000). Group members naming entries left out are dropped.
+// What is left out is listed with line 0 (describeSkipped names it).
 struct DeviceFit {
     Book book;
-    std::vector<LeftOut> leftOut;
+    std::vector<Rejected> leftOut;
 };
 DeviceFit fitToDevice(const Book& book);
-
-// The entries and groups left out, one line each, at most 10 and a count of the rest.
-std::string describeLeftOut(const std::vector<LeftOut>& leftOut);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::addressbook

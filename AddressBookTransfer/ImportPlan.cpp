@@ -18,8 +18,13 @@ std::string describeSkipped(const std::vector<Rejected>& skipped) {
     std::string out;
     for (size_t i = 0; i < skipped.size() && i < kReportLimit; ++i) {
         const Rejected& r = skipped[i];
-        out += "  line " + std::to_string(r.line) + (r.name.empty() ? "" : " (\"" + excerpt(r.name) + "\")") +
-               ": " + (r.group ? "group: " : "") + r.reason + "\n";
+        if (r.line == 0) // not from a text: named by what it is
+            out += std::string("  ") + (r.group ? "group" : "entry") + " \"" + excerpt(r.name) +
+                   "\": " + r.reason + "\n";
+        else
+            out += "  line " + std::to_string(r.line) +
+                   (r.name.empty() ? "" : " (\"" + excerpt(r.name) + "\")") + ": " +
+                   (r.group ? "group: " : "") + r.reason + "\n";
     }
     if (skipped.size() > kReportLimit)
         out += "  ... and " + std::to_string(skipped.size() - kReportLimit) + " more\n";

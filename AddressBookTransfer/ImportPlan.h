@@ -21,7 +21,8 @@ struct ImportPlan {
 // entries with Ids the book does not use; group members follow their entries.
 ImportPlan planImport(ParsedImport parsed, const Book& existing, bool normalize);
 
-// The cards or rows named in a report or an error, at most 10 of them.
+// The cards or rows named in a report or an error, at most 10 of them; one of line 0 (not from a
+// text) by its name.
 std::string describeSkipped(const std::vector<Rejected>& skipped);
 // "2 entries and 1 group".
 std::string entriesAndGroups(size_t entries, size_t groups);

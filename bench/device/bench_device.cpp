@@ -43,7 +43,8 @@ struct Device {
         auto file = dir.file("book.json");
         writeJsonBook(file, benchmarkBook(entries));
         std::string error;
-        if (!emulator.start({"--book", file, "--password", kPassword}, dir.file("emulator.log"), error))
+        if (!emulator.start({"--book", file, "--write-book", "--password", kPassword},
+                            dir.file("emulator.log"), error))
             throw std::runtime_error(error);
     }
 };

@@ -2,6 +2,7 @@
 #include "AbifRecords.h"
 #include "AbifTestSupport.h"
 #include "AddressBookIf.h"
+#include "DeviceTestSupport.h"
 #include "EmulatorProcess.h"
 
 #include <gtest/gtest.h>
@@ -28,18 +29,10 @@ using abif::DeviceBook;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Handle = std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)>;
+using namespace devicetest;
 
-constexpr const char* kPassword = "7319";
 constexpr int32_t kReadAll = 23;
 constexpr int32_t kStatusTimeout = 2048;
-// Sanity bound for calls that must give up: no call may hold its caller longer.
-constexpr auto kCallBound = std::chrono::seconds(5);
-
-Handle newHandle() {
-    return Handle(ABIFData_Create(), ABIFData_Delete);
-}
 
 DeviceBook sampleBook() {
     return {{{1, "Anna Berg", "+49 30 1234"}, {2, "Bob", "555-0100"}, {300, "Zoë 🦊", "0"}},
@@ -232,6 +225,8 @@ TEST_F(AbifDeviceTest, CancelEndsTheCallInProgressAndRefusesMoreUntilInitialize)
     // Refused without connecting until the next initialization.
     Handle data = newHandle();
     EXPECT_EQ(AbifDevice_ReadData(0, data.get(), kReadAll, kPassword), kAbifErrCancelled);
+    ASSERT_EQ(ABIFData_SetDeviceRevision(data.get(), "1"), kAbifSuccess);
+    EXPECT_EQ(AbifDevice_WriteData(0, data.get(), kPassword), kAbifErrCancelled);
     EXPECT_EQ(poll(&connected, 1, 0), 0);
     ASSERT_EQ(Abif_Initialize(0), kAbifSuccess);
     AbifDevice_SetDestinationDevice(0, kAbifDeviceNetwork, "127.0.0.1");

@@ -97,8 +97,8 @@ protected:
         ToolTest::SetUp();
         emulated::writeJsonBook(bookFile, {{{1, "Anna", "0301234"}}, {{"Team", {1}}}});
         std::string error;
-        ASSERT_TRUE(
-            emulator.start({"--book", bookFile, "--port", "0", "--password", "4711"}, dir.file("log"), error))
+        ASSERT_TRUE(emulator.start({"--book", bookFile, "--write-book", "--port", "0", "--password", "4711"},
+                                   dir.file("log"), error))
             << error;
         setenv("ABIF_DEVICE_PORT", std::to_string(emulator.port()).c_str(), 1);
         write("password", "4711\n");
@@ -147,21 +147,6 @@ TEST_F(DeviceToolTest, ImportLeavesOutAndListsWhatThePrinterCannotHold) {
     ASSERT_EQ(run(device({"export", "-", "--format", "csv"})), 0) << errors;
     EXPECT_EQ(output.substr(0, 39), "name,fax,company,note\r\nAnna,0301234,,\r\n");
     EXPECT_NE(errors.find("CSV holds no groups"), std::string::npos);
-}
-
-TEST_F(DeviceToolTest, RefusalsSayWhyAndWriteNothing) {
-    const std::string before = read(bookFile);
-    write("wrong", "4712\n");
-    EXPECT_EQ(run({"device", "list", "--address", "127.0.0.1", "--password-file", dir.file("wrong")}), 1);
-    EXPECT_NE(errors.find("the printer refused the password"), std::string::npos) << errors;
-    EXPECT_EQ(run({"device", "list", "--password-file", dir.file("password")}), 2);
-    EXPECT_NE(errors.find("give the printer's --address, or --usb"), std::string::npos) << errors;
-    // An invalid row refuses the whole import unless told to skip it.
-    EXPECT_EQ(run(device({"import", write("in.csv", "Name,Fax\nBob,555\nCarl,\n")})), 1);
-    EXPECT_NE(errors.find("nothing was imported"), std::string::npos) << errors;
-    EXPECT_EQ(read(bookFile), before);
-    ASSERT_EQ(run(device({"list"})), 0) << errors;
-    EXPECT_NE(output.find("#1  Anna  fax 0301234"), std::string::npos) << output;
 }
 
 } // namespace

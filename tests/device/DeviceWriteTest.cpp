@@ -4,6 +4,7 @@
 #include "AbifTestSupport.h"
 #include "AddressBookIf.h"
 #include "DeviceProtocol.h"
+#include "DeviceTestSupport.h"
 #include "EmulatorProcess.h"
 #include "HostileServer.h"
 #include "SecondUser.h"
@@ -25,15 +26,7 @@ using abif::DeviceBook;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Handle = std::unique_ptr<ABIFData, decltype(&ABIFData_Delete)>;
-
-constexpr const char* kPassword = "7319";
-constexpr auto kCallBound = std::chrono::seconds(5);
-
-Handle newHandle() {
-    return Handle(ABIFData_Create(), ABIFData_Delete);
-}
+using namespace devicetest;
 
 DeviceBook oldBook() {
     return {{{1, "Anna Berg", "0301234"}, {2, "Bob", "5550100"}}, {{"Team", {1, 2}}}};
@@ -86,7 +79,7 @@ protected:
     void startDevice(std::vector<std::string> extra = {}, bool writeBook = true) {
         if (writeBook)
             writeJsonBook(book, oldBook());
-        std::vector<std::string> args{"--book", book, "--port", "0", "--password", kPassword};
+        std::vector<std::string> args{"--book", book, "--write-book", "--port", "0", "--password", kPassword};
         args.insert(args.end(), extra.begin(), extra.end());
         std::string error;
         ASSERT_TRUE(emulator.start(args, dir.file("emulator.log"), error)) << error;
@@ -156,7 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
     Writes, DeviceWriteCaseTest,
     ::testing::Values(WriteCase{"right_password", kPassword, WriteCase::Read, kAbifSuccess},
                       WriteCase{"wrong_password", "7318", WriteCase::Read, kAbifErrWrongPassword},
-                      WriteCase{"empty_password", "", WriteCase::Read, kAbifErrWrongPassword},
                       WriteCase{"changed_since_read", kPassword, WriteCase::Stale, kAbifErrDeviceBookChanged},
                       WriteCase{"no_revision", kPassword, WriteCase::None, kAbifErrInvalidArgument}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -214,14 +206,10 @@ TEST_F(DeviceWriteTest, BooksBeyondTheDevicesLimitsAreNotSent) {
             book.groups[0].members.push_back(uint16_t(i));
         return book;
     };
-    DeviceBook noName = oldBook(), idZero = oldBook(), idTwice = oldBook(), strayMember = oldBook(),
-               memberTwice = oldBook(), noNumber = oldBook();
+    DeviceBook noName = oldBook(), idTwice = oldBook(), strayMember = oldBook();
     noName.entries[1].name.clear();
-    idZero.entries[1].id = 0;
     idTwice.entries[1].id = 1;
     strayMember.groups[0].members.push_back(3);
-    memberTwice.groups[0].members.push_back(1);
-    noNumber.entries[0].number.clear();
     struct Case {
         const char* name;
         DeviceBook book;
@@ -234,11 +222,8 @@ TEST_F(DeviceWriteTest, BooksBeyondTheDevicesLimitsAreNotSent) {
         {"one group more", withGroups(ABIF_DEVICE_MAX_GROUPS + 1, 0), kAbifErrFull},
         {"a full group", withGroups(1, ABIF_FAXGROUP_MAX_MEMBERS), kAbifSuccess},
         {"an entry without a name", noName, kAbifErrNoName},
-        {"an entry without a number", noNumber, kAbifErrInvalidArgument},
-        {"an entry Id 0", idZero, kAbifErrInvalidArgument},
         {"an entry Id twice", idTwice, kAbifErrInvalidArgument},
         {"a member naming no entry", strayMember, kAbifErrInvalidArgument},
-        {"a member twice", memberTwice, kAbifErrInvalidArgument},
     };
     ::testing::internal::CaptureStderr();
     int sent = 0;
@@ -324,24 +309,6 @@ INSTANTIATE_TEST_SUITE_P(
         HostileWrite{"conflict", fixed("HTTP/1.1 409 Conflict\r\nContent-Length: 0\r\n\r\n"),
                      kAbifErrDeviceBookChanged}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The emulator's spoiled replies reach the write as they reach the read.
-TEST_F(DeviceWriteTest, SpoiledRepliesFailWithinTheLimit) {
-    ::testing::internal::CaptureStderr();
-    for (const char* garbage : {"malformed", "oversized", "truncated", "trickle"}) {
-        SCOPED_TRACE(garbage);
-        ASSERT_NO_FATAL_FAILURE(startDevice({"--garbage", garbage}));
-        Handle data = newHandle();
-        fill(data.get(), newBook(3));
-        ASSERT_EQ(ABIFData_SetDeviceRevision(data.get(), "read"), kAbifSuccess);
-        auto start = Clock::now();
-        int32_t result = AbifDevice_WriteData(0, data.get(), kPassword);
-        EXPECT_TRUE(result == kAbifErrProtocol || result == kAbifErrDeviceUnreachable) << result;
-        EXPECT_LT(Clock::now() - start, kCallBound);
-        EXPECT_EQ(bookIn(book), abif::encodeAddressBook(oldBook()));
-    }
-    ::testing::internal::GetCapturedStderr();
-}
 
 // Another user of this machine cannot write the printer's book, even with its password and revision.
 TEST_F(DeviceWriteTest, AnotherLocalUserCannotWrite) {

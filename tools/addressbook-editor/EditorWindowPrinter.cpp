@@ -2,6 +2,7 @@
 // printer's limits, and written back whole, refused when the printer's book changed meanwhile.
 #include "EditorDialogs.h"
 #include "EditorWindow.h"
+#include "ImportPlan.h"
 #include "PrinterBook.h"
 
 #include "ui_EditorWindow.h"
@@ -52,7 +53,7 @@ bool EditorWindow::savePrinterBook() {
     const addressbook::DeviceFit fit = addressbook::fitToDevice(editorBook.toBook());
     if (!fit.leftOut.empty()) {
         platform::RunAlert(tr("The printer cannot hold some entries or groups; nothing was written."),
-                           QString::fromStdString(addressbook::describeLeftOut(fit.leftOut)), {tr("OK")},
+                           QString::fromStdString(addressbook::describeSkipped(fit.leftOut)), {tr("OK")},
                            this);
         return false;
     }

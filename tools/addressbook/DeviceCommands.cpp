@@ -68,7 +68,7 @@ int importIntoDevice(const Arguments& a, std::istream& in, std::ostream& out) {
     report.groups = groups;
     out << report.text();
     if (!fit.leftOut.empty())
-        out << "Left out, as the printer cannot hold them:\n" << describeLeftOut(fit.leftOut);
+        out << "Left out, as the printer cannot hold them:\n" << describeSkipped(fit.leftOut);
     return 0;
 }
 

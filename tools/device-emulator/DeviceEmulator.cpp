@@ -49,7 +49,7 @@ std::string revisionOf(abif::DeviceBook book) {
 
 DeviceEmulator::DeviceEmulator(EmulatorOptions options, abif::DeviceBook book)
     : options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
-    writesFile_ = !options_.bookPath.empty() && !isSqliteFile(options_.bookPath);
+    writesFile_ = options_.writeBook && !isSqliteFile(options_.bookPath);
     book.revision = revisionOf(book);
     revision_ = book.revision;
     bookReply_ = abif::encodeAddressBook(book);

@@ -18,9 +18,9 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 class DeviceEmulator {
 public:
-    // Serves `book`, kept as its encoded reply. A write replaces it, and with it the book file
-    // of the options when that is a JSON book (an address-book file of the computer is never
-    // written; the emulator then keeps what it was sent until it ends).
+    // Serves `book`, kept as its encoded reply. A write replaces it, and with --write-book the
+    // book file of the options when that is a JSON book (an address-book file of the computer is
+    // never written); otherwise the emulator keeps what it was sent until it ends.
     DeviceEmulator(EmulatorOptions options, abif::DeviceBook book);
     ~DeviceEmulator();
     DeviceEmulator(const DeviceEmulator&) = delete;

@@ -11,7 +11,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::emulator {
 
 const char* const kEmulatorUsage =
     "usage: directfax-device-emulator [--book BOOK] [--password TEXT] [--host ADDRESS] [--port N]\n"
-    "                                 [--not-ready] [--delay-ms N] [--write-pause-ms N]\n"
+    "                                 [--not-ready] [--write-book] [--delay-ms N] [--write-pause-ms N]\n"
     "                                 [--garbage malformed|oversized|oversized-chunked|truncated|\n"
     "                                            trickle]\n"
     "                                 [--print-socket PATH --outbox DIR]\n"
@@ -51,8 +51,8 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
     EmulatorOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--not-ready") {
-            options.notReady = true;
+        if (arg == "--not-ready" || arg == "--write-book") {
+            (arg == "--not-ready" ? options.notReady : options.writeBook) = true;
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -100,6 +100,10 @@ std::optional<EmulatorOptions> parseEmulatorOptions(const std::vector<std::strin
             error = "unknown argument " + arg;
             return std::nullopt;
         }
+    }
+    if (options.writeBook && options.bookPath.empty()) {
+        error = "--write-book needs a --book";
+        return std::nullopt;
     }
     if (options.printSocket.empty() != options.outboxPath.empty()) {
         error = "--print-socket and --outbox go together";

@@ -24,6 +24,7 @@ struct EmulatorOptions {
     std::string host = "127.0.0.1";
     int port = 0; // 0: any free port
     bool notReady = false;
+    bool writeBook = false;             // a write also replaces the JSON book file of bookPath
     std::chrono::milliseconds delay{0}; // before every reply
     // For tests of a write cut short: the pause halfway through writing the book's file.
     std::chrono::milliseconds writePause{0};
