@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QTemporaryDir>
 
 #include "EditorTestSupport.h"
@@ -257,6 +258,29 @@ TEST_F(EditorBookTest, SearchesNamesInTheDialogsArrangement) {
     EXPECT_TRUE(table.setData(table.index(0, 1), QStringLiteral("0377")));
     EXPECT_FALSE(table.setData(table.index(0, 1), QStringLiteral("+49")));
     EXPECT_EQ(book.entries()[size_t(book.entryIndex(idOf("Anna")))].faxNumber, QStringLiteral("0377"));
+}
+
+TEST_F(EditorBookTest, EntriesDraggedOntoAGroupBecomeItsMembersUpToItsLimit) {
+    df::editor::EntryTableModel table(book);
+    df::editor::GroupTableModel groups(book);
+    QStringList refusals;
+    QObject::connect(&groups, &df::editor::GroupTableModel::refused,
+                     [&](const QString& why) { refusals << why; });
+    // Eva (row 0 of the arrangement) onto "Sales": one undoable edit.
+    std::unique_ptr<QMimeData> drag(table.mimeData({table.index(0, 0), table.index(0, 1)}));
+    EXPECT_TRUE(groups.dropMimeData(drag.get(), Qt::CopyAction, -1, -1, groups.index(0, 0)));
+    EXPECT_EQ(snapshot(book).substr(snapshot(book).find('[')), "[Sales: Anna Carl Eva]\n");
+    book.undoStack()->undo();
+    // All 36 entries, one more than the group holds: the whole drop is refused and said why.
+    for (int i = 0; i < 33; ++i)
+        ASSERT_EQ(book.addEntry({0, QStringLiteral("M%1").arg(i), "0305", "", ""}), std::nullopt);
+    QModelIndexList all;
+    for (int row = 0; row < table.rowCount(); ++row)
+        all << table.index(row, 0);
+    drag.reset(table.mimeData(all));
+    EXPECT_FALSE(groups.dropMimeData(drag.get(), Qt::CopyAction, -1, -1, groups.index(0, 0)));
+    EXPECT_EQ(refusals.size(), 1);
+    EXPECT_EQ(book.groups()[0].members.size(), 2u);
 }
 
 TEST(LaunchArguments, AreReadAsThePanelAndAShellPassThem) {
