@@ -2,7 +2,7 @@
 # printer, the CUPS filter, desktop integration, manual pages and shell completion.
 
 # Programs and their relative run paths (the install can move to another prefix).
-set_target_properties(directfax-print directfax-addressbook directfax-send PROPERTIES
+set_target_properties(directfax-print directfax-addressbook directfax-addressbook-editor directfax-send PROPERTIES
     INSTALL_RPATH "$ORIGIN/${DIRECTFAX_BIN_TO_PKGLIB}")
 set_target_properties(directfax-device-emulator PROPERTIES INSTALL_RPATH "$ORIGIN/${DIRECTFAX_LIBEXEC_TO_PKGLIB}")
 set_target_properties(directfax-fax-filter PROPERTIES INSTALL_RPATH "$ORIGIN/${DIRECTFAX_FILTER_TO_PKGLIB}")
@@ -10,7 +10,7 @@ set_target_properties(directfax-fax-filter PROPERTIES INSTALL_RPATH "$ORIGIN/${D
 set_target_properties(DirectFax PROPERTIES INSTALL_RPATH "$ORIGIN/../../../..")
 set_target_properties(directfax_platform PROPERTIES INSTALL_RPATH "$ORIGIN")
 
-install(TARGETS directfax-print directfax-addressbook directfax-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS directfax-print directfax-addressbook directfax-addressbook-editor directfax-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS directfax-device-emulator directfax-backend RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
 install(TARGETS directfax-fax-filter RUNTIME DESTINATION ${DIRECTFAX_INSTALL_FILTERDIR})
 # The fax printer for every program: its agent, and its backend, once for CUPS (0700: CUPS runs
@@ -36,9 +36,15 @@ install(FILES host/samples/DirectFaxSample.ppd host/samples/DemoAddressBook.json
 install(FILES data/com.velmora.DirectFaxPrint.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES data/com.velmora.DirectFaxPrint.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/icons/com.velmora.DirectFaxPrint.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The Address Book Editor: its desktop entry's id is the bundle's "AddressBookBundleIdentifier",
+# which is how the panel's launcher finds it.
+install(FILES data/com.velmora.AddressBookEditor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/com.velmora.AddressBookEditor.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES data/icons/com.velmora.AddressBookEditor.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Manual pages and bash completion.
 install(FILES data/man/directfax-print.1 data/man/directfax-send.1 data/man/directfax-addressbook.1
+    data/man/directfax-addressbook-editor.1
     data/man/directfax-device-emulator.1 data/man/directfax-fax-agent.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/man/directfax-fax-filter.8 data/man/directfax-handover.8 DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES data/completions/directfax-print data/completions/directfax-send data/completions/directfax-addressbook

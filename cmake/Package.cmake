@@ -7,7 +7,8 @@ set(CPACK_PACKAGE_CONTACT "Velmora DirectFax <directfax@velmora.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fax panel for the print dialog of a fax printer, and fax tools")
 set(CPACK_PACKAGE_DESCRIPTION "DirectFax turns a print job into a fax job: a Fax Settings panel and a
 fax-job dialog in the print dialog directfax-print (also Send as Fax in file managers),
-directfax-send for scripts, and directfax-addressbook for address books.")
+directfax-send for scripts, directfax-addressbook for address books, and the Address Book
+Editor directfax-addressbook-editor for the computer's address books and the printer's own.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -26,6 +26,8 @@ echo "$log" | grep -q 'plug-ins loaded: 1 from QList("/usr/lib/[^"]*directfax/pl
 [ -s "$target/tmp/dialog.png" ] || { echo "directfax-print wrote no screenshot" >&2; exit 1; }
 run /usr/bin/directfax-addressbook --version
 run /usr/bin/directfax-send --version
+run /usr/bin/directfax-addressbook-editor --version
+run dpkg -L directfax | grep -q '^/usr/share/applications/com.velmora.AddressBookEditor.desktop$'
 run dpkg -L directfax | grep -q '^/usr/share/applications/com.velmora.DirectFaxPrint.desktop$'
 run dpkg -L directfax | grep -q '^/etc/xdg/autostart/com.velmora.DirectFaxFaxAgent.desktop$'
 [ "$(stat -c %a "$target/usr/lib/cups/backend/directfax-handover")" = 700 ] \

@@ -19,14 +19,18 @@ echo "$log" | grep -q "plug-ins loaded: 1 from QList(\"$prefix/lib[^\"]*/directf
 [ -s "$work/dialog.png" ] || { echo "no screenshot"; exit 1; }
 "$prefix/bin/directfax-addressbook" --version | grep -q "^directfax-addressbook "
 "$prefix/bin/directfax-send" --version | grep -q "^directfax-send "
+env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/directfax-addressbook-editor" --version \
+    | grep -q "^directfax-addressbook-editor "
 
-desktop-file-validate "$prefix/share/applications/com.velmora.DirectFaxPrint.desktop"
+for id in com.velmora.DirectFaxPrint com.velmora.AddressBookEditor; do
+    desktop-file-validate "$prefix/share/applications/$id.desktop"
+    appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null
+done
 desktop-file-validate "$prefix/etc/xdg/autostart/com.velmora.DirectFaxFaxAgent.desktop"
 "$prefix/bin/directfax-fax-agent" --version | grep -q "^directfax-fax-agent "
 # CUPS runs the fax printer's backend as root only when no one else may run it.
 [ "$(stat -c %a "$prefix/lib/cups/backend/directfax-handover")" = 700 ] \
     || { echo "the fax printer's backend is not 0700"; exit 1; }
-appstreamcli validate --no-net "$prefix/share/metainfo/com.velmora.DirectFaxPrint.metainfo.xml" >/dev/null
 for page in "$prefix"/share/man/man*/*; do
     warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
