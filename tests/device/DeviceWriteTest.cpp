@@ -242,7 +242,9 @@ TEST_F(DeviceWriteTest, BooksBeyondTheDevicesLimitsAreNotSent) {
     // A group record claiming more members than its slots.
     Handle data = newHandle();
     fill(data.get(), oldBook());
-    abif::writeU16(data->faxGroups[0].bytes + ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MAX_MEMBERS + 1);
+    ABIF_FaxGroup overfull = data->faxGroups[0];
+    abif::writeU16(overfull.bytes + ABIF_FAXGROUP_COUNT, ABIF_FAXGROUP_MAX_MEMBERS + 1);
+    data->faxGroups.assign({overfull});
     ASSERT_EQ(ABIFData_SetDeviceRevision(data.get(), "1"), kAbifSuccess);
     EXPECT_EQ(AbifDevice_WriteData(0, data.get(), kPassword), kAbifErrTooManyMembers);
     ::testing::internal::GetCapturedStderr();
