@@ -3,6 +3,7 @@
 // directfax-print on the fax queue, which loads the DirectFax bundle, opens the queue's PPD over
 // IPP and renders its print dialog with the Fax Settings panel (into a PNG: the moment the dialog
 // is drawn, without a display). All on the demo printer's private scheduler.
+#include "BuildTreeDemo.h"
 #include "DemoFaxPrinter.h"
 
 #include <QCoreApplication>
@@ -15,10 +16,11 @@
 #include <benchmark/benchmark.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using com::velmora::cps::print::pde::tarncrest::directfax::bench::buildTreeDemoSetup;
+using com::velmora::cps::print::pde::tarncrest::directfax::bench::kBin;
 
 namespace {
 
-const QString kBin = QStringLiteral(DIRECTFAX_BINARY_DIR);
 const QString kDocument = QStringLiteral(DIRECTFAX_SOURCE_DIR "/tests/fixtures/fax/three-pages.pdf");
 constexpr int kLimitMs = 60000;
 
@@ -43,14 +45,7 @@ void BM_LpToFaxDialogShown(benchmark::State& state) {
     printer.offerFaxPrinter(
         {kBin + "/tools/fax-handover/directfax-handover", kBin + "/host/samples/DirectFaxFaxPrinter.ppd"});
     QString error;
-    const DemoFaxPrinter::Setup setup{
-        kBin + "/tools/device-emulator/directfax-device-emulator",
-        kBin + "/tools/fax-filter/directfax-fax-filter",
-        kBin + "/tools/print-backend/directfax-backend",
-        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-        work.filePath("outbox"),
-        {},
-        {}};
+    const DemoFaxPrinter::Setup setup = buildTreeDemoSetup(work.filePath("outbox"));
     const QString shown = work.filePath("dialog.png");
     if (!printer.start(setup, &error) ||
         !printer.startFaxAgent(kBin + "/tools/fax-agent/directfax-fax-agent", kBin + "/host/directfax-print",

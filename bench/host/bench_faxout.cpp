@@ -2,6 +2,7 @@
 // queue (a CUPS fax queue on the emulator's IPP FaxOut service): 30 destinations, the most the
 // dialog takes, each a held job with its document, then all released. The queue is paused so
 // that the printer's work on the jobs is not measured; the jobs are purged between runs.
+#include "BuildTreeDemo.h"
 #include "DemoFaxPrinter.h"
 #include "FaxOutSubmitter.h"
 #include "HostDocument.h"
@@ -13,11 +14,12 @@
 #include <cups/cups.h>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::platform;
+using com::velmora::cps::print::pde::tarncrest::directfax::bench::buildTreeDemoSetup;
+using com::velmora::cps::print::pde::tarncrest::directfax::bench::kBin;
 
 namespace {
 
 constexpr int kDestinations = 30;
-const QString kBin = QStringLiteral(DIRECTFAX_BINARY_DIR);
 
 void queueRequest(ipp_op_t operation, const QString& queue) {
     ipp_t* request = ippNewRequest(operation);
@@ -37,14 +39,7 @@ void BM_FaxOutStartTo30JobsAccepted(benchmark::State& state) {
     QTemporaryDir outbox;
     DemoFaxPrinter printer;
     QString error;
-    const DemoFaxPrinter::Setup setup{
-        kBin + "/tools/device-emulator/directfax-device-emulator",
-        kBin + "/tools/fax-filter/directfax-fax-filter",
-        kBin + "/tools/print-backend/directfax-backend",
-        QStringLiteral(DIRECTFAX_SOURCE_DIR "/host/samples/DirectFaxSample.ppd"),
-        outbox.filePath("outbox"),
-        {},
-        {}};
+    const DemoFaxPrinter::Setup setup = buildTreeDemoSetup(outbox.filePath("outbox"));
     if (!printer.start(setup, &error)) {
         state.SkipWithError(error.toStdString().c_str());
         return;
