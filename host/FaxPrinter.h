@@ -10,7 +10,7 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 struct FaxPrinter {
-    static constexpr const char* kDefaultName = "Fax";
+    static constexpr const char* kDefaultName = "SendAsFax";
     static constexpr const char* kDeviceUri = "directfax-handover:/";
     static constexpr const char* kDescription = "Fax (DirectFax)";
 

@@ -1,4 +1,5 @@
 #include "HostOptions.h"
+#include "FaxPrinter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -103,7 +104,7 @@ std::optional<HostOptions> HostOptions::parse(const QStringList& arguments, QStr
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("add-fax-printer")))
-        options.addFaxPrinter = positional.value(0, QStringLiteral("Fax"));
+        options.addFaxPrinter = positional.value(0, QLatin1String(FaxPrinter::kDefaultName));
     else if (!positional.isEmpty())
         options.document = positional.first();
     options.faxTo = parser.values(QStringLiteral("fax-to"));

@@ -80,6 +80,9 @@ protected:
 };
 
 TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
+    // The fax printer is a queue of its own next to the demo's FaxOut queue.
+    EXPECT_EQ(HostPrinter::queryDeviceURI(printer.faxPrinter()), "directfax-handover:/");
+    EXPECT_TRUE(HostPrinter::queryDeviceURI(printer.faxOutQueue()).startsWith("ipp://127.0.0.1:"));
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.isRunning());
     // What an agent of a killed session left goes at the next start, unopened.
@@ -111,7 +114,7 @@ TEST_F(FaxHandOverTest, APrintedDocumentIsFaxedFromTheDialogTheAgentOpens) {
     EXPECT_TRUE(QFile::exists(outside));
     EXPECT_EQ(filedJobs().size(), 1);
     // The dialog does not offer the fax printer, which would only open another dialog.
-    EXPECT_EQ(HostPrinter::queueNames(), QStringList{printer.queue()});
+    EXPECT_EQ(HostPrinter::queueNames(), QStringList({printer.queue(), printer.faxOutQueue()}));
 }
 
 TEST_F(FaxHandOverTest, ACancelledDialogDropsTheDocument) {
