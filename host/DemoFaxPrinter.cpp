@@ -121,7 +121,8 @@ bool DemoFaxPrinter::start(const Setup& setup, QString* error) {
         *error = QObject::tr("The private CUPS server of the demo fax printer did not start: %1").arg(why);
         return false;
     }
-    if (!addQueue(setup.samplePpd, error) || !addFaxOutQueue(error) || (handOverSetup && !addFaxPrinter(error))) {
+    if (!addQueue(setup.samplePpd, error) || !addFaxOutQueue(error) ||
+        (handOverSetup && !addFaxPrinter(error))) {
         stop();
         return false;
     }

@@ -113,14 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, HostileDeviceTest,
     ::testing::Values(
         // A long reason phrase is no reason to fail, until the head passes its limit.
-        HostileCase{"head_at_limit", replyHead(kHeadLimit), kAbifDeviceReachable,
-                    kAbifSuccess},
-        HostileCase{"head_one_byte_over", replyHead(kHeadLimit + 1), kAbifErrProtocol,
-                    kAbifErrProtocol},
+        HostileCase{"head_at_limit", replyHead(kHeadLimit), kAbifDeviceReachable, kAbifSuccess},
+        HostileCase{"head_one_byte_over", replyHead(kHeadLimit + 1), kAbifErrProtocol, kAbifErrProtocol},
         // The status is small; the address book reads the same reply as a book without records.
         HostileCase{"status_at_limit", statusBody(kStatusLimit), kAbifDeviceReachable, kAbifSuccess},
-        HostileCase{"status_one_byte_over", statusBody(kStatusLimit + 1), kAbifErrProtocol,
-                    kAbifSuccess},
+        HostileCase{"status_one_byte_over", statusBody(kStatusLimit + 1), kAbifErrProtocol, kAbifSuccess},
         HostileCase{"endless_header_line",
                     {"HTTP/1.1 200 OK\r\nX-Long: ", "a", 0, {}, true},
                     kAbifErrProtocol,
@@ -140,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"http_0_9", fixed(R"({"ready": true})"), kAbifErrProtocol, kAbifErrProtocol},
         HostileCase{"empty_arrays", largeBody(R"({"x": [)", "[],", "]}", "[]"), kAbifErrProtocol,
                     kAbifSuccess},
-        HostileCase{"book_one_byte_over",
-                    largeBody(R"({"x": [)", "[],", "]}", "[]", kBookLimit + 1),
+        HostileCase{"book_one_byte_over", largeBody(R"({"x": [)", "[],", "]}", "[]", kBookLimit + 1),
                     kAbifErrProtocol, kAbifErrProtocol},
         HostileCase{"empty_entries", largeBody(R"({"entries": [)", "{},", "]}", "{}"), kAbifErrProtocol,
                     kAbifErrProtocol},

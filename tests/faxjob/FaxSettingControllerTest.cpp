@@ -499,7 +499,10 @@ TEST_F(FaxDialogTest, AddingToTheAddressBookFileStoresTheSelectionAllOrNothing) 
         {{"Bob/5", "Cy/" + number51}, true, "Cannot add to the file.", {"Ann/123"}},
         {{"Bob/5", "Ann/123"}, true, "Address already exists.", {"Ann/123"}},
         {{"Bob/5", "Bob/5"}, true, "Added to Address Book.", {"Ann/123", "Bob/5"}},
-        {{name32 + "/" + number50}, true, "Added to Address Book.", {"Ann/123", "Bob/5", name32 + "/" + number50}},
+        {{name32 + "/" + number50},
+         true,
+         "Added to Address Book.",
+         {"Ann/123", "Bob/5", name32 + "/" + number50}},
     };
     df::DestinationList* list = controller->addressArrayController();
     df::AddressFileList* files = controller->addressFileList();

@@ -107,15 +107,18 @@ TEST_F(PrintGateTest, RefusedSenderNameIsPutBackAndStopsTheJobWhereverItGoes) {
     const QString longest(30, QLatin1Char('a'));
     const QString tooLong(31, QLatin1Char('a'));
     const Case cases[] = {
-        {pf::kPMDestinationFile, longest, true},  {pf::kPMDestinationFile, tooLong, false},
-        {pf::kPMDestinationPreview, tooLong, false}, {pf::kPMDestinationFile, QStringLiteral("Zoë"), false},
-        {pf::kPMDestinationPrinter, tooLong, false}, {pf::kPMDestinationPrinter, QStringLiteral("Zoë"), false},
+        {pf::kPMDestinationFile, longest, true},
+        {pf::kPMDestinationFile, tooLong, false},
+        {pf::kPMDestinationPreview, tooLong, false},
+        {pf::kPMDestinationFile, QStringLiteral("Zoë"), false},
+        {pf::kPMDestinationPrinter, tooLong, false},
+        {pf::kPMDestinationPrinter, QStringLiteral("Zoë"), false},
     };
     for (const Case& c : cases) {
         const auto callback = std::make_shared<FakeCallback>();
         callback->session.destinationType = c.destination;
-        callback->settings.setValue(
-            QStringLiteral("com.velmora.cps.print.printsettings.DFaxCoverSenderName"), QStringLiteral("Ann"));
+        callback->settings.setValue(QStringLiteral("com.velmora.cps.print.printsettings.DFaxCoverSenderName"),
+                                    QStringLiteral("Ann"));
         GatePanel panel(callback, directFaxBundle());
         QWidget* view = panel.panelView();
         ASSERT_NE(view, nullptr);

@@ -65,7 +65,7 @@ Decoded decode(const std::string& text) {
 const std::pair<std::string, std::string> kRfc4648[] = {
     {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
     {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"abc", "YWJj"}, {"\xfb\xff\xbf", "+/+/"},
-    {"\xf8", "+A=="},     {"\xfc", "/A=="},
+    {"\xf8", "+A=="},      {"\xfc", "/A=="},
 };
 
 TEST(QuoBase64, Rfc4648Vectors) {
