@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz/ (or $FUZZ_BUILD_DIR) and runs each for
-# SECONDS (default 60) on its seed corpus. New inputs go to build-fuzz/corpus/NAME, crashes to
-# build-fuzz/artifacts/. Usage: ./scripts/fuzz.sh [SECONDS] [NAME...]
+# SECONDS (default 60) on its seed corpus, as many at once as there are processors. New inputs go
+# to build-fuzz/corpus/NAME, crashes to build-fuzz/artifacts/, each run's output to
+# build-fuzz/logs/NAME.log. Usage: ./scripts/fuzz.sh [SECONDS] [NAME...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
@@ -21,13 +22,31 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 mkdir -p "$build/artifacts" "$build/tmp"
 # The address-book fuzzer keeps an empty file below TMPDIR (its input is read from memory).
 export TMPDIR="$build/tmp"
-for fuzzer in "${fuzzers[@]}"; do
-    name=${fuzzer#fuzz_}
+# As many at once as there are processors; each one's output is shown when it ends.
+mkdir -p "$build/logs"
+run_fuzzer() {
+    local fuzzer=$1 name=${1#fuzz_}
+    local log="$build/logs/$name.log"
     mkdir -p "$build/corpus/$name"
-    echo "== $fuzzer for ${seconds}s"
     # The first folder collects what the run finds; the seeds of the tree are only read.
     # Standard error of the code under test (its failure lines) is closed; reports still show.
-    "$build/fuzz/$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if "$build/fuzz/$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$build/artifacts/$name-" \
-        "$build/corpus/$name" "$root/fuzz/corpus/$name"
+        "$build/corpus/$name" "$root/fuzz/corpus/$name" >"$log" 2>&1; then
+        echo "== $fuzzer for ${seconds}s: $(grep -E '^Done ' "$log" | tail -1)"
+        echo 0 >"$log.status"
+    else
+        echo "== $fuzzer FAILED"
+        cat "$log"
+        echo 1 >"$log.status"
+    fi
+}
+rm -f "$build"/logs/*.status
+for fuzzer in "${fuzzers[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+    run_fuzzer "$fuzzer" &
+done
+wait
+for fuzzer in "${fuzzers[@]}"; do
+    [ "$(cat "$build/logs/${fuzzer#fuzz_}.log.status" 2>/dev/null)" = 0 ] || exit 1
 done
