@@ -33,12 +33,12 @@ bool writeFiller(size_t offset, size_t total, httplib::DataSink& sink) {
     return sink.write(filler.data(), n);
 }
 
-// The revision of a book: a digest of its content (64-bit FNV-1a of its encoding without a
-// revision), so that it names the same book after a restart and a changed book differently.
-std::string revisionOf(abif::DeviceBook book) {
-    book.revision.clear();
+// The revision of a book: a digest of its content (64-bit FNV-1a of `encoded`, its encoding
+// without a revision), so that it names the same book after a restart and a changed book
+// differently.
+std::string revisionOf(const std::string& encoded) {
     uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : abif::encodeAddressBook(book))
+    for (unsigned char c : encoded)
         hash = (hash ^ c) * 1099511628211ull;
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
@@ -50,7 +50,8 @@ std::string revisionOf(abif::DeviceBook book) {
 DeviceEmulator::DeviceEmulator(EmulatorOptions options, abif::DeviceBook book)
     : options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
     writesFile_ = options_.writeBook && !isSqliteFile(options_.bookPath);
-    book.revision = revisionOf(book);
+    book.revision.clear();
+    book.revision = revisionOf(abif::encodeAddressBook(book));
     revision_ = book.revision;
     bookReply_ = abif::encodeAddressBook(book);
     // A write carries a whole book; every other request is held to the smaller limit.
@@ -181,7 +182,7 @@ bool DeviceEmulator::store(abif::DeviceBook book, std::string& error) {
     std::string text = abif::encodeAddressBook(book);
     if (writesFile_ && !replaceFile(options_.bookPath, text, options_.writePause, error))
         return false;
-    book.revision = revisionOf(book);
+    book.revision = revisionOf(text);
     revision_ = book.revision;
     bookReply_ = abif::encodeAddressBook(book);
     return true;
