@@ -38,14 +38,22 @@ bool loadSqlite(const std::string& path, abif::DeviceBook& book, std::string& er
     return true;
 }
 
+// Whether `in` begins as an SQLite file does; `in` is read again from its start afterwards.
+bool beginsAsSqlite(std::istream& in) {
+    char magic[sizeof kSqliteMagic] = {};
+    in.read(magic, sizeof magic);
+    bool sqlite =
+        in.gcount() == std::streamsize(sizeof magic) && std::memcmp(magic, kSqliteMagic, sizeof magic) == 0;
+    in.clear();
+    in.seekg(0);
+    return sqlite;
+}
+
 } // namespace
 
 bool isSqliteFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    char magic[sizeof kSqliteMagic] = {};
-    in.read(magic, sizeof magic);
-    return in.gcount() == std::streamsize(sizeof magic) &&
-           std::memcmp(magic, kSqliteMagic, sizeof magic) == 0;
+    return beginsAsSqlite(in);
 }
 
 bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& error) {
@@ -54,7 +62,7 @@ bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& erro
         error = "cannot open " + path;
         return false;
     }
-    if (isSqliteFile(path))
+    if (beginsAsSqlite(in))
         return loadSqlite(path, book, error);
 
     std::string text;
