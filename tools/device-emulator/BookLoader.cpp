@@ -3,6 +3,7 @@
 
 #include "AddressBookIf.h"
 #include "DeviceProtocol.h"
+#include "WriteAll.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -81,21 +82,6 @@ bool loadBook(const std::string& path, abif::DeviceBook& book, std::string& erro
     return true;
 }
 
-namespace {
-
-bool writeAll(int fd, const char* data, size_t size) {
-    for (size_t done = 0; done < size;) {
-        ssize_t n = ::write(fd, data + done, size - done);
-        if (n > 0)
-            done += size_t(n);
-        else if (n < 0 && errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool replaceFile(const std::string& path, const std::string& text, std::chrono::milliseconds pause,
                  std::string& error) {
     size_t slash = path.rfind('/');
@@ -107,12 +93,12 @@ bool replaceFile(const std::string& path, const std::string& text, std::chrono::
         return false;
     }
     size_t half = text.size() / 2;
-    bool written = writeAll(fd, text.data(), half);
+    bool written = faxjob::writeAll(fd, text.data(), half);
     if (written && pause.count() > 0) {
         ::fdatasync(fd);
         std::this_thread::sleep_for(pause);
     }
-    written = written && writeAll(fd, text.data() + half, text.size() - half) && ::fsync(fd) == 0;
+    written = written && faxjob::writeAll(fd, text.data() + half, text.size() - half) && ::fsync(fd) == 0;
     int saved = errno;
     if (::close(fd) != 0 && written) {
         written = false;
