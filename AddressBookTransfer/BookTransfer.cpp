@@ -132,11 +132,12 @@ ImportReport ImportReport::of(const std::string& book, const ImportPlan& plan) {
 ImportReport importText(const std::string& path, std::string_view bytes, const std::string& source,
                         const ImportOptions& options) {
     ParsedImport parsed = parseImportText(bytes, source, options);
-    bool create = options.create && ::access(path.c_str(), F_OK) != 0;
+    const bool exists = ::access(path.c_str(), F_OK) == 0;
+    if (!exists && !options.create && errno == ENOENT)
+        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
+    const bool create = options.create && !exists;
     Book existing;
     existing.kind = options.device ? kAbifFileDevice : kAbifFileComputer;
-    if (!create && !options.create && ::access(path.c_str(), F_OK) != 0 && errno == ENOENT)
-        throw ToolError(path + " does not exist; --create makes it; nothing was imported");
     if (!create)
         existing = readBook(path);
     ImportPlan plan = planImportChecked(std::move(parsed), source, options, existing);
