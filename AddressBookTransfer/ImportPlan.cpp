@@ -14,6 +14,12 @@ constexpr size_t kReportLimit = 10; // skipped cards and rows named in a report
 
 } // namespace
 
+Book withPlanned(Book book, const ImportPlan& plan) {
+    book.entries.insert(book.entries.end(), plan.entries.begin(), plan.entries.end());
+    book.groups.insert(book.groups.end(), plan.groups.begin(), plan.groups.end());
+    return book;
+}
+
 std::string describeSkipped(const std::vector<Rejected>& skipped) {
     std::string out;
     for (size_t i = 0; i < skipped.size() && i < kReportLimit; ++i) {

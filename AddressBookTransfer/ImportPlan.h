@@ -21,6 +21,9 @@ struct ImportPlan {
 // entries with Ids the book does not use; group members follow their entries.
 ImportPlan planImport(ParsedImport parsed, const Book& existing, bool normalize);
 
+// `book` with the entries and groups that `plan` adds after its own.
+Book withPlanned(Book book, const ImportPlan& plan);
+
 // The cards or rows named in a report or an error, at most 10 of them; one of line 0 (not from a
 // text) by its name.
 std::string describeSkipped(const std::vector<Rejected>& skipped);

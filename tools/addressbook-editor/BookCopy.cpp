@@ -49,9 +49,7 @@ CopyPlan planCopy(const addressbook::ParsedImport& part, const addressbook::Book
                                std::to_string(limit));
         return true;
     });
-    copy.result = target;
-    copy.result.entries.insert(copy.result.entries.end(), plan.entries.begin(), plan.entries.end());
-    copy.result.groups.insert(copy.result.groups.end(), plan.groups.begin(), plan.groups.end());
+    copy.result = addressbook::withPlanned(target, plan);
     copy.entries = plan.entries.size();
     copy.groups = plan.groups.size();
     copy.addedEntries = std::move(plan.entries);

@@ -55,10 +55,7 @@ int importIntoDevice(const Arguments& a, std::istream& in, std::ostream& out) {
     ParsedImport parsed = parseImportText(readSource(source, in), source, options);
     DeviceBookCopy copy = readDeviceBook(device, password);
     ImportPlan plan = planImportChecked(std::move(parsed), source, options, copy.book);
-    Book merged = copy.book;
-    merged.entries.insert(merged.entries.end(), plan.entries.begin(), plan.entries.end());
-    merged.groups.insert(merged.groups.end(), plan.groups.begin(), plan.groups.end());
-    DeviceFit fit = fitToDevice(merged);
+    DeviceFit fit = fitToDevice(withPlanned(copy.book, plan));
     size_t entries = fit.book.entries.size() - std::min(fit.book.entries.size(), copy.book.entries.size());
     size_t groups = fit.book.groups.size() - std::min(fit.book.groups.size(), copy.book.groups.size());
     if (entries + groups > 0)
