@@ -67,19 +67,7 @@ bool DemoFaxPrinter::addFaxOutQueue(QString* error) {
                 .arg(faxOutServiceUri, QString::fromLocal8Bit(driverless.readAllStandardError()).trimmed());
         return false;
     }
-    const QString path = cupsd.folder() + QStringLiteral("/FaxOutQueue.ppd");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(ppd) != ppd.size()) {
-        *error = QObject::tr("Cannot write the fax queue's PPD \"%1\".").arg(path);
-        return false;
-    }
-    out.close();
-    QString why;
-    if (!cupsd.addQueue({faxOutQueue(), faxOutServiceUri, path, {}, {}}, &why)) {
-        *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
-        return false;
-    }
-    return true;
+    return addQueueWithPpd(faxOutQueue(), faxOutServiceUri, QStringLiteral("FaxOutQueue.ppd"), ppd, error);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -204,15 +204,21 @@ bool DemoFaxPrinter::addQueue(const QString& samplePpd, QString* error) {
     QByteArray ppd = sample.readAll();
     for (const char* type : {"application/pdf", "application/postscript"})
         ppd += QByteArray("*cupsFilter2: \"") + type + " application/vnd.cups-raw 0 " + kFilterName + "\"\n";
-    const QString queuePpd = cupsd.folder() + QStringLiteral("/DirectFaxQueue.ppd");
-    QFile out(queuePpd);
+    return addQueueWithPpd(queue(), QLatin1String(kDeviceUri), QStringLiteral("DirectFaxQueue.ppd"), ppd,
+                           error);
+}
+
+bool DemoFaxPrinter::addQueueWithPpd(const QString& name, const QString& uri, const QString& ppdName,
+                                     const QByteArray& ppd, QString* error) {
+    const QString path = cupsd.folder() + QLatin1Char('/') + ppdName;
+    QFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(ppd) != ppd.size()) {
-        *error = QObject::tr("Cannot write the fax queue's PPD \"%1\".").arg(queuePpd);
+        *error = QObject::tr("Cannot write the fax queue's PPD \"%1\".").arg(path);
         return false;
     }
     out.close();
     QString why;
-    if (!cupsd.addQueue({queue(), QLatin1String(kDeviceUri), queuePpd, {}, {}}, &why)) {
+    if (!cupsd.addQueue({name, uri, path, {}, {}}, &why)) {
         *error = QObject::tr("The fax queue could not be set up: %1").arg(why);
         return false;
     }

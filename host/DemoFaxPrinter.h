@@ -110,6 +110,9 @@ private:
     // program folder, and the queue with its PPD made from the printer's attributes.
     bool installFaxOutPrograms(const QString& bin, QString* error);
     bool addFaxOutQueue(QString* error);
+    // Writes `ppd` as `ppdName` in the scheduler's folder and adds the queue `name` on `uri` with it.
+    bool addQueueWithPpd(const QString& name, const QString& uri, const QString& ppdName,
+                         const QByteArray& ppd, QString* error);
 
     PrivateCupsd cupsd;
     QProcess emulator;

@@ -35,6 +35,11 @@ int printerType(const QString& queue) {
     return value;
 }
 
+// The destination as the user knows it: its name, or its number when it has none.
+QString shownName(const FaxOutPlan::Destination& destination) {
+    return destination.name.isEmpty() ? destination.number : destination.name;
+}
+
 // Lets a held job go at once.
 bool releaseJob(const QByteArray& queue, int job) {
     char uri[HTTP_MAX_URI];
@@ -118,15 +123,14 @@ QList<int> submitFaxOut(const JobTicket& ticket, const HostDocument& document, c
         if (job != 0)
             jobs.append(job);
         if (job == 0 || !CupsSubmitter::sendDocument(ticket.queueName, job, name, format, data)) {
-            refused = destination.name.isEmpty() ? destination.number : destination.name;
+            refused = shownName(destination);
             break;
         }
     }
     // Every job is in: each goes at once, or waits for its time.
     for (int i = 0; refused.isEmpty() && plan.holdUntil.isEmpty() && i < jobs.size(); ++i) {
         if (!releaseJob(queue, jobs[i]))
-            refused =
-                plan.destinations[i].name.isEmpty() ? plan.destinations[i].number : plan.destinations[i].name;
+            refused = shownName(plan.destinations[i]);
     }
     if (refused.isEmpty())
         return jobs;

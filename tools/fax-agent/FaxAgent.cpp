@@ -46,20 +46,12 @@ FaxAgent::FaxAgent(Options agentOptions, QObject* parent)
     host.setProcessChannelMode(QProcess::ForwardedChannels);
     const pid_t agent = ::getpid();
     host.setChildProcessModifier([agent] { platform::dieWithParent(agent, SIGTERM); });
-    connect(&host, &QProcess::finished, this, [this](int exitCode) {
-        QFile::remove(current);
-        emit documentDone(current, exitCode);
-        current.clear();
-        openNext();
-    });
+    connect(&host, &QProcess::finished, this, &FaxAgent::finishCurrent);
     connect(&host, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
         qWarning("directfax-fax-agent: cannot start %s", qPrintable(options.host));
-        QFile::remove(current);
-        emit documentDone(current, -1);
-        current.clear();
-        openNext();
+        finishCurrent(-1);
     });
     connect(&watcher, &QFileSystemWatcher::directoryChanged, this, &FaxAgent::scan);
 }
@@ -116,6 +108,13 @@ void FaxAgent::scan() {
         if (isDocument(name) && path != current && !waiting.contains(path))
             waiting << path;
     }
+    openNext();
+}
+
+void FaxAgent::finishCurrent(int exitCode) {
+    QFile::remove(current);
+    emit documentDone(current, exitCode);
+    current.clear();
     openNext();
 }
 

@@ -38,6 +38,8 @@ signals:
 private:
     void scan();
     void openNext();
+    // The document the host had open is done with: it goes, and the next one opens.
+    void finishCurrent(int exitCode);
 
     Options options;
     int lockFd = -1;
