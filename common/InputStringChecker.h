@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FaxNumberRule.h"
+#include "InputStringRule.h"
 
 #include <QString>
 #include <QStringView>
@@ -8,20 +8,12 @@
 #include <QVariant>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 
 class QLineEdit;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
-
-// Code range lists: pairs (low, high) of UTF-16 code units, both bounds inclusive, ended by the first
-// pair whose low value is 0 (its high value is never read).
-inline constexpr char16_t kSenderNameAcceptableRange[] = {0x0020, 0x007E, 0};
-inline constexpr char16_t kAddressNameAcceptableRange[] = {0x0020, 0x007E, 0};
-// kPhoneNumberAcceptableRange: FaxNumberRule.h.
-inline constexpr char16_t kPasswordAcceptableRange[] = {0x0030, 0x0039, 0};
 
 // The formatter of the free-text fields whose content ends up in the fax job. It bounds the length of
 // the text (in UTF-16 code units) and the set of code units that may appear in it; it converts nothing.
@@ -31,9 +23,9 @@ inline constexpr char16_t kPasswordAcceptableRange[] = {0x0030, 0x0039, 0};
 class InputStringChecker : public QValidator {
 public:
     // Number of entries of a code-unit table: one per UTF-16 code unit.
-    static constexpr std::size_t kCodeUnitCount = 0x10000;
+    static constexpr std::size_t kCodeUnitCount = InputStringRule::kCodeUnitCount;
     // The maxLength after construction: no limit.
-    static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
+    static constexpr std::uint64_t kNoLimit = InputStringRule::kNoLimit;
 
     explicit InputStringChecker(QObject* parent = nullptr);
     ~InputStringChecker() override;
@@ -76,13 +68,7 @@ public:
     static void setFieldText(QLineEdit* field, const QString& text);
 
 private:
-    using CodeUnitTable = std::unique_ptr<std::uint8_t[]>;
-    static void fillTable(CodeUnitTable& table, std::span<const char16_t> ranges);
-
-    std::uint64_t maxLength = kNoLimit;
-    // Entry u is 1 when the code unit u may appear; null means every code unit is allowed.
-    CodeUnitTable acceptableCodeRange;
-    CodeUnitTable unAcceptableCodeRange;
+    InputStringRule rule;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax
