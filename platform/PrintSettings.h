@@ -1,7 +1,6 @@
 // The print job's settings, session and printer as the print dialog host hands them to panels.
+// Plain values: the host and each plug-in carry their own copy of this code (Qt Core only).
 #pragma once
-
-#include "PlatformExport.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +16,7 @@ constexpr OSStatus kPMInvalidParameter = -50;
 
 // Per-job store of string values under string keys. At submission every entry becomes a
 // CUPS job option.
-class DIRECTFAX_PLATFORM_EXPORT PrintSettings {
+class PrintSettings {
 public:
     std::optional<QString> value(const QString& key) const;
     void setValue(const QString& key, const QString& value, bool locked = false);
@@ -33,10 +32,9 @@ private:
     std::map<QString, Entry> entries;
 };
 
-OSStatus DIRECTFAX_PLATFORM_EXPORT PMPrintSettingsGetValue(const PrintSettings* settings, const QString& key,
-                                                           QString* value);
-OSStatus DIRECTFAX_PLATFORM_EXPORT PMPrintSettingsSetValue(PrintSettings* settings, const QString& key,
-                                                           const QString& value, bool locked);
+OSStatus PMPrintSettingsGetValue(const PrintSettings* settings, const QString& key, QString* value);
+OSStatus PMPrintSettingsSetValue(PrintSettings* settings, const QString& key, const QString& value,
+                                 bool locked);
 
 enum PMDestinationType {
     kPMDestinationInvalid = 0,
@@ -47,23 +45,22 @@ enum PMDestinationType {
     kPMDestinationProcessPDF = 5
 };
 
-class DIRECTFAX_PLATFORM_EXPORT PrintSession {
+class PrintSession {
 public:
     PMDestinationType destinationType = kPMDestinationPrinter;
 };
 
-OSStatus DIRECTFAX_PLATFORM_EXPORT PMSessionGetDestinationType(const PrintSession* session,
-                                                               const PrintSettings* settings,
-                                                               PMDestinationType* destinationType);
+OSStatus PMSessionGetDestinationType(const PrintSession* session, const PrintSettings* settings,
+                                     PMDestinationType* destinationType);
 
 // The current printer: its CUPS queue name and device URI (empty when unknown).
-class DIRECTFAX_PLATFORM_EXPORT Printer {
+class Printer {
 public:
     QString queueName;
     QString deviceURI;
 };
 
 // Answers noErr and the URI, or kPMKeyNotFound when the printer has none.
-OSStatus DIRECTFAX_PLATFORM_EXPORT PMPrinterCopyDeviceURI(const Printer* printer, QString* deviceURI);
+OSStatus PMPrinterCopyDeviceURI(const Printer* printer, QString* deviceURI);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

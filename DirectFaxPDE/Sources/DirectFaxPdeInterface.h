@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DialPrefixField.h"
+#include "FaxJobFields.h"
 #include "TargetDeviceResolver.h"
 
 #include <BasicPdeInterface.h>
@@ -25,12 +26,6 @@ class DirectFaxPdeView;
 class FaxSettingController;
 class InputStringChecker;
 class PpdFeature;
-
-// Print-settings key of the sender name.
-inline constexpr const char* kSenderNamePrintSettingsKey =
-    "com.velmora.cps.print.printsettings.DFaxCoverSenderName";
-// Longest sender name, in UTF-16 code units.
-inline constexpr std::uint64_t kSenderNameMaxLength = 30;
 
 class DirectFaxPdeInterface : public BasicPdeInterface {
 public:

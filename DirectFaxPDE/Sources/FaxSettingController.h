@@ -6,6 +6,7 @@
 
 #include "AddressFileList.h"
 #include "DestinationList.h"
+#include "FaxJobFields.h"
 #include "FaxJobRecord.h"
 
 #include <ModalRun.h>
@@ -65,9 +66,9 @@ class FaxSettingController : public QObject {
 
 public:
     // Limits of the input fields, in UTF-16 code units.
-    static constexpr std::uint64_t kAddressNameMaxLength = 32;
+    static constexpr std::uint64_t kAddressNameMaxLength = directfax::kAddressNameMaxLength;
     static constexpr std::uint64_t kPhoneNumberMaxLength = 50;
-    static constexpr std::uint64_t kPasswordMaxLength = 4;
+    static constexpr std::uint64_t kPasswordMaxLength = directfax::kPasswordMaxLength;
 
     explicit FaxSettingController(QObject* parent = nullptr);
     ~FaxSettingController() override;
