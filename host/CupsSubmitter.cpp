@@ -2,16 +2,15 @@
 
 #include "HostDocument.h"
 
-#include <QBuffer>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QTextDocument>
+#include <QObject>
 #include <algorithm>
 #include <cups/cups.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
 namespace {
+
+CupsSubmitter::TextDrawing textDrawing = nullptr;
 
 // The PPD choices of a job, freed on scope exit.
 struct Options {
@@ -75,23 +74,16 @@ bool CupsSubmitter::sendDocument(const QString& queueName, int job, const QStrin
     return sent && finished <= IPP_STATUS_OK_EVENTS_COMPLETE;
 }
 
+void CupsSubmitter::setTextDrawing(TextDrawing drawing) {
+    textDrawing = drawing;
+}
+
 QByteArray CupsSubmitter::printableData(const HostDocument& document, QString* format, QString* error) {
     if (document.format() != QLatin1String("text/plain")) {
         *format = document.format();
         return document.data();
     }
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setTitle(document.title());
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        QTextDocument text;
-        text.setPlainText(QString::fromUtf8(document.data()));
-        text.print(&writer);
-    }
+    const QByteArray pdf = textDrawing ? textDrawing(document) : QByteArray();
     if (pdf.isEmpty()) {
         *error = QObject::tr("The text \"%1\" could not be prepared for printing.").arg(document.title());
         return {};

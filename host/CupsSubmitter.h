@@ -13,8 +13,14 @@ class HostDocument;
 
 class CupsSubmitter {
 public:
+    // Draws a text document into PDF; empty when it cannot. Drawing text takes the fonts of a GUI
+    // application: programs with one get it from the host library (TextDrawing.cpp installs it
+    // when linked), programs without one cannot send text.
+    using TextDrawing = QByteArray (*)(const HostDocument& document);
+    static void setTextDrawing(TextDrawing drawing);
+
     // The bytes CUPS gets for `document` and their MIME type: PDF and PostScript as they are,
-    // text rendered to PDF. Empty with `error` set when the text cannot be rendered.
+    // text drawn into PDF. Empty with `error` set when the text cannot be drawn.
     static QByteArray printableData(const HostDocument& document, QString* format, QString* error);
 
     // True when Print makes a CUPS job of `ticket`: a printer destination with a queue behind it.
