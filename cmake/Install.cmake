@@ -11,7 +11,7 @@ set_target_properties(DirectFax PROPERTIES INSTALL_RPATH "$ORIGIN/../../../..")
 set_target_properties(directfax_platform PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS directfax-print directfax-addressbook directfax-addressbook-editor directfax-send RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS directfax-device-emulator directfax-backend RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
+install(TARGETS directfax-device-emulator directfax-backend directfax-send-text RUNTIME DESTINATION ${DIRECTFAX_INSTALL_LIBEXECDIR})
 install(TARGETS directfax-fax-filter RUNTIME DESTINATION ${DIRECTFAX_INSTALL_FILTERDIR})
 # The fax printer for every program: its agent, and its backend, once for CUPS (0700: CUPS runs
 # it as root, and it becomes the job's owner) and once for the demo printer, which copies it.

@@ -26,6 +26,10 @@ echo "$log" | grep -q 'plug-ins loaded: 1 from QList("/usr/lib/[^"]*directfax/pl
 [ -s "$target/tmp/dialog.png" ] || { echo "directfax-print wrote no screenshot" >&2; exit 1; }
 run /usr/bin/directfax-addressbook --version
 run /usr/bin/directfax-send --version
+# A text document goes on to the program that draws it: with no server there, the refusal is the
+# server's, not a missing program's.
+out=$(echo "A fax." | run /usr/bin/directfax-send -P Fax --to A=1 --server 127.0.0.1:1 - 2>&1) || true
+echo "$out" | grep -q 'cannot be reached' || { echo "directfax-send did not hand the text on: $out" >&2; exit 1; }
 run /usr/bin/directfax-addressbook-editor --version
 run dpkg -L directfax | grep -q '^/usr/share/applications/com.velmora.AddressBookEditor.desktop$'
 run dpkg -L directfax | grep -q '^/usr/share/applications/com.velmora.DirectFaxPrint.desktop$'

@@ -253,6 +253,31 @@ TEST(FaxSendProgram, ARefusedJobExitsWithItsReasonAndContactsNoServer) {
     }
 }
 
+// The program loads no GUI library; a text document goes to the program that draws it, and where
+// that one is missing the user is told so.
+TEST(FaxSendProgram, LoadsNoGuiAndHandsTextToItsDrawer) {
+    QProcess loader;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_TRACE_LOADED_OBJECTS", "1"); // the loader lists the libraries and stops
+    loader.setProcessEnvironment(environment);
+    loader.start(kSend, {"--version"});
+    ASSERT_TRUE(loader.waitForFinished(20000));
+    const QByteArray libraries = loader.readAllStandardOutput();
+    EXPECT_TRUE(libraries.contains("libQt6Core.so"));
+    for (const char* gui : {"libQt6Gui", "libQt6Widgets", "libQt6DBus", "libdirectfax_platform"})
+        EXPECT_FALSE(libraries.contains(gui)) << gui;
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(kSend, dir.filePath("directfax-send")));
+    QProcess alone;
+    alone.start(dir.filePath("directfax-send"), {"-P", "Fax", "--to", "A=1", "-"});
+    alone.closeWriteChannel();
+    ASSERT_TRUE(alone.waitForFinished(20000));
+    EXPECT_EQ(alone.exitCode(), 1);
+    EXPECT_TRUE(alone.readAllStandardError().startsWith("directfax-send: A text document cannot be sent: the "
+                                                        "program that draws text ("));
+}
+
 // The program against the demo fax printer.
 class FaxSendPrinterTest : public ::testing::Test {
 protected:

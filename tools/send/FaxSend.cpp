@@ -2,20 +2,18 @@
 
 #include "AddressBook.h"
 #include "CupsSubmitter.h"
-#include "DirectFaxPdeInterface.h"
+#include "FaxJobFields.h"
 #include "FaxNumberRule.h"
 #include "FaxOutSubmitter.h"
-#include "FaxSettingController.h"
 #include "FileNames.h"
 #include "HostDocument.h"
 #include "HostPrinter.h"
-#include "InputStringChecker.h"
+#include "InputStringRule.h"
 #include "JobTicket.h"
 #include "PpdFeature.h"
 #include "SendDocument.h"
 
 #include <QFile>
-#include <QWidget> // FaxSettingController.h returns its window
 #include <cups/cups.h>
 #include <map>
 
@@ -32,10 +30,10 @@ constexpr qint64 kPasswordFileLimit = 256;
 constexpr int kConnectTimeoutMs = 10000;
 
 bool checked(QStringView text, std::uint64_t maxLength, std::span<const char16_t> range) {
-    InputStringChecker checker;
-    checker.setMaxLength(maxLength);
-    checker.setAcceptableCodeRange(range);
-    return checker.isPartialStringValid(text);
+    InputStringRule rule;
+    rule.setMaxLength(maxLength);
+    rule.setAcceptableCodeRange(range);
+    return rule.accepts(text);
 }
 
 bool fail(QString* error, const QString& message) {
@@ -112,13 +110,12 @@ bool addDestinations(const QList<DestinationSource>& sources, DestinationList& l
     for (const DestinationSource& source : sources) {
         QList<AddressInformation> items;
         if (source.kind == DestinationSource::Typed) {
-            if (!checked(source.name, FaxSettingController::kAddressNameMaxLength,
-                         kAddressNameAcceptableRange))
+            if (!checked(source.name, kAddressNameMaxLength, kAddressNameAcceptableRange))
                 return fail(error,
                             QStringLiteral("The name \"%1\" is not accepted: at most %2 letters, digits, "
                                            "spaces and punctuation of plain ASCII")
                                 .arg(source.name)
-                                .arg(FaxSettingController::kAddressNameMaxLength));
+                                .arg(kAddressNameMaxLength));
             items.append(AddressInformation(source.name, source.number));
         } else {
             const auto found = bookDestinations(source, error);
@@ -146,10 +143,10 @@ bool addDestinations(const QList<DestinationSource>& sources, DestinationList& l
 }
 
 bool checkPassword(const QString& password, QString* error) {
-    if (checked(password, FaxSettingController::kPasswordMaxLength, kPasswordAcceptableRange))
+    if (checked(password, kPasswordMaxLength, kPasswordAcceptableRange))
         return true;
-    return fail(error, QStringLiteral("The password is not accepted: at most %1 digits")
-                           .arg(FaxSettingController::kPasswordMaxLength));
+    return fail(error,
+                QStringLiteral("The password is not accepted: at most %1 digits").arg(kPasswordMaxLength));
 }
 
 std::optional<QString> readPasswordFile(const QByteArray& path, QString* error) {

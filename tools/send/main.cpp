@@ -1,4 +1,9 @@
 // directfax-send: sends a document as a fax job from the command line or a script.
+//
+// The program is built twice from this file. directfax-send itself loads Qt Core and libcups only,
+// so that a command starts quickly; a text document needs the fonts of a GUI application to be
+// drawn, and for that it hands its whole command line, standard input included, to
+// directfax-send-text (DIRECTFAX_DRAWS_TEXT), which does the same with a GUI application.
 #include "FaxSend.h"
 #include "FileNames.h"
 #include "HostDocument.h"
@@ -6,12 +11,20 @@
 
 #include <QByteArrayView>
 #include <QFile>
-#include <QGuiApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cups/cups.h>
-#include <memory>
+#ifdef DIRECTFAX_DRAWS_TEXT
+#include <QGuiApplication>
+#else
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+#endif
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::send;
 namespace platform = com::velmora::cps::print::pde::tarncrest::directfax::platform;
@@ -31,6 +44,7 @@ void dropQtMessages(QtMsgType type, const QMessageLogContext& context, const QSt
         qtHandler(type, context, message);
 }
 
+#ifndef DIRECTFAX_DRAWS_TEXT
 // Only a text document is drawn, with the fonts of a GUI application; a PDF or PostScript
 // document goes to the server as it is, and a command needs no more than Qt's core for that.
 // Standard input cannot be looked at twice: it is taken to be text.
@@ -42,6 +56,29 @@ bool drawsText(const QByteArray& document) {
     const QString format = platform::HostDocument::formatOf(file.read(16));
     return format != QLatin1String("application/pdf") && format != QLatin1String("application/postscript");
 }
+
+// The program that draws text: installed in the package's program folder, in the build tree next
+// to this one.
+QByteArray textDrawingProgram() {
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QDir folder = QFileInfo(self).dir();
+    const QString installed =
+        QDir::cleanPath(folder.filePath(QStringLiteral(DIRECTFAX_REL_LIBEXECDIR "/directfax-send-text")));
+    if (QFileInfo(installed).isExecutable())
+        return QFile::encodeName(installed);
+    return QFile::encodeName(folder.filePath(QStringLiteral("directfax-send-text")));
+}
+
+// Hands the command line to the program that draws text; returns only when it cannot start.
+int sendWithTextDrawing(char** argv) {
+    const QByteArray program = textDrawingProgram();
+    ::execv(program.constData(), argv);
+    printError(QStringLiteral("A text document cannot be sent: the program that draws text (%1) cannot be "
+                              "started: %2")
+                   .arg(QFile::decodeName(program), QString::fromLocal8Bit(std::strerror(errno))));
+    return kExitRefused;
+}
+#endif
 
 } // namespace
 
@@ -64,15 +101,16 @@ int main(int argc, char** argv) {
         std::puts("directfax-send " DIRECTFAX_VERSION);
         return kExitSent;
     }
-    std::unique_ptr<QCoreApplication> app;
-    if (!request->list && drawsText(request->document)) {
-        // A text document is rendered to PDF with the fonts of a GUI application; no window is shown.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+#ifdef DIRECTFAX_DRAWS_TEXT
+    // The text is drawn into PDF with the fonts of a GUI application; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+#else
+    if (!request->list && drawsText(request->document))
+        return sendWithTextDrawing(argv);
+    QCoreApplication app(argc, argv);
+#endif
     if (request->list) {
         if (!request->server.isEmpty())
             cupsSetServer(request->server.constData());
