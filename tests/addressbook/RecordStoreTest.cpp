@@ -49,4 +49,22 @@ TEST(RecordStoreTest, GivesBackEveryRecordOfEachKindAsItWasPutIn) {
     expectRoundTrip<ABIF_FaxGroup>();
 }
 
+// Text-like words with their highest even bytes, each record with one odd byte set at another
+// place of another word: none of them may lose that byte or their neighbours.
+TEST(RecordStoreTest, KeepsEveryOddByteOfATextLikeWord) {
+    abif::RecordStore<ABIF_MyFaxGroup> store;
+    std::vector<ABIF_MyFaxGroup> records;
+    for (size_t odd = 1; odd < sizeof(ABIF_MyFaxGroup); odd += 2) {
+        ABIF_MyFaxGroup record{};
+        for (size_t i = 0; i < sizeof(record); i += 2)
+            record.bytes[i] = 0xFF;
+        record.bytes[odd] = 0x80;
+        records.push_back(record);
+        store.push_back(record);
+    }
+    for (size_t i = 0; i < records.size(); ++i)
+        ASSERT_EQ(std::memcmp(store[i].bytes, records[i].bytes, sizeof(ABIF_MyFaxGroup)), 0)
+            << "record " << i;
+}
+
 } // namespace
