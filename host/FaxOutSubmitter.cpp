@@ -54,10 +54,12 @@ bool releaseJob(const QByteArray& queue, int job) {
 
 } // namespace
 
-bool isCupsFaxQueue(const QString& queue, ppd_file_t* ppd) {
+bool isCupsFaxQueue(const QString& queue, ppd_file_t* ppd, int knownPrinterType) {
     if (PpdIsCupsFaxQueue(ppd))
         return true;
-    return !queue.isEmpty() && (printerType(queue) & CUPS_PRINTER_FAX) != 0;
+    if (queue.isEmpty())
+        return false;
+    return ((knownPrinterType >= 0 ? knownPrinterType : printerType(queue)) & CUPS_PRINTER_FAX) != 0;
 }
 
 QString holdUntilUtc(const QString& localTime, const QDateTime& now) {

@@ -33,8 +33,9 @@ struct FaxOutPlan {
     QString holdUntil; // "HH:MM:SS" in UTC for a delayed send; empty: at once
 };
 
-// True when `queue` (with its PPD `ppd`, may be null) is a CUPS fax queue as above.
-bool isCupsFaxQueue(const QString& queue, ppd_file_t* ppd);
+// True when `queue` (with its PPD `ppd`, may be null) is a CUPS fax queue as above. The queue's
+// printer-type is asked from the scheduler unless `knownPrinterType` (not negative) gives it.
+bool isCupsFaxQueue(const QString& queue, ppd_file_t* ppd, int knownPrinterType = -1);
 
 // The job-hold-until value (UTC, "HH:MM:SS") for the time of day `localTime` ("HH:mm") in the
 // time zone of `now`: the next such moment after `now`, today while it is still to come, else

@@ -83,8 +83,14 @@ std::unique_ptr<HostPrinter> HostPrinter::openQueue(const QString& queue, QStrin
     }
     auto printer = openPpdFile(localPpd, queue, deviceURI, queue, error);
     QFile::remove(localPpd);
-    if (printer && dest)
+    if (printer && dest) {
         cupsMarkOptions(printer->ppd(), dest->num_options, dest->options);
+        bool known = false;
+        const int type =
+            QByteArray(cupsGetOption("printer-type", dest->num_options, dest->options)).toInt(&known);
+        if (known)
+            printer->queuePrinterType = type;
+    }
     return printer;
 }
 

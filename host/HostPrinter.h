@@ -43,6 +43,8 @@ public:
     Printer* printer() { return &currentPrinter; }
     QString displayName() const { return name; }
     bool isSample() const { return currentPrinter.queueName.isEmpty(); }
+    // The queue's printer-type as the scheduler gave it with the queue; -1 when it did not.
+    int printerType() const { return queuePrinterType; }
 
 private:
     HostPrinter() = default;
@@ -50,6 +52,7 @@ private:
     PpdFilePtr ppdFile;
     Printer currentPrinter;
     QString name;
+    int queuePrinterType = -1;
 };
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::platform

@@ -49,7 +49,8 @@ JobTicket makeJobTicket(HostPrinter& printer, const HostDocument& document, cons
     ticket.documentFormat = document.format();
     ticket.destination = session.destinationType;
     ticket.ppdChoices = markedChoices(printer.ppd());
-    ticket.cupsFaxQueue = !ticket.queueName.isEmpty() && isCupsFaxQueue(ticket.queueName, printer.ppd());
+    ticket.cupsFaxQueue =
+        !ticket.queueName.isEmpty() && isCupsFaxQueue(ticket.queueName, printer.ppd(), printer.printerType());
     for (const QString& key : settings.keys())
         ticket.jobOptions.append({key, settings.value(key).value_or(QString())});
     return ticket;

@@ -137,6 +137,12 @@ TEST_F(FaxOutQueueTest, TheQueueIsAFaxQueueMadeFromThePrintersAttributes) {
     const auto maker = HostPrinter::openQueue(printer.queue(), &error);
     ASSERT_TRUE(maker) << error.toStdString();
     EXPECT_FALSE(isCupsFaxQueue(printer.queue(), maker->ppd()));
+    // The scheduler's printer-type comes with the queue and is taken as given: the maker's queue
+    // has no fax bit, and with one given it counts as a fax queue without the scheduler asked.
+    EXPECT_GE(fax->printerType(), 0);
+    EXPECT_GE(maker->printerType(), 0);
+    EXPECT_FALSE(isCupsFaxQueue(printer.queue(), maker->ppd(), maker->printerType()));
+    EXPECT_TRUE(isCupsFaxQueue(printer.queue(), maker->ppd(), maker->printerType() | CUPS_PRINTER_FAX));
     EXPECT_TRUE(printer.faxOutUri().endsWith(QLatin1String("/ipp/faxout")));
 }
 

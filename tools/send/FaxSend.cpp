@@ -281,7 +281,7 @@ QList<QPair<QString, QString>> faxQueues() {
         const std::unique_ptr<HostPrinter> printer = HostPrinter::openQueue(queue, &error);
         if (!printer)
             continue;
-        if (platform::isCupsFaxQueue(queue, printer->ppd()))
+        if (platform::isCupsFaxQueue(queue, printer->ppd(), printer->printerType()))
             queues.append({queue, QStringLiteral("fax")});
         else if (!PpdChoices(printer->ppd(), QStringLiteral("VMFaxImageQuality")).isEmpty())
             queues.append({queue, QStringLiteral("DirectFax")});
