@@ -22,7 +22,7 @@ PrintDialog::PrintDialog(PluginHost& plugins, HostDocument doc, const QStringLis
     : QDialog(parent), pluginHost(plugins), document(std::move(doc)), openPrinter(std::move(opener)) {
     setWindowTitle(tr("Print"));
 
-    printerBox = new QComboBox(this);
+    printerBox = new PrinterChoice(this);
     printerBox->addItems(printerNames);
     destinationBox = new QComboBox(this);
     destinationBox->addItem(tr("Printer"), int(kPMDestinationPrinter));

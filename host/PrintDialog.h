@@ -5,6 +5,7 @@
 #include "HostDocument.h"
 #include "JobTicket.h"
 #include "PanelDriver.h"
+#include "PrinterChoice.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -38,6 +39,9 @@ public:
     ~PrintDialog() override;
 
     void setJobPresenter(JobPresenter presenter) { presentJob = std::move(presenter); }
+    // The printers beyond those given are named by `lister` when the printer menu is first
+    // reached for (PrinterChoice).
+    void listPrintersOnDemand(PrinterChoice::Lister lister) { printerBox->setLister(std::move(lister)); }
     void setAlert(Alert alert) { showAlert = std::move(alert); }
 
     // Makes `name` the current printer and asks the plug-ins for its panels; false, with the
@@ -56,7 +60,7 @@ public:
     PrintSession& printSession() { return session; }
     QTabWidget* tabs() const { return tabWidget; }
     QTreeWidget* summaryPane() const { return summaryTree; }
-    QComboBox* printerChoice() const { return printerBox; }
+    PrinterChoice* printerChoice() const { return printerBox; }
     QComboBox* destinationChoice() const { return destinationBox; }
     // Index of the summary tab.
     int summaryTabIndex() const;
@@ -84,7 +88,7 @@ private:
     // The tab pages the panels own; the rest (placeholders, summary) are the dialog's.
     QList<QPointer<QWidget>> panelViews;
 
-    QComboBox* printerBox;
+    PrinterChoice* printerBox;
     QComboBox* destinationBox;
     QTabWidget* tabWidget;
     QTreeWidget* summaryTree;

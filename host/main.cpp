@@ -171,13 +171,14 @@ int main(int argc, char** argv) {
     QStringList printerNames;
     if (!demoRuns)
         printerNames << sampleName;
-    printerNames << HostPrinter::queueNames();
     auto openPrinter = [&](const QString& name, QString* why) {
         return name == sampleName ? HostPrinter::openSample(layout().samplePpd, why)
                                   : HostPrinter::openQueue(name, why);
     };
 
     PrintDialog dialog(plugins, *document, printerNames, openPrinter);
+    // The server's queues are named once the user reaches for the printer menu.
+    dialog.listPrintersOnDemand([printerNames] { return printerNames + HostPrinter::queueNames(); });
     auto alert = [&](const QString& message) {
         printError(message);
         if (!options->dryRun && options->screenshot.isEmpty())

@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QWheelEvent>
 #include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -163,6 +165,48 @@ TEST_F(PrintDialogTest, AnotherPrinterGetsNewPanelsAndKeepsThePrintSettings) {
     EXPECT_EQ(dialog->tabs()->count(), 3);
     // The panel shown before the change saved its values into the job's settings.
     EXPECT_EQ(dialog->printSettings().value("test.A"), "saved");
+}
+
+// The server's printers are named only when the user reaches for the printer menu, then once, in
+// the lister's order and with the current printer kept.
+TEST_F(PrintDialogTest, ThePrinterMenuNamesThePrintersOnlyWhenReachedFor) {
+    ASSERT_TRUE(dialog->selectPrinter(HostPrinter::kSamplePrinterName));
+    PrinterChoice* menu = dialog->printerChoice();
+    int asked = 0;
+    auto lister = [&asked] {
+        ++asked;
+        return QStringList{"Zeta", kOtherPrinter, "Alpha"};
+    };
+    dialog->listPrintersOnDemand(lister);
+    dialog->show();
+    QApplication::processEvents();
+    EXPECT_EQ(asked, 0);
+
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QWheelEvent wheel({5, 5}, menu->mapToGlobal(QPoint(5, 5)), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    const std::vector<std::pair<const char*, std::function<void()>>> reaches{
+        {"opened",
+         [&] {
+             menu->showPopup();
+             menu->hidePopup();
+         }},
+        {"key", [&] { QApplication::sendEvent(menu, &down); }},
+        {"wheel", [&] { QApplication::sendEvent(menu, &wheel); }}};
+    for (const auto& [how, reach] : reaches) {
+        SCOPED_TRACE(how);
+        asked = 0;
+        dialog->listPrintersOnDemand(lister);
+        reach();
+        reach();
+        EXPECT_EQ(asked, 1);
+        QStringList items;
+        for (int i = 0; i < menu->count(); ++i)
+            items << menu->itemText(i);
+        EXPECT_EQ(items, (QStringList{"Zeta", kOtherPrinter, "Alpha", HostPrinter::kSamplePrinterName}));
+        EXPECT_EQ(menu->currentText(), HostPrinter::kSamplePrinterName);
+    }
+    dialog->close();
 }
 
 TEST_F(PrintDialogTest, ChoosingTheCurrentPrinterAgainKeepsItsPpdChoicesAndPanels) {
