@@ -23,7 +23,7 @@ packages=(
   # scripts/package.sh (dpkg-shlibdeps) and scripts/test-package.sh (a fresh Debian 12 root).
   dpkg-dev mmdebstrap
   # The whole-process measurements of scripts/bench.sh (bench/process/measure.sh).
-  hyperfine time
+  python3 time
 )
 
 missing=()

@@ -7,7 +7,8 @@
 #   - directfax-send of a 3-page PDF until the printer has filed the fax (its outbox polled every
 #     5 ms), and the fax filter's rendering of those pages against ghostscript's own tiffg3.
 # Usage: measure.sh BUILD_DIR [BASELINE_BUILD_DIR]; with a baseline, both trees are measured in
-# the same run, the baseline first. Medians of hyperfine runs; RUNS sets their number.
+# the same run, the baseline first. Each pair of commands compared is run in alternating pairs
+# (paired.py): medians, and the median of the pairs' ratios; RUNS sets the number of pairs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -33,10 +34,7 @@ mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
 one_page=$root/tests/fixtures/fax/a4-filled.pdf
 three_pages=$root/tests/fixtures/fax/three-pages.pdf
 
-median() { # hyperfine JSON file, command index -> median in ms
-  python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["median"]*1000))' "$1" "$2"
-}
-ratio() { python3 -c 'import sys; print("%.2f" % (float(sys.argv[1]) / float(sys.argv[2])))' "$1" "$2"; }
+paired() { "$here/paired.py" "$@"; }
 peak_kb() { # median peak resident memory of 7 runs of the command
   for _ in 1 2 3 4 5 6 7; do /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; done | sort -n | sed -n 4p
 }
@@ -68,12 +66,9 @@ measure() {
   start_server "$build" 263
   local many=$CUPS_SERVER queue=$QUEUE
   local dialog=("$build/host/directfax-print" --printer "$queue" --screenshot "$work/shot.png")
-  hyperfine -N -w 2 -r "$runs" --export-json "$work/dialog.json" \
-    "env CUPS_SERVER=$one ${dialog[*]}" "env CUPS_SERVER=$many ${dialog[*]}" >/dev/null
-  local d1 d263
-  d1=$(median "$work/dialog.json" 0)
-  d263=$(median "$work/dialog.json" 1)
-  echo "print dialog to rendered: 1 queue $d1 ms, 263 queues $d263 ms: $(ratio "$d263" "$d1")x"
+  local d1 d263 r
+  read -r d263 d1 r < <(paired "$runs" 2 "env CUPS_SERVER=$many ${dialog[*]}" "env CUPS_SERVER=$one ${dialog[*]}")
+  echo "print dialog to rendered: 1 queue $d1 ms, 263 queues $d263 ms: ${r}x"
 
   export CUPS_SERVER=$one
   local send=("$build/tools/send/directfax-send" --printer "$queue" --to "Bench=0123456")
@@ -82,12 +77,9 @@ measure() {
   job=$("${send[@]}" "$one_page")
   mapfile -t record < <("$build/bench/directfax-bench-server" --record "$job")
   local lp=(lp -d "$queue" "${record[@]}")
-  hyperfine -N -w 2 -r "$runs" --export-json "$work/send.json" "${send[*]} $one_page" "${lp[*]} $one_page" \
-    >/dev/null
   local s l
-  s=$(median "$work/send.json" 0)
-  l=$(median "$work/send.json" 1)
-  echo "1-page PDF: directfax-send $s ms, lp $l ms: $(ratio "$s" "$l")x;" \
+  read -r s l r < <(paired "$runs" 2 "${send[*]} $one_page" "${lp[*]} $one_page")
+  echo "1-page PDF: directfax-send $s ms, lp $l ms: ${r}x;" \
     "peak $(peak_kb "${send[@]}" "$one_page") kB against $(peak_kb "${lp[@]}" "$one_page") kB"
   cancel -a "$queue"
   cupsenable "$queue"
@@ -111,13 +103,11 @@ measure() {
   local options="${p}DFaxPassword= ${p}DFaxDelayedPrint=0 ${p}DFaxDelayedTime=07:00 ${p}DFaxDestinationNumber=1"
   options+=" ${p}DFaxDestinationName1=Zoe ${p}DFaxDestinationPhoneNumber1=0301 VMFaxImageQuality=Fine"
   mkdir -p "$work/filter"
-  hyperfine -N -w 1 -r "${SEND_RUNS:-7}" --export-json "$work/gs.json" \
-    "env -i PPD=$root/host/samples/DirectFaxSample.ppd TMPDIR=$work/filter PATH=$PATH $build/tools/fax-filter/directfax-fax-filter 7 bench title 1 '$options' $three_pages" \
-    "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=tiffg3 -r204x196 -sOutputFile=$work/plain.tif $three_pages" >/dev/null
   local f g
-  f=$(median "$work/gs.json" 0)
-  g=$(median "$work/gs.json" 1)
-  echo "3 pages rendered: fax filter $f ms, plain gs tiffg3 $g ms: $(ratio "$f" "$g")x"
+  read -r f g r < <(paired "${SEND_RUNS:-7}" 1 \
+    "env -i PPD=$root/host/samples/DirectFaxSample.ppd TMPDIR=$work/filter PATH=$PATH $build/tools/fax-filter/directfax-fax-filter 7 bench title 1 '$options' $three_pages" \
+    "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=tiffg3 -r204x196 -sOutputFile=$work/plain.tif $three_pages")
+  echo "3 pages rendered: fax filter $f ms, plain gs tiffg3 $g ms: ${r}x"
   stop_servers
 }
 
