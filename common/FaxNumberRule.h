@@ -38,8 +38,13 @@ constexpr bool isValidFaxNumber(std::u16string_view number) {
 // fields hold any text of 1 to kPhoneNumberMaxLength UTF-16 units ("+49 (30) 1234" from a
 // printer's book, or anything a program wrote into a file, control characters too), and CUPS
 // carries such a text in the job's options as it is. Every isValidFaxNumber number is one.
+// The rule looks at the number of UTF-16 units alone, so a reader of UTF-8 counts them
+// (isJobFaxNumberLength) instead of converting the text.
+constexpr bool isJobFaxNumberLength(std::size_t units) {
+    return units > 0 && units <= kPhoneNumberMaxLength;
+}
 constexpr bool isJobFaxNumber(std::u16string_view number) {
-    return !number.empty() && number.size() <= kPhoneNumberMaxLength;
+    return isJobFaxNumberLength(number.size());
 }
 
 // What a CUPS fax queue dials before each number (an outside line: "0", "9", a pause ","):

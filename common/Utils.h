@@ -1,6 +1,8 @@
-// Scrambling of the fax password into the plain-ASCII text stored with the job, and back.
+// Scrambling of the fax password into the plain-ASCII text stored with the job, and back, on
+// QString: the forms of ScrambledString.h for the dialogs.
 #pragma once
 
+#include "ScrambledString.h"
 #include "TextEncoding.h"
 
 #include <QString>

@@ -1,25 +1,19 @@
-// Text encodings by their CoreFoundation numbers, and conversion through iconv.
+// The conversions of TextConversion.h for QString and QByteArray.
 #pragma once
 
 #include "PlatformExport.h"
+#include "TextConversion.h"
 
 #include <QByteArray>
 #include <QString>
-#include <cstdint>
-#include <optional>
+#include <string_view>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
-using CFStringEncoding = uint32_t;
-inline constexpr CFStringEncoding kCFStringEncodingShiftJIS_X0213 = 0x0628;
-inline constexpr CFStringEncoding kCFStringEncodingUTF8 = 0x08000100;
-inline constexpr CFStringEncoding kCFStringEncodingISOLatin1 = 0x0201;
-inline constexpr CFStringEncoding kCFStringEncodingWindowsLatin1 = 0x0500;
-inline constexpr CFStringEncoding kCFStringEncodingASCII = 0x0600;
-
-// The iconv name of one of the encodings above ("SHIFT_JISX0213", "UTF-8", "ISO-8859-1", "CP1252",
-// "ASCII"); nullptr for any other value.
-DIRECTFAX_PLATFORM_EXPORT const char* IconvNameForEncoding(CFStringEncoding encoding);
+// The UTF-16 code units of `string`, for the conversions of TextConversion.h.
+inline std::u16string_view utf16View(const QString& string) {
+    return {reinterpret_cast<const char16_t*>(string.utf16()), static_cast<size_t>(string.size())};
+}
 
 // Writes the leading characters of `string` into `buffer` in `encoding`, at most `capacity` bytes.
 // The conversion stops at the first character that the encoding cannot represent (no substitution)

@@ -98,18 +98,6 @@ void PpdFeature::setSummaryInfo(QVariantMap& summary, QStringList& order) const 
     order.append(title());
 }
 
-ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* name) {
-    if (!ppd || !name || !*name)
-        return nullptr;
-    const size_t length = std::strlen(name);
-    for (int i = 0; i < ppd->num_attrs; ++i) {
-        ppd_attr_t* attr = ppd->attrs[i];
-        if (attr && std::strncmp(attr->name, name, length) == 0)
-            return attr;
-    }
-    return nullptr;
-}
-
 std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name) {
     const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, name);
     if (!attr || !attr->value)
@@ -119,26 +107,6 @@ std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name) {
     if (decoder.hasError())
         return std::nullopt; // not a UTF-8 text
     return value;
-}
-
-platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd) {
-    const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, "VMPrinterLanguageEncoding");
-    if (!attr || !attr->value)
-        return platform::kCFStringEncodingShiftJIS_X0213;
-    static const struct {
-        const char* name;
-        platform::CFStringEncoding encoding;
-    } kEncodings[] = {
-        {"UTF-8", platform::kCFStringEncodingUTF8},
-        {"JIS83-RKSJ", platform::kCFStringEncodingShiftJIS_X0213},
-        {"ISOLatin1", platform::kCFStringEncodingISOLatin1},
-        {"WindowsANSI", platform::kCFStringEncodingWindowsLatin1},
-    };
-    for (const auto& entry : kEncodings)
-        if (std::strcmp(attr->value, entry.name) == 0)
-            return entry.encoding;
-    // Any other value, one outside ASCII too, names no encoding the panel knows.
-    return platform::kCFStringEncodingShiftJIS_X0213;
 }
 
 void PpdFileCloser::operator()(ppd_file_t* ppd) const {

@@ -1,10 +1,12 @@
-// One PPD main keyword of the printer as the panel shows it, and the attribute helpers.
+// One PPD main keyword of the printer as the panel shows it, and the attribute helpers
+// (ppdFindAttr_ALT and GetEncodingInfoFromPPD come from PpdEncoding.h).
 //
-// This is the one place that talks to libcups' PPD interface. Other code sees the PPD
-// records only through the opaque declarations below and the helpers of this header, so it
+// This and PpdEncoding.cpp are the places that talk to libcups' PPD interface. Other code sees
+// the PPD records only through the opaque declarations of PpdEncoding.h and the helpers, so it
 // neither includes <cups/ppd.h> nor trips over its deprecation warnings.
 #pragma once
 
+#include "PpdEncoding.h"
 #include "TextEncoding.h"
 
 #include <QList>
@@ -13,11 +15,6 @@
 #include <QVariantMap>
 #include <memory>
 #include <optional>
-
-typedef struct ppd_file_s ppd_file_t;
-typedef struct ppd_option_s ppd_option_t;
-typedef struct ppd_choice_s ppd_choice_t;
-typedef struct ppd_attr_s ppd_attr_t;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax {
 
@@ -66,15 +63,9 @@ private:
     ppd_choice_t* curChoice_ = nullptr;
 };
 
-// The first attribute whose name begins with `name`, in the PPD's attribute order; null for
-// an absent or empty name or when nothing matches.
-ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* name);
 // The value of the attribute found by ppdFindAttr_ALT, read as UTF-8; nullopt without PPD,
 // attribute or value.
 std::optional<QString> CopyPPDAttribute(ppd_file_t* ppd, const char* name);
-// The text encoding named by the attribute "VMPrinterLanguageEncoding"; Shift-JIS X0213 when
-// it is missing or names no known encoding.
-platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd);
 // True when the PPD is a CUPS fax queue's of any printer: "*cupsFax: True", or "*cupsIPPFaxOut:
 // True" (a queue on an IPP FaxOut printer, as cups-filters' driverless-fax makes it).
 bool PpdIsCupsFaxQueue(ppd_file_t* ppd);

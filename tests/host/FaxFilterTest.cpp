@@ -160,6 +160,21 @@ protected:
 
 } // namespace
 
+// The filter starts once per job: it loads libcups, which ghostscript loads too, and no Qt library.
+TEST(FaxFilterProgram, LoadsNoQtLibrary) {
+    const std::string command =
+        "LD_TRACE_LOADED_OBJECTS=1 " DIRECTFAX_BINARY_DIR "/tools/fax-filter/directfax-fax-filter";
+    FILE* loader = popen(command.c_str(), "r");
+    ASSERT_TRUE(loader);
+    std::string libraries;
+    std::array<char, 4096> chunk{};
+    for (size_t n; (n = fread(chunk.data(), 1, chunk.size(), loader)) > 0;)
+        libraries.append(chunk.data(), n);
+    EXPECT_EQ(pclose(loader), 0);
+    EXPECT_NE(libraries.find("libcups.so"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
 TEST_F(FaxFilter, WritesFaxPagesOfTheImageQuality) {
     struct Row {
         const char* document;

@@ -123,7 +123,10 @@ TEST(FaxRecord, TakesEveryFaxNumberTheDialogCanPutIntoAJob) {
         {pairs25 + "1", false, "longer than 50"},
         {"030\t1234\x01", false, nullptr},
         {"030\xff", false, "destination 1 is not readable text"},
-        {"\xed\xa0\x80", false, "not readable text"}, // a surrogate written as UTF-8
+        {"\xed\xa0\x80", false, "not readable text"},           // a surrogate written as UTF-8
+        {"\xef\xbb\xbf" + std::string(50, '9'), true, nullptr}, // a leading byte-order mark is no unit
+        {"\xef\xbb\xbf", false, "longer than 50"},
+        {"\xef\xbb", false, "not readable text"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.number);

@@ -1,5 +1,6 @@
 #include "TextEncoding.h"
 
+#include <QStringDecoder>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -100,6 +101,52 @@ TEST(TextEncoding, BytesToStringStopsAtTheFirstInvalidSequence) {
     EXPECT_EQ(used, 1);
     EXPECT_TRUE(StringCreateWithBytes("abc", 3, 0x0100, &used).isNull());
     EXPECT_EQ(used, 0);
+}
+
+// Counting the UTF-16 units of UTF-8 text takes and refuses what Qt's UTF-8 decoding does, on
+// the edge of each rule.
+TEST(TextEncoding, CountsUtf16UnitsOfWellFormedUtf8Only) {
+    struct Row {
+        std::string_view utf8;
+        std::optional<size_t> units; // nullopt: refused
+    };
+    using namespace std::string_view_literals;
+    const Row rows[] = {
+        {""sv, 0},
+        {"a\0b"sv, 3},
+        {"\x7f"sv, 1},
+        {"\x80"sv, std::nullopt},     // a continuation byte alone
+        {"\xc1\xbf"sv, std::nullopt}, // overlong U+007F
+        {"\xc2\x80"sv, 1},
+        {"\xdf\xbf"sv, 1},
+        {"\xc2"sv, std::nullopt},         // cut off at the end
+        {"\xc2\x7f"sv, std::nullopt},     // missing continuation byte
+        {"\xe0\x9f\xbf"sv, std::nullopt}, // overlong U+07FF
+        {"\xe0\xa0\x80"sv, 1},
+        {"\xed\x9f\xbf"sv, 1},            // U+D7FF
+        {"\xed\xa0\x80"sv, std::nullopt}, // U+D800, a surrogate
+        {"\xee\x80\x80"sv, 1},            // U+E000
+        {"\xef\xbf\xbf"sv, 1},            // U+FFFF, a non-character, is text
+        {"\xef\xbb\xbf"sv, 1},            // a byte-order mark counts
+        {"\xe2\x82"sv, std::nullopt},
+        {"\xe2\x82\xc0"sv, std::nullopt},     // third byte no continuation byte
+        {"\xf0\x8f\xbf\xbf"sv, std::nullopt}, // overlong U+FFFF
+        {"\xf0\x90\x80\x80"sv, 2},
+        {"\xf4\x8f\xbf\xbf"sv, 2},            // U+10FFFF
+        {"\xf4\x90\x80\x80"sv, std::nullopt}, // above U+10FFFF
+        {"\xf5\x80\x80\x80"sv, std::nullopt},
+        {"\xf0\x90\x80"sv, std::nullopt},
+        {"\xf8\x88\x80\x80\x80"sv, std::nullopt},
+        {"1\xc3\xbc\xf0\x9f\x93\xa0"sv, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QByteArray(row.utf8.data(), qsizetype(row.utf8.size())).toHex().toStdString());
+        EXPECT_EQ(Utf16LengthOfUtf8(row.utf8), row.units);
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = decoder(QByteArrayView(row.utf8.data(), qsizetype(row.utf8.size())));
+        EXPECT_EQ(decoder.hasError() ? std::nullopt : std::optional<size_t>(text.size()), row.units);
+    }
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #include "FaxRecord.h"
 
 #include "FaxNumberRule.h"
-#include "Utils.h"
+#include "ScrambledString.h"
 
-#include <QStringDecoder>
 #include <cups/cups.h>
 
 #include <algorithm>
@@ -42,18 +41,22 @@ bool isTimeOfDay(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string result;
+    result.reserve(text.size() + 2);
+    result.append(1, '"').append(text).append(1, '"');
+    return result;
 }
 
 // The sentence that refuses the fax number `phone` of destination `number`, or "" when the
 // number is one the fax-job dialog can put into a job (FaxNumberRule.h).
 std::string faxNumberFault(std::string_view phone, const std::string& number) {
-    QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = fromUtf8(QByteArrayView(phone.data(), qsizetype(phone.size())));
-    if (fromUtf8.hasError())
+    // A leading byte-order mark is no character of the number, as the dialog reads UTF-8.
+    const std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::optional<size_t> length =
+        platform::Utf16LengthOfUtf8(phone.starts_with(kByteOrderMark) ? phone.substr(3) : phone);
+    if (!length)
         return "The fax number of destination " + number + " is not readable text.";
-    if (!isJobFaxNumber(
-            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()))))
+    if (!isJobFaxNumberLength(*length))
         return "The fax number of destination " + number + " is longer than " +
                std::to_string(kPhoneNumberMaxLength) + " characters.";
     return {};
@@ -72,10 +75,15 @@ std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
     if (!scrambled)
         return fail("The job carries no fax destinations. Send it again from the fax dialog.");
     if (*scrambled) {
-        const QString password = CreateDecryptedString(QString::fromLatin1(scrambled), encoding);
-        if (password.isNull())
+        std::u16string latin1; // each byte one character
+        for (const char* at = scrambled; *at; ++at)
+            latin1 += static_cast<char16_t>(static_cast<unsigned char>(*at));
+        const std::optional<std::u16string> password = CreateDecryptedString(latin1, encoding);
+        if (!password)
             return fail("The fax password of the job cannot be read.");
-        record.password = password.toStdString();
+        // Only ASCII digits are taken: any other character fails the check as one byte.
+        for (char16_t unit : *password)
+            record.password += unit < 0x80 ? static_cast<char>(unit) : '?';
         if (record.password.size() > kMaxPasswordDigits || !isDigits(record.password))
             return fail("The fax password of the job is not 1 to 4 digits.");
     }

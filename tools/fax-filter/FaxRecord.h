@@ -2,7 +2,7 @@
 // fax-job dialog writes into the print settings, checked before a single page is sent.
 #pragma once
 
-#include "TextEncoding.h"
+#include "TextConversion.h"
 
 #include <optional>
 #include <string>

@@ -25,7 +25,7 @@
 #include "FaxPages.h"
 #include "FaxRecord.h"
 #include "JobOptions.h"
-#include "PpdFeature.h"
+#include "PpdEncoding.h"
 #include "WriteAll.h"
 
 #include <cups/cups.h>
