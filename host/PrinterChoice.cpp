@@ -1,6 +1,7 @@
 #include "PrinterChoice.h"
 
 #include <QSignalBlocker>
+#include <utility>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::platform {
 
