@@ -65,11 +65,6 @@ class FaxSettingController : public QObject {
     Q_PROPERTY(bool canAddToAddressFile READ canAddToAddressFile NOTIFY canAddToAddressFileChanged)
 
 public:
-    // Limits of the input fields, in UTF-16 code units.
-    static constexpr std::uint64_t kAddressNameMaxLength = directfax::kAddressNameMaxLength;
-    static constexpr std::uint64_t kPhoneNumberMaxLength = 50;
-    static constexpr std::uint64_t kPasswordMaxLength = directfax::kPasswordMaxLength;
-
     explicit FaxSettingController(QObject* parent = nullptr);
     ~FaxSettingController() override;
 
