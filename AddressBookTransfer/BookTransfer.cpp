@@ -7,6 +7,7 @@
 #include "AbifRecords.h"
 #include "AbifStore.h"
 #include "TextEncoding.h"
+#include "WriteAll.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -219,13 +220,9 @@ void writeExportFile(const std::string& dest, const std::string& text, bool repl
     if (fd < 0)
         throw ToolError("cannot write " + dest + ": " + std::strerror(errno));
     int error = 0;
-    for (size_t done = 0; done < text.size() && error == 0;) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += size_t(n);
-        else if (errno != EINTR)
-            error = errno;
-    }
+    errno = 0; // a descriptor that takes no byte sets none
+    if (!faxjob::writeAll(fd, text.data(), text.size()))
+        error = errno != 0 ? errno : EIO;
     if (::fsync(fd) != 0 && error == 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)

@@ -1,4 +1,5 @@
-// Writing a whole buffer to a file descriptor, going on after interruptions and short writes.
+// Writing a whole buffer to a file descriptor, going on after interruptions and short writes: the
+// programs of the fax path and the address-book export share it.
 #pragma once
 
 #include <cerrno>
