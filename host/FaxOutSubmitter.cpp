@@ -73,18 +73,16 @@ QString holdUntilUtc(const QString& localTime, const QDateTime& now) {
 }
 
 std::optional<FaxOutPlan> faxOutPlan(const JobTicket& ticket, const QDateTime& now, QString* error) {
-    int count = 0;
-    cups_option_t* options = nullptr;
+    faxjob::JobOptionList options;
     FaxOutPlan plan;
     for (const auto& [key, value] : ticket.jobOptions) {
         if (key == QLatin1String(kDialPrefixKey))
             plan.dialPrefix = value;
         else if (key.startsWith(QLatin1String(faxjob::kRecordPrefix)))
-            count = cupsAddOption(key.toUtf8().constData(), value.toUtf8().constData(), count, &options);
+            options.add(key.toStdString(), value.toStdString());
     }
     std::string why;
-    const auto record = faxjob::readFaxRecord(count, options, kCFStringEncodingUTF8, why);
-    cupsFreeOptions(count, options);
+    const auto record = faxjob::readFaxRecord(options, kCFStringEncodingUTF8, why);
     if (!record) {
         *error = QString::fromStdString(why);
         return std::nullopt;

@@ -1,5 +1,7 @@
 #include "PpdEncoding.h"
 
+#include "PpdEncodingName.h"
+
 #include <cstring>
 #include <cups/ppd.h>
 
@@ -19,22 +21,7 @@ ppd_attr_t* ppdFindAttr_ALT(ppd_file_t* ppd, const char* name) {
 
 platform::CFStringEncoding GetEncodingInfoFromPPD(ppd_file_t* ppd) {
     const ppd_attr_t* attr = ppdFindAttr_ALT(ppd, "VMPrinterLanguageEncoding");
-    if (!attr || !attr->value)
-        return platform::kCFStringEncodingShiftJIS_X0213;
-    static const struct {
-        const char* name;
-        platform::CFStringEncoding encoding;
-    } kEncodings[] = {
-        {"UTF-8", platform::kCFStringEncodingUTF8},
-        {"JIS83-RKSJ", platform::kCFStringEncodingShiftJIS_X0213},
-        {"ISOLatin1", platform::kCFStringEncodingISOLatin1},
-        {"WindowsANSI", platform::kCFStringEncodingWindowsLatin1},
-    };
-    for (const auto& entry : kEncodings)
-        if (std::strcmp(attr->value, entry.name) == 0)
-            return entry.encoding;
-    // Any other value, one outside ASCII too, names no encoding the panel knows.
-    return platform::kCFStringEncodingShiftJIS_X0213;
+    return EncodingNamedInPPD(attr ? attr->value : nullptr);
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax

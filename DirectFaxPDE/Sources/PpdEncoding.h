@@ -1,6 +1,5 @@
 // The printer's text encoding as its PPD names it, and the attribute look-up it is read with. Free
-// of Qt: the fax filter reads the encoding of the fax password with these; PpdFeature.h gives them
-// to the rest of the plug-in.
+// of Qt; PpdFeature.h gives them to the rest of the plug-in.
 #pragma once
 
 #include "TextConversion.h"

@@ -3,7 +3,6 @@
 #include "FaxNumberRule.h"
 #include "Utils.h"
 
-#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -30,15 +29,12 @@ std::optional<FaxRecord> read(const Changes& changes, std::string& error) {
         {"DFaxDestinationPhoneNumber3", "999"}};
     for (const auto& [key, value] : changes)
         record[key] = value;
-    cups_option_t* options = nullptr;
-    int count = 0;
+    JobOptionList options;
     for (const auto& [key, value] : record) {
         if (value)
-            count = cupsAddOption((kRecordPrefix + key).c_str(), value->c_str(), count, &options);
+            options.add(kRecordPrefix + key, *value);
     }
-    auto result = readFaxRecord(count, options, platform::kCFStringEncodingUTF8, error);
-    cupsFreeOptions(count, options);
-    return result;
+    return readFaxRecord(options, platform::kCFStringEncodingUTF8, error);
 }
 
 std::string scrambled(const char* password) {

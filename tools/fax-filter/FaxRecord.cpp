@@ -3,8 +3,6 @@
 #include "FaxNumberRule.h"
 #include "ScrambledString.h"
 
-#include <cups/cups.h>
-
 #include <algorithm>
 #include <charconv>
 
@@ -14,8 +12,8 @@ namespace {
 
 constexpr size_t kMaxPasswordDigits = 4;
 
-const char* value(int numOptions, cups_option_t* options, const std::string& baseName) {
-    return cupsGetOption((kRecordPrefix + baseName).c_str(), numOptions, options);
+const char* value(const JobOptionList& options, const std::string& baseName) {
+    return options.get(kRecordPrefix + baseName);
 }
 
 bool isDigits(std::string_view text) {
@@ -64,14 +62,14 @@ std::string faxNumberFault(std::string_view phone, const std::string& number) {
 
 } // namespace
 
-std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
-                                       platform::CFStringEncoding encoding, std::string& error) {
+std::optional<FaxRecord> readFaxRecord(const JobOptionList& options, platform::CFStringEncoding encoding,
+                                       std::string& error) {
     auto fail = [&error](std::string message) {
         error = std::move(message);
         return std::nullopt;
     };
     FaxRecord record;
-    const char* scrambled = value(numOptions, options, "DFaxPassword");
+    const char* scrambled = value(options, "DFaxPassword");
     if (!scrambled)
         return fail("The job carries no fax destinations. Send it again from the fax dialog.");
     if (*scrambled) {
@@ -88,8 +86,8 @@ std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
             return fail("The fax password of the job is not 1 to 4 digits.");
     }
 
-    const char* delayed = value(numOptions, options, "DFaxDelayedPrint");
-    const char* time = value(numOptions, options, "DFaxDelayedTime");
+    const char* delayed = value(options, "DFaxDelayedPrint");
+    const char* time = value(options, "DFaxDelayedTime");
     if (!delayed || !time)
         return fail("The fax job is incomplete: its delayed-send setting is missing.");
     if (std::string_view(delayed) != "0" && std::string_view(delayed) != "1")
@@ -100,7 +98,7 @@ std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
     record.delayedPrint = std::string_view(delayed) == "1";
     record.delayedTime = time;
 
-    const char* countText = value(numOptions, options, "DFaxDestinationNumber");
+    const char* countText = value(options, "DFaxDestinationNumber");
     if (!countText)
         return fail("The fax job names no destinations.");
     const int count = destinationCount(countText);
@@ -108,8 +106,8 @@ std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
         return fail("The number of fax destinations " + quoted(countText) + " is not a number from 1 to 30.");
     for (int n = 1; n <= count; ++n) {
         const std::string number = std::to_string(n);
-        const char* name = value(numOptions, options, "DFaxDestinationName" + number);
-        const char* phone = value(numOptions, options, "DFaxDestinationPhoneNumber" + number);
+        const char* name = value(options, "DFaxDestinationName" + number);
+        const char* phone = value(options, "DFaxDestinationPhoneNumber" + number);
         if (!name || !phone || !*phone)
             return fail("Fax destination " + number + " of " + countText + " is missing from the job.");
         if (std::string fault = faxNumberFault(phone, number); !fault.empty())

@@ -2,13 +2,12 @@
 // fax-job dialog writes into the print settings, checked before a single page is sent.
 #pragma once
 
+#include "JobOptions.h"
 #include "TextConversion.h"
 
 #include <optional>
 #include <string>
 #include <vector>
-
-typedef struct cups_option_s cups_option_t;
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
@@ -30,7 +29,7 @@ struct FaxRecord {
 // Reads and checks the record in `options`; the password is unscrambled in `encoding` (the
 // printer's, from its PPD). Nullopt with `error` set to a sentence for the user when the record
 // is missing, incomplete or damaged.
-std::optional<FaxRecord> readFaxRecord(int numOptions, cups_option_t* options,
-                                       platform::CFStringEncoding encoding, std::string& error);
+std::optional<FaxRecord> readFaxRecord(const JobOptionList& options, platform::CFStringEncoding encoding,
+                                       std::string& error);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob

@@ -1,22 +1,49 @@
 #include "JobOptions.h"
 
-#include <string>
+#include <algorithm>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
-int parseJobOptions(const char* text, int numOptions, cups_option_t** options) {
+namespace {
+
+unsigned char folded(char c) {
+    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+}
+
+} // namespace
+
+bool OptionNameLess::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return folded(x) < folded(y); });
+}
+
+void JobOptionList::add(std::string_view name, std::string_view value) {
+    if (name.empty())
+        return;
+    if (auto found = options_.find(name); found != options_.end())
+        found->second = value;
+    else
+        options_.emplace(name, value);
+}
+
+const char* JobOptionList::get(std::string_view name) const {
+    const auto found = options_.find(name);
+    return found == options_.end() ? nullptr : found->second.c_str();
+}
+
+JobOptionList parseJobOptions(const char* text) {
+    JobOptionList options;
     if (!text)
-        return numOptions;
+        return options;
     std::string name;
     std::string value;
     bool inValue = false;
     auto finish = [&] {
         if (inValue) {
-            numOptions = cupsAddOption(name.c_str(), value.c_str(), numOptions, options);
+            options.add(name, value);
         } else if (!name.empty()) {
             const bool negated = name.size() > 2 && name.starts_with("no");
-            numOptions = cupsAddOption(negated ? name.c_str() + 2 : name.c_str(), negated ? "false" : "true",
-                                       numOptions, options);
+            options.add(negated ? std::string_view(name).substr(2) : name, negated ? "false" : "true");
         }
         name.clear();
         value.clear();
@@ -36,7 +63,7 @@ int parseJobOptions(const char* text, int numOptions, cups_option_t** options) {
         (inValue ? value : name) += c;
     }
     finish();
-    return numOptions;
+    return options;
 }
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob

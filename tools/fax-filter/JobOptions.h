@@ -5,11 +5,32 @@
 // other, so a sender named "{Sales}" stays that name and cannot swallow the options after it.
 #pragma once
 
-#include <cups/cups.h>
+#include <map>
+#include <string>
+#include <string_view>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
-// Adds the options of `text` to `options` (as cupsParseOptions does); answers their new number.
-int parseJobOptions(const char* text, int numOptions, cups_option_t** options);
+// Option names compared as CUPS compares them: ASCII letters in either case are the same.
+struct OptionNameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+// A job's options by name. A name given again (in any case) replaces the earlier value, as
+// cupsAddOption does; the name keeps its first spelling. An empty name is no option.
+class JobOptionList {
+public:
+    void add(std::string_view name, std::string_view value);
+    // The value of `name`, null when the job does not give it.
+    const char* get(std::string_view name) const;
+    size_t size() const { return options_.size(); }
+
+private:
+    std::map<std::string, std::string, OptionNameLess> options_;
+};
+
+// The options of `text` (as cupsParseOptions reads them, with the difference above).
+JobOptionList parseJobOptions(const char* text);
 
 } // namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob

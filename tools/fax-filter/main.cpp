@@ -25,11 +25,10 @@
 #include "FaxPages.h"
 #include "FaxRecord.h"
 #include "JobOptions.h"
-#include "PpdEncoding.h"
+#include "PpdEncodingName.h"
+#include "PpdFile.h"
 #include "WriteAll.h"
 
-#include <cups/cups.h>
-#include <cups/ppd.h>
 #include <nlohmann/json.hpp>
 
 #include <csignal>
@@ -111,19 +110,15 @@ int filter(int argc, char** argv) {
         std::fputs("usage: directfax-fax-filter job-id user title copies options [file]\n", stderr);
         return 1;
     }
-    cups_option_t* options = nullptr;
-    const int numOptions = parseJobOptions(argv[5], 0, &options);
-
-    ppd_file_t* ppd = nullptr;
+    const JobOptionList options = parseJobOptions(argv[5]);
+    std::optional<PpdFile> ppd;
     if (const char* ppdPath = std::getenv("PPD"))
-        ppd = ppdOpenFile(ppdPath);
-    if (ppd) {
-        ppdMarkDefaults(ppd);
-        cupsMarkOptions(ppd, numOptions, options);
-    }
+        ppd = PpdFile::open(ppdPath);
+    const std::string* encodingName = ppd ? ppd->attributeStartingWith("VMPrinterLanguageEncoding") : nullptr;
 
     std::string error;
-    const auto record = readFaxRecord(numOptions, options, GetEncodingInfoFromPPD(ppd), error);
+    const auto record =
+        readFaxRecord(options, EncodingNamedInPPD(encodingName ? encodingName->c_str() : nullptr), error);
     if (!record)
         return fail(error);
 
@@ -132,14 +127,13 @@ int filter(int argc, char** argv) {
     json["user"] = argv[2];
     json["title"] = argv[3];
     for (const char* keyword : kFaxOptions) {
-        ppd_choice_t* choice = ppd ? ppdFindMarkedChoice(ppd, keyword) : nullptr;
-        const char* given = cupsGetOption(keyword, numOptions, options);
-        json[keyword] = choice ? choice->choice : given ? given : "";
+        const std::optional<std::string> choice = ppd ? ppd->markedChoice(keyword, options) : std::nullopt;
+        const char* given = options.get(keyword);
+        json[keyword] = choice ? *choice : given ? given : "";
     }
     const FaxPageFormat format = faxPageFormat(json["VMFaxImageQuality"].get<std::string>());
     json["resolution"] = format.resolution();
-    const char* sender =
-        cupsGetOption((std::string(kRecordPrefix) + "DFaxCoverSenderName").c_str(), numOptions, options);
+    const char* sender = options.get(std::string(kRecordPrefix) + "DFaxCoverSenderName");
     json["senderName"] = sender ? sender : "";
     json["password"] = record->password;
     json["delayedPrint"] = record->delayedPrint;
@@ -150,9 +144,6 @@ int filter(int argc, char** argv) {
             {{"name", destination.name}, {"phoneNumber", destination.phoneNumber}});
     // Names come from the job's options and need not be UTF-8: keep their bytes readable.
     const std::string recordText = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-    if (ppd)
-        ppdClose(ppd);
-    cupsFreeOptions(numOptions, options);
 
     const FilterLimits limits = filterLimits(fromEnvironment);
     // ghostscript needs a file it can seek in: the job's file, or standard input copied.
