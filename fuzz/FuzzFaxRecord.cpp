@@ -6,8 +6,6 @@
 #include "FaxRecord.h"
 #include "JobOptions.h"
 
-#include <cups/cups.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,10 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const platform::CFStringEncoding encoding = kEncodings[data[0] % std::size(kEncodings)];
     // As an argument of the filter: a C string, so it ends at a zero byte.
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    cups_option_t* options = nullptr;
-    const int count = faxjob::parseJobOptions(text.c_str(), 0, &options);
+    const faxjob::JobOptionList options = faxjob::parseJobOptions(text.c_str());
     std::string error;
-    const auto record = faxjob::readFaxRecord(count, options, encoding, error);
+    const auto record = faxjob::readFaxRecord(options, encoding, error);
     if (!record && error.empty())
         std::abort();
     if (record) {
@@ -45,6 +42,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 destination.phoneNumber.size() > 3 * directfax::kPhoneNumberMaxLength)
                 std::abort();
     }
-    cupsFreeOptions(count, options);
     return 0;
 }

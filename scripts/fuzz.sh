@@ -10,7 +10,7 @@ seconds=${1:-60}
 shift || true
 fuzzers=("$@")
 [ ${#fuzzers[@]} -gt 0 ] || fuzzers=(fuzz_base64 fuzz_device_reply fuzz_addressbook_file fuzz_property_list
-                                     fuzz_fax_record fuzz_csv fuzz_vcard)
+                                     fuzz_fax_record fuzz_csv fuzz_vcard fuzz_ppd_file)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DDIRECTFAX_FUZZ=ON -DDIRECTFAX_BUILD_TESTS=OFF >/dev/null
