@@ -11,7 +11,7 @@ namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 namespace {
 
 // libcups' limits: bytes on one line of the file, bytes of one (quoted, several lines long)
-// value, and bytes of a keyword, an option or a choice name.
+// value, bytes of a keyword, an option or a choice name, and bytes of a line's text.
 constexpr size_t kMaxLineBytes = 255;
 constexpr size_t kMaxLogicalLineBytes = 262143;
 constexpr size_t kMaxNameBytes = 40;
@@ -277,7 +277,7 @@ public:
             takeDefault(std::string_view(keyword).substr(7), value);
             isAttribute = true;
         } else if (isOpen() && hasName && keyword == ppd_.at(option_).keyword) {
-            ppd_.at(option_).choices.push_back(fitted(namesCustom(name) ? "_" + name : name));
+            addChoice(ppd_.at(option_), fitted(namesCustom(name) ? "_" + name : name));
         } else {
             isAttribute = true;
         }
@@ -360,7 +360,7 @@ PpdFile::OptionAt PpdFile::optionIn(size_t group, std::string_view keyword) {
     const OptionAt next{group, options.size()};
     const auto [found, added] = optionIndex_.try_emplace(std::to_string(group) + ' ' + fittedKeyword, next);
     if (added) {
-        options.push_back({fittedKeyword, false, {}, {}});
+        options.emplace_back().keyword = fittedKeyword;
         // Groups only grow and options are added in file order, so the first option of a
         // keyword in the groups' order is the one with the lowest group, then option, index.
         const auto [first, isFirst] = firstOption_.try_emplace(foldedName(fittedKeyword), next);
@@ -398,15 +398,20 @@ bool PpdFile::customFor(std::string_view keyword) const {
 std::optional<size_t> PpdFile::choiceIndex(const Option& option, std::string_view name) {
     if (name.starts_with('{') || startsIgnoringCase(name, "Custom."))
         name = "Custom";
-    for (size_t i = 0; i < option.choices.size(); ++i)
-        if (sameIgnoringCase(option.choices[i], name))
-            return i;
-    return std::nullopt;
+    const auto found = option.firstChoice.find(foldedName(name));
+    if (found == option.firstChoice.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void PpdFile::addChoice(Option& option, std::string name) {
+    option.firstChoice.try_emplace(foldedName(name), option.choices.size());
+    option.choices.push_back(std::move(name));
 }
 
 void PpdFile::addCustomChoice(Option& option, bool unlessPresent) {
     if (!unlessPresent || !choiceIndex(option, "Custom"))
-        option.choices.push_back("Custom");
+        addChoice(option, "Custom");
 }
 
 std::optional<std::string> PpdFile::markedChoice(std::string_view keyword, const JobOptionList& job) const {

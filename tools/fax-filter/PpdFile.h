@@ -44,6 +44,7 @@ private:
         bool pickMany = false;
         std::string defaultChoice;
         std::vector<std::string> choices;
+        std::unordered_map<std::string, size_t> firstChoice; // by folded name
     };
     struct Group {
         std::string name;
@@ -72,7 +73,9 @@ private:
     const std::string* defaultFor(std::string_view keyword) const;
     // Whether a "*Custom<keyword> True" line came before (name and "True" in any case).
     bool customFor(std::string_view keyword) const;
+    // The first choice of `name` in any case ("Custom" for a custom value).
     static std::optional<size_t> choiceIndex(const Option& option, std::string_view name);
+    static void addChoice(Option& option, std::string name);
     static void addCustomChoice(Option& option, bool unlessPresent);
 
     std::vector<Group> groups_;
