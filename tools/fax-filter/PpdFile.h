@@ -5,7 +5,9 @@
 // cupsMarkOptions leave marked. Left out, because no fax option can depend on them: the keywords
 // libcups maps from IPP attributes (media, sides, resolution, output-bin, mirror, finishings,
 // presets), localized keywords, and the checks of constraints, custom parameters and filter lines
-// (a PPD that fails those the scheduler does not load, so it never starts this filter).
+// (a PPD that fails those the scheduler does not load, so it never starts this filter). A PPD
+// compressed with gzip, which libcups inflates, is no PPD here: the scheduler keeps its queues'
+// PPDs uncompressed.
 //
 // The file is read whole, up to kMaxBytes; its lines obey libcups' limits (255 bytes a line, 256
 // KiB a quoted value, 40 bytes a keyword or choice name).
