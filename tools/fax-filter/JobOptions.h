@@ -12,6 +12,8 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
 // Option names compared as CUPS compares them: ASCII letters in either case are the same.
+std::string foldedOptionName(std::string_view name);
+bool sameOptionName(std::string_view a, std::string_view b);
 struct OptionNameLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
@@ -24,7 +26,6 @@ public:
     void add(std::string_view name, std::string_view value);
     // The value of `name`, null when the job does not give it.
     const char* get(std::string_view name) const;
-    size_t size() const { return options_.size(); }
 
 private:
     std::map<std::string, std::string, OptionNameLess> options_;

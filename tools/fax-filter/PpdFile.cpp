@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
@@ -21,30 +20,14 @@ bool isSpace(char c) {
     return c == ' ' || c == '\f' || c == '\n' || c == '\r' || c == '\t' || c == '\v';
 }
 
-unsigned char folded(char c) {
-    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
-
-std::string foldedName(std::string_view name) {
-    std::string result(name);
-    for (char& c : result)
-        c = static_cast<char>(folded(c));
-    return result;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return folded(x) == folded(y); });
-}
-
 bool startsIgnoringCase(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && sameIgnoringCase(text.substr(0, start.size()), start);
+    return text.size() >= start.size() && sameOptionName(text.substr(0, start.size()), start);
 }
 
 // "Custom" and "Custom.…" name the custom value of an option, so a choice or a default of that
 // name is read as "_Custom…", as libcups does.
 bool namesCustom(std::string_view name) {
-    return sameIgnoringCase(name, "custom") || startsIgnoringCase(name, "custom.");
+    return sameOptionName(name, "custom") || startsIgnoringCase(name, "custom.");
 }
 
 std::string fitted(std::string_view name) {
@@ -85,10 +68,11 @@ public:
             if (text == "*")
                 continue;
             if (text.empty() || text[0] != '*') {
-                if (std::all_of(text.begin(), text.end(), isSpace) && skipBlank)
+                // Blanks are skipped; anything else without its asterisk is no PPD line.
+                const bool blank = std::all_of(text.begin(), text.end(), isSpace);
+                if (blank && skipBlank)
                     continue;
-                return text.empty() || std::all_of(text.begin(), text.end(), isSpace) ? Result::End
-                                                                                      : Result::Error;
+                return blank ? Result::End : Result::Error;
             }
             const std::optional<bool> parsed = parse(text, line);
             if (!parsed)
@@ -202,9 +186,6 @@ std::optional<PpdFile> PpdFile::open(const char* path) {
     if (fd < 0)
         return std::nullopt;
     std::string text;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        text.reserve(size_t(std::min<off_t>(info.st_size, off_t(kMaxBytes) + 1)));
     char buffer[65536];
     bool failed = false;
     while (text.size() <= kMaxBytes) {
@@ -242,10 +223,11 @@ public:
         }
         bool isAttribute = false;
         if (keyword.starts_with("ParamCustom")) {
-            ppd_.customParameters_[foldedName(fitted(std::string_view(keyword).substr(11)))] += 1;
+            ppd_.customParameters_[foldedOptionName(fitted(std::string_view(keyword).substr(11)))] += 1;
             isAttribute = true;
         } else if (keyword.starts_with("Custom") && name == "True" && !isOpen()) {
-            ppd_.customParameters_.try_emplace(foldedName(fitted(std::string_view(keyword).substr(6))), 0);
+            ppd_.customParameters_.try_emplace(foldedOptionName(fitted(std::string_view(keyword).substr(6))),
+                                               0);
             if (const auto custom = ppd_.findOption(std::string_view(keyword).substr(6)))
                 addCustomChoice(ppd_.at(*custom), true);
             isAttribute = true;
@@ -304,8 +286,8 @@ private:
         if (const std::string* byDefault = ppd_.defaultFor(keyword))
             opened.defaultChoice = fitted(*byDefault);
         if (!pageKeyword_ &&
-            ppd_.customFor(!jcl && sameIgnoringCase(keyword, "PageRegion") ? std::string_view("PageSize")
-                                                                           : keyword))
+            ppd_.customFor(!jcl && sameOptionName(keyword, "PageRegion") ? std::string_view("PageSize")
+                                                                         : keyword))
             addCustomChoice(opened, !jcl);
     }
 
@@ -350,7 +332,7 @@ std::optional<PpdFile> PpdFile::parse(std::string_view text) {
 size_t PpdFile::groupNamed(std::string_view name) {
     const auto [found, added] = groupIndex_.try_emplace(fitted(name), groups_.size());
     if (added)
-        groups_.push_back({found->first, {}});
+        groups_.emplace_back().name = found->first;
     return found->second;
 }
 
@@ -358,21 +340,21 @@ PpdFile::OptionAt PpdFile::optionIn(size_t group, std::string_view keyword) {
     std::vector<Option>& options = groups_[group].options;
     const std::string fittedKeyword = fitted(keyword);
     const OptionAt next{group, options.size()};
-    const auto [found, added] = optionIndex_.try_emplace(std::to_string(group) + ' ' + fittedKeyword, next);
+    const auto [found, added] = groups_[group].optionAt.try_emplace(fittedKeyword, next.option);
     if (added) {
         options.emplace_back().keyword = fittedKeyword;
         // Groups only grow and options are added in file order, so the first option of a
         // keyword in the groups' order is the one with the lowest group, then option, index.
-        const auto [first, isFirst] = firstOption_.try_emplace(foldedName(fittedKeyword), next);
+        const auto [first, isFirst] = firstOption_.try_emplace(foldedOptionName(fittedKeyword), next);
         if (!isFirst && (next.group < first->second.group ||
                          (next.group == first->second.group && next.option < first->second.option)))
             first->second = next;
     }
-    return found->second;
+    return {group, found->second};
 }
 
 std::optional<PpdFile::OptionAt> PpdFile::findOption(std::string_view keyword) const {
-    const auto found = firstOption_.find(foldedName(keyword));
+    const auto found = firstOption_.find(foldedOptionName(keyword));
     if (found == firstOption_.end())
         return std::nullopt;
     return found->second;
@@ -381,8 +363,8 @@ std::optional<PpdFile::OptionAt> PpdFile::findOption(std::string_view keyword) c
 void PpdFile::addAttribute(std::string keyword, std::string spec, std::string value) {
     if (keyword.starts_with("Default"))
         firstDefault_.try_emplace(keyword.substr(7), attributes_.size());
-    if (sameIgnoringCase(spec, "True"))
-        custom_.try_emplace(foldedName(keyword), true);
+    if (sameOptionName(spec, "True"))
+        custom_.insert(foldedOptionName(keyword));
     attributes_.push_back({std::move(keyword), std::move(spec), std::move(value)});
 }
 
@@ -392,20 +374,20 @@ const std::string* PpdFile::defaultFor(std::string_view keyword) const {
 }
 
 bool PpdFile::customFor(std::string_view keyword) const {
-    return custom_.contains(foldedName(fitted("Custom" + std::string(keyword))));
+    return custom_.contains(foldedOptionName(fitted("Custom" + std::string(keyword))));
 }
 
 std::optional<size_t> PpdFile::choiceIndex(const Option& option, std::string_view name) {
     if (name.starts_with('{') || startsIgnoringCase(name, "Custom."))
         name = "Custom";
-    const auto found = option.firstChoice.find(foldedName(name));
+    const auto found = option.firstChoice.find(foldedOptionName(name));
     if (found == option.firstChoice.end())
         return std::nullopt;
     return found->second;
 }
 
 void PpdFile::addChoice(Option& option, std::string name) {
-    option.firstChoice.try_emplace(foldedName(name), option.choices.size());
+    option.firstChoice.try_emplace(foldedOptionName(name), option.choices.size());
     option.choices.push_back(std::move(name));
 }
 
@@ -423,7 +405,7 @@ std::optional<std::string> PpdFile::markedChoice(std::string_view keyword, const
     // any case), then the job's value; an option that is not PickMany keeps only its last mark,
     // and the first mark left is the answer.
     // A custom value ("Custom.…") is taken only by a custom option with a parameter to hold it.
-    const auto custom = customParameters_.find(foldedName(keyword));
+    const auto custom = customParameters_.find(foldedOptionName(keyword));
     const bool takesCustomValue = custom == customParameters_.end() || custom->second > 0;
     std::vector<size_t> marked;
     auto mark = [&](std::string_view choice) {
@@ -435,10 +417,10 @@ std::optional<std::string> PpdFile::markedChoice(std::string_view keyword, const
             marked.push_back(*index);
         }
     };
-    if (!sameIgnoringCase(keyword, "PageRegion"))
+    if (!sameOptionName(keyword, "PageRegion"))
         for (const Group& group : groups_)
             for (const Option& each : group.options)
-                if (sameIgnoringCase(each.keyword, keyword))
+                if (sameOptionName(each.keyword, keyword))
                     mark(each.defaultChoice);
     if (const char* given = job.get(keyword))
         mark(given);

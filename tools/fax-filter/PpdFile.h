@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
@@ -51,6 +52,7 @@ private:
     struct Group {
         std::string name;
         std::vector<Option> options;
+        std::unordered_map<std::string, size_t> optionAt; // by keyword
     };
     struct Attribute {
         std::string name;
@@ -82,14 +84,12 @@ private:
 
     std::vector<Group> groups_;
     std::vector<Attribute> attributes_;
-    // Look-ups that keep reading a large file linear: groups by name, options by group and
-    // keyword, the first option by folded keyword, the first default by keyword, custom
-    // declarations by folded keyword.
+    // Look-ups that keep reading a large file linear: groups by name, the first option by folded
+    // keyword, the first default by keyword, the "*Custom<keyword> True" names folded.
     std::unordered_map<std::string, size_t> groupIndex_;
-    std::unordered_map<std::string, OptionAt> optionIndex_;
     std::unordered_map<std::string, OptionAt> firstOption_;
     std::unordered_map<std::string, size_t> firstDefault_;
-    std::unordered_map<std::string, bool> custom_;
+    std::unordered_set<std::string> custom_;
     // The custom options ("*Custom<keyword> True" or "*ParamCustom<keyword>") by folded keyword,
     // with their number of parameter lines.
     std::unordered_map<std::string, size_t> customParameters_;
