@@ -183,14 +183,6 @@ std::string counted(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
-}
-
 std::string excerpt(std::string_view text) {
     constexpr size_t kShown = 60;
     if (text.size() <= kShown)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AddressBookIf.h"
+#include "AsciiCase.h"
 #include "FaxNumberRule.h"
 
 #include <cstdint>
@@ -79,7 +80,6 @@ std::string describeResult(int32_t code);
 // "1 entry", "2 entries".
 std::string counted(size_t count, const char* one, const char* many);
 
-std::string asciiLower(std::string_view text);
 // The start of a text read from input, for a message: at most 60 bytes (whole UTF-8 sequences),
 // then "..." when it goes on.
 std::string excerpt(std::string_view text);

@@ -1,32 +1,14 @@
 #include "JobOptions.h"
 
+#include "AsciiCase.h"
+
 #include <algorithm>
 
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
-namespace {
-
-unsigned char folded(char c) {
-    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-}
-
-} // namespace
-
-std::string foldedOptionName(std::string_view name) {
-    std::string result(name);
-    for (char& c : result)
-        c = static_cast<char>(folded(c));
-    return result;
-}
-
-bool sameOptionName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return folded(x) == folded(y); });
-}
-
 bool OptionNameLess::operator()(std::string_view a, std::string_view b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return folded(x) < folded(y); });
+                                        [](char x, char y) { return asciiLower(x) < asciiLower(y); });
 }
 
 void JobOptionList::add(std::string_view name, std::string_view value) {

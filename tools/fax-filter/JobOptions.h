@@ -12,8 +12,6 @@
 namespace com::velmora::cps::print::pde::tarncrest::directfax::faxjob {
 
 // Option names compared as CUPS compares them: ASCII letters in either case are the same.
-std::string foldedOptionName(std::string_view name);
-bool sameOptionName(std::string_view a, std::string_view b);
 struct OptionNameLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;

@@ -1,5 +1,7 @@
 #include "PpdFile.h"
 
+#include "AsciiCase.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -21,13 +23,13 @@ bool isSpace(char c) {
 }
 
 bool startsIgnoringCase(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && sameOptionName(text.substr(0, start.size()), start);
+    return text.size() >= start.size() && sameIgnoringAsciiCase(text.substr(0, start.size()), start);
 }
 
 // "Custom" and "Custom.…" name the custom value of an option, so a choice or a default of that
 // name is read as "_Custom…", as libcups does.
 bool namesCustom(std::string_view name) {
-    return sameOptionName(name, "custom") || startsIgnoringCase(name, "custom.");
+    return sameIgnoringAsciiCase(name, "custom") || startsIgnoringCase(name, "custom.");
 }
 
 std::string fitted(std::string_view name) {
@@ -223,11 +225,10 @@ public:
         }
         bool isAttribute = false;
         if (keyword.starts_with("ParamCustom")) {
-            ppd_.customParameters_[foldedOptionName(fitted(std::string_view(keyword).substr(11)))] += 1;
+            ppd_.customParameters_[asciiLower(fitted(std::string_view(keyword).substr(11)))] += 1;
             isAttribute = true;
         } else if (keyword.starts_with("Custom") && name == "True" && !isOpen()) {
-            ppd_.customParameters_.try_emplace(foldedOptionName(fitted(std::string_view(keyword).substr(6))),
-                                               0);
+            ppd_.customParameters_.try_emplace(asciiLower(fitted(std::string_view(keyword).substr(6))), 0);
             if (const auto custom = ppd_.findOption(std::string_view(keyword).substr(6)))
                 addCustomChoice(ppd_.at(*custom), true);
             isAttribute = true;
@@ -286,8 +287,8 @@ private:
         if (const std::string* byDefault = ppd_.defaultFor(keyword))
             opened.defaultChoice = fitted(*byDefault);
         if (!pageKeyword_ &&
-            ppd_.customFor(!jcl && sameOptionName(keyword, "PageRegion") ? std::string_view("PageSize")
-                                                                         : keyword))
+            ppd_.customFor(!jcl && sameIgnoringAsciiCase(keyword, "PageRegion") ? std::string_view("PageSize")
+                                                                                : keyword))
             addCustomChoice(opened, !jcl);
     }
 
@@ -345,7 +346,7 @@ PpdFile::OptionAt PpdFile::optionIn(size_t group, std::string_view keyword) {
         options.emplace_back().keyword = fittedKeyword;
         // Groups only grow and options are added in file order, so the first option of a
         // keyword in the groups' order is the one with the lowest group, then option, index.
-        const auto [first, isFirst] = firstOption_.try_emplace(foldedOptionName(fittedKeyword), next);
+        const auto [first, isFirst] = firstOption_.try_emplace(asciiLower(fittedKeyword), next);
         if (!isFirst && (next.group < first->second.group ||
                          (next.group == first->second.group && next.option < first->second.option)))
             first->second = next;
@@ -354,7 +355,7 @@ PpdFile::OptionAt PpdFile::optionIn(size_t group, std::string_view keyword) {
 }
 
 std::optional<PpdFile::OptionAt> PpdFile::findOption(std::string_view keyword) const {
-    const auto found = firstOption_.find(foldedOptionName(keyword));
+    const auto found = firstOption_.find(asciiLower(keyword));
     if (found == firstOption_.end())
         return std::nullopt;
     return found->second;
@@ -363,8 +364,8 @@ std::optional<PpdFile::OptionAt> PpdFile::findOption(std::string_view keyword) c
 void PpdFile::addAttribute(std::string keyword, std::string spec, std::string value) {
     if (keyword.starts_with("Default"))
         firstDefault_.try_emplace(keyword.substr(7), attributes_.size());
-    if (sameOptionName(spec, "True"))
-        custom_.insert(foldedOptionName(keyword));
+    if (sameIgnoringAsciiCase(spec, "True"))
+        custom_.insert(asciiLower(keyword));
     attributes_.push_back({std::move(keyword), std::move(spec), std::move(value)});
 }
 
@@ -374,20 +375,20 @@ const std::string* PpdFile::defaultFor(std::string_view keyword) const {
 }
 
 bool PpdFile::customFor(std::string_view keyword) const {
-    return custom_.contains(foldedOptionName(fitted("Custom" + std::string(keyword))));
+    return custom_.contains(asciiLower(fitted("Custom" + std::string(keyword))));
 }
 
 std::optional<size_t> PpdFile::choiceIndex(const Option& option, std::string_view name) {
     if (name.starts_with('{') || startsIgnoringCase(name, "Custom."))
         name = "Custom";
-    const auto found = option.firstChoice.find(foldedOptionName(name));
+    const auto found = option.firstChoice.find(asciiLower(name));
     if (found == option.firstChoice.end())
         return std::nullopt;
     return found->second;
 }
 
 void PpdFile::addChoice(Option& option, std::string name) {
-    option.firstChoice.try_emplace(foldedOptionName(name), option.choices.size());
+    option.firstChoice.try_emplace(asciiLower(name), option.choices.size());
     option.choices.push_back(std::move(name));
 }
 
@@ -405,7 +406,7 @@ std::optional<std::string> PpdFile::markedChoice(std::string_view keyword, const
     // any case), then the job's value; an option that is not PickMany keeps only its last mark,
     // and the first mark left is the answer.
     // A custom value ("Custom.…") is taken only by a custom option with a parameter to hold it.
-    const auto custom = customParameters_.find(foldedOptionName(keyword));
+    const auto custom = customParameters_.find(asciiLower(keyword));
     const bool takesCustomValue = custom == customParameters_.end() || custom->second > 0;
     std::vector<size_t> marked;
     auto mark = [&](std::string_view choice) {
@@ -417,10 +418,10 @@ std::optional<std::string> PpdFile::markedChoice(std::string_view keyword, const
             marked.push_back(*index);
         }
     };
-    if (!sameOptionName(keyword, "PageRegion"))
+    if (!sameIgnoringAsciiCase(keyword, "PageRegion"))
         for (const Group& group : groups_)
             for (const Option& each : group.options)
-                if (sameOptionName(each.keyword, keyword))
+                if (sameIgnoringAsciiCase(each.keyword, keyword))
                     mark(each.defaultChoice);
     if (const char* given = job.get(keyword))
         mark(given);
