@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <poll.h>
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -175,6 +176,35 @@ TEST(FaxFilterProgram, LoadsNeitherQtNorLibcups) {
     EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("libcups"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
+// The scheduler shows "Filter failed" instead of the reason when it sees the filter end before
+// it has read the reason: the filter ends only once its error line has been read.
+TEST(FaxFilterProgram, EndsOnlyOnceTheSchedulerHasReadItsError) {
+    int status[2];
+    ASSERT_EQ(pipe(status), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(status[1], 2);
+        const char* filter = DIRECTFAX_BINARY_DIR "/tools/fax-filter/directfax-fax-filter";
+        execl(filter, filter, "7", "anna", "fax test", "1", "", "/dev/null", nullptr);
+        _exit(127);
+    }
+    close(status[1]);
+    pollfd readable{status[0], POLLIN, 0};
+    ASSERT_EQ(poll(&readable, 1, 10000), 1);
+    // Still there a good while after its line (it waits up to a second for it to be read).
+    int early = 0;
+    EXPECT_FALSE(waitFor([&] { return waitpid(pid, &early, WNOHANG) == pid; }, 300))
+        << "ended with its error line unread";
+    std::array<char, 512> line{};
+    const ssize_t n = read(status[0], line.data(), line.size());
+    EXPECT_EQ(std::string(line.data(), size_t(std::max<ssize_t>(n, 0))),
+              "ERROR: The job carries no fax destinations. Send it again from the fax dialog.\n");
+    int ending = 0;
+    ASSERT_TRUE(ended(pid, 10000, &ending));
+    EXPECT_TRUE(WIFEXITED(ending) && WEXITSTATUS(ending) == 1);
+    close(status[0]);
 }
 
 TEST_F(FaxFilter, WritesFaxPagesOfTheImageQuality) {

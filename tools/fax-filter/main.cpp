@@ -27,6 +27,7 @@
 #include "JobOptions.h"
 #include "PpdEncodingName.h"
 #include "PpdFile.h"
+#include "SchedulerMessage.h"
 #include "WriteAll.h"
 
 #include <nlohmann/json.hpp>
@@ -50,7 +51,7 @@ constexpr const char* kFaxOptions[] = {"VMFaxImageQuality", "VMFaxTransmissionRe
                                        "VMFaxSenderMode"};
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    reportErrorToScheduler(message);
     return 1;
 }
 

@@ -11,6 +11,7 @@
 // and fax agent, and bounds the document's size and the time it takes to arrive
 // (HandOverLimits.h); the job fails with the reason as its message otherwise.
 #include "HandOverLimits.h"
+#include "SchedulerMessage.h"
 #include "SessionInbox.h"
 
 #include <cups/backend.h>
@@ -28,6 +29,7 @@
 #include <thread>
 
 using namespace com::velmora::cps::print::pde::tarncrest::directfax::handover;
+using com::velmora::cps::print::pde::tarncrest::directfax::reportErrorToScheduler;
 
 namespace {
 
@@ -43,7 +45,7 @@ void onCancel(int) {
 // The job fails; the printer stays ready for the next one (the queue's error policy is
 // abort-job).
 int fail(const std::string& message) {
-    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    reportErrorToScheduler(message);
     return CUPS_BACKEND_FAILED;
 }
 

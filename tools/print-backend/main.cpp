@@ -11,6 +11,7 @@
 // (CUPS_SERVERBIN), which the demo printer's private scheduler keeps for its own user;
 // DIRECTFAX_PRINT_SOCKET names another one.
 #include "FaxJobStream.h"
+#include "SchedulerMessage.h"
 #include "WriteAll.h"
 
 #include <cups/backend.h>
@@ -37,7 +38,7 @@ namespace {
 constexpr int kAnswerMs = 150 * 1000;
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "ERROR: %s\n", message.c_str());
+    reportErrorToScheduler(message);
     return CUPS_BACKEND_FAILED;
 }
 
